@@ -1,0 +1,15 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace voltrane::probe {
+
+/// Each command gets the arguments after its name and returns the exit status:
+/// 0 on success, 2 after printing one line to stderr on bad input.
+using Arguments = std::vector<std::string>;
+
+/// Prints "voltrane-probe: <message>" on stderr and returns 2.
+int fail(const std::string& message);
+
+} // namespace voltrane::probe
