@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# Whole-process overhead of Voltrane beside two baselines, measured side by side under Xvfb:
+# CPU seconds, average CPU %, wake-ups per second (context switches from /proc/PID/status) and
+# peak RSS. Build first: cmake --preset bench && cmake --build --preset bench
+# Usage: bench/overhead.sh [SECONDS]   (default 60 per run)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds=${1:-60}
+build=build/bench
+hz=$(getconf CLK_TCK)
+
+work=$(mktemp -d)
+export HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run"
+mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+unset QT_QPA_PLATFORM
+exec 3>"$work/display"
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+trap 'kill $xvfb 2>/dev/null; rm -rf "$work"' EXIT
+for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
+export DISPLAY=":$(head -n1 "$work/display")"
+
+ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
+switches() { awk '/^(voluntary|nonvoluntary)_ctxt_switches/ { n += $2 } END { print n }' "/proc/$1/status"; }
+
+measure() {
+    local label=$1
+    shift
+    "$@" >/dev/null 2>&1 &
+    local pid=$!
+    sleep 3 # start-up is not what we measure
+    local t0 s0 t1 s1 rss
+    t0=$(ticks $pid)
+    s0=$(switches $pid)
+    sleep "$seconds"
+    t1=$(ticks $pid)
+    s1=$(switches $pid)
+    rss=$(awk '/^VmHWM/ { print $2 }' "/proc/$pid/status")
+    kill $pid
+    wait $pid 2>/dev/null || true
+    awk -v l="$label" -v t=$((t1 - t0)) -v hz="$hz" -v s=$((s1 - s0)) -v d="$seconds" -v rss="$rss" \
+        'BEGIN { printf "%-34s %8.2f s %8.3f %% %8.2f /s %8.1f MB\n", l, t / hz, 100 * t / hz / d, s / d, rss / 1024 }'
+}
+
+printf "%-34s %10s %10s %10s %11s\n" "process ($seconds s each)" "CPU" "CPU avg" "wake-ups" "peak RSS"
+measure "baseline: tray icon at 1 Hz" "$build/bench/baseline_tray_timer"
+measure "voltrane: panel closed" "$build/bench/voltrane_bench_app" closed
+measure "baseline: 24 fps cached paint loop" "$build/bench/baseline_paint_loop"
+measure "voltrane: panel open, animating" "$build/bench/voltrane_bench_app" open
