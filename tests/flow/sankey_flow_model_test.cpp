@@ -444,6 +444,11 @@ INSTANTIATE_TEST_SUITE_P(
         OrderCase{"IntransitiveTiesOtherInputOrder",
                   {{ID::cpu, 1.0}, {ID::ane, 1.00008}, {ID::battery, 1.00016}},
                   {ID::ane, ID::battery, ID::cpu}},
+        // Ports comes before GPU but not before memory, the row just ahead: it stops there
+        // (a sort that compares with the first row first would move it to the front).
+        OrderCase{"NewRowStopsAtTheRowJustAhead",
+                  {{ID::gpu, 1.0}, {ID::memory, 1.00008}, {ID::ports, 1.00016}},
+                  {ID::gpu, ID::memory, ID::ports}},
         OrderCase{"Empty", {}, {}}),
     voltrane::testing::ParamName());
 
@@ -452,6 +457,11 @@ TEST(FlowOrderModelTest, ModelUsesTheInsertionSortOverTheCandidateOrder) {
     snapshot.batteryWatts = 1.00016;
     const SankeyFlowModel model(snapshot, measured(1.0, std::nullopt, 1.00008));
     expectRows(model, {{ID::ane, 1.00008}, {ID::battery, 1.00016}, {ID::cpu, 1.0}});
+
+    PowerSnapshot plugged = snapshotIn(PowerState::pluggedIn);
+    plugged.portOutputWatts = 1.00016;
+    const SankeyFlowModel chained(plugged, measured(std::nullopt, 1.0, std::nullopt, 1.00008));
+    expectRows(chained, {{ID::gpu, 1.0}, {ID::memory, 1.00008}, {ID::ports, 1.00016}});
 }
 
 // ---- Accessibility summary ----
