@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -14,6 +16,13 @@
 
 namespace voltrane {
 namespace {
+
+/// Prints a table row as its name in failure messages.
+template <typename Row>
+    requires requires(const Row& row) { std::string_view(row.name); }
+void PrintTo(const Row& row, std::ostream* out) {
+    *out << row.name;
+}
 
 namespace fs = std::filesystem;
 

@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <atomic>
 #include <condition_variable>
 #include <functional>
@@ -18,6 +20,13 @@
 
 namespace voltrane {
 namespace {
+
+/// Prints a table row as its name in failure messages.
+template <typename Row>
+    requires requires(const Row& row) { std::string_view(row.name); }
+void PrintTo(const Row& row, std::ostream* out) {
+    *out << row.name;
+}
 
 using namespace std::chrono_literals;
 using testing::LoopbackHttpServer;

@@ -4,8 +4,17 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 namespace voltrane {
 namespace {
+
+/// Prints a table row as its name in failure messages.
+template <typename Row>
+    requires requires(const Row& row) { std::string_view(row.name); }
+void PrintTo(const Row& row, std::ostream* out) {
+    *out << row.name;
+}
 
 struct EventRow {
     const char* name;

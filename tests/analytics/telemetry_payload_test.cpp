@@ -9,10 +9,19 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <sys/utsname.h>
 
 namespace voltrane {
 namespace {
+
+/// Prints a table row as its name in failure messages.
+template <typename Row>
+    requires requires(const Row& row) { std::string_view(row.name); }
+void PrintTo(const Row& row, std::ostream* out) {
+    *out << row.name;
+}
 
 TelemetryPayload samplePayload() {
     return TelemetryPayload{
