@@ -8,6 +8,7 @@
 #include <QJsonParseError>
 #include <QSaveFile>
 #include <QStandardPaths>
+#include <QTimeZone>
 
 namespace voltrane {
 
@@ -117,7 +118,7 @@ bool SettingsStore::setDate(const QString& key, Date value) {
     const auto milliseconds =
         std::chrono::floor<std::chrono::milliseconds>(value.time_since_epoch()).count();
     const QString text =
-        QDateTime::fromMSecsSinceEpoch(milliseconds, Qt::UTC).toString(Qt::ISODateWithMs);
+        QDateTime::fromMSecsSinceEpoch(milliseconds, QTimeZone::utc()).toString(Qt::ISODateWithMs);
     return write(key, entry(kDate, text));
 }
 

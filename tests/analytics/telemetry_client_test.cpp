@@ -501,16 +501,6 @@ TEST_F(TelemetryClientTest, DestroyingTheClientEndsTheLoop) {
     EXPECT_FALSE(server.waitForRequests(atTeardown + 1, 100ms));
 }
 
-TEST_F(TelemetryClientTest, CallsFromTheUiThreadReturnAtOnce) {
-    server.setDefault(LoopbackHttpServer::neverAnswer());
-    auto client = makeClient({.transferTimeout = 5s, .heartbeatInterval = 1h});
-    const auto began = std::chrono::steady_clock::now();
-    client->start();
-    client->track(TelemetryEvent::dashboardOpen);
-    EXPECT_LT(std::chrono::steady_clock::now() - began, 50ms);
-    EXPECT_TRUE(server.waitForRequests(2, kPatience));
-}
-
 struct EndpointRow {
     const char* name;
     const char* url;
