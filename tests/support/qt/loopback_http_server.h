@@ -1,0 +1,90 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QUrl>
+
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <utility>
+#include <vector>
+
+class QThread;
+class QTcpServer;
+
+namespace voltrane::testing {
+
+/// A small HTTP/1.1 server on 127.0.0.1 (a free port) that runs on a thread of its own, so a
+/// test may block while the code under test talks to it. It records every request and answers
+/// each as scripted. Stopped and closed when the object goes away.
+class LoopbackHttpServer {
+public:
+    enum class Answer {
+        status, ///< answer with the status code, an empty body, and keep the connection
+        never,  ///< read the request and never answer
+        close,  ///< read the request and close the connection without an answer
+    };
+    struct Behaviour {
+        Answer answer = Answer::status;
+        int statusCode = 200;
+    };
+    static Behaviour respond(int statusCode) { return {Answer::status, statusCode}; }
+    static Behaviour neverAnswer() { return {Answer::never, 0}; }
+    static Behaviour closeConnection() { return {Answer::close, 0}; }
+
+    struct Request {
+        QByteArray method;
+        QByteArray path;
+        QList<std::pair<QByteArray, QByteArray>> headers; ///< names as sent
+        QByteArray body;
+
+        /// The value of the header named `name` (case-insensitive); empty when absent.
+        QByteArray header(const QByteArray& name) const;
+        int headerCount(const QByteArray& name) const;
+    };
+
+    LoopbackHttpServer();
+    ~LoopbackHttpServer();
+    LoopbackHttpServer(const LoopbackHttpServer&) = delete;
+    LoopbackHttpServer& operator=(const LoopbackHttpServer&) = delete;
+
+    quint16 port() const { return port_; }
+    /// http://127.0.0.1:<port><path>
+    QUrl url(const QString& path = QStringLiteral("/v1/events")) const;
+
+    /// How requests are answered when no scripted answer is left (200 at first).
+    void setDefault(Behaviour behaviour);
+    /// Answers for the next requests, in order, before the default applies again.
+    void script(std::deque<Behaviour> behaviours);
+
+    std::vector<Request> requests() const;
+    /// Waits until at least `count` requests have arrived; false on timeout.
+    bool waitForRequests(std::size_t count, std::chrono::milliseconds timeout) const;
+
+    /// Closes the listening socket and every connection; later connections are refused.
+    void stop();
+
+private:
+    class Worker;
+
+    Behaviour nextBehaviour();
+    void record(Request request);
+
+    std::unique_ptr<QThread> thread_;
+    Worker* worker_ = nullptr; // lives on thread_
+    quint16 port_ = 0;
+
+    mutable std::mutex mutex_;
+    mutable std::condition_variable arrived_;
+    std::vector<Request> requests_;
+    std::deque<Behaviour> script_;
+    Behaviour default_;
+};
+
+/// A loopback port on which nothing listens (taken from the system, then released).
+quint16 unusedLoopbackPort();
+
+} // namespace voltrane::testing
