@@ -29,11 +29,11 @@ enum class EnergyReportSymbol {
 };
 
 inline constexpr std::array<EnergyReportSymbol, 10> kEnergyReportSymbols{
-    EnergyReportSymbol::copyChannelsInGroup,  EnergyReportSymbol::mergeChannels,
-    EnergyReportSymbol::createSubscription,   EnergyReportSymbol::createSamples,
-    EnergyReportSymbol::createSamplesDelta,   EnergyReportSymbol::simpleGetIntegerValue,
-    EnergyReportSymbol::channelGetName,       EnergyReportSymbol::channelGetGroup,
-    EnergyReportSymbol::channelGetSubgroup,   EnergyReportSymbol::channelGetUnitLabel,
+    EnergyReportSymbol::copyChannelsInGroup, EnergyReportSymbol::mergeChannels,
+    EnergyReportSymbol::createSubscription,  EnergyReportSymbol::createSamples,
+    EnergyReportSymbol::createSamplesDelta,  EnergyReportSymbol::simpleGetIntegerValue,
+    EnergyReportSymbol::channelGetName,      EnergyReportSymbol::channelGetGroup,
+    EnergyReportSymbol::channelGetSubgroup,  EnergyReportSymbol::channelGetUnitLabel,
 };
 
 /// The library's exported name of each function ("IOReportCopyChannelsInGroup", ...).

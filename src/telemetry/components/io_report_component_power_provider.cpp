@@ -37,7 +37,8 @@ std::size_t leadingBlank(std::string_view text) {
     if (first == 0xE1 && second == 0x9A && third == 0x80) {
         return 3; // U+1680
     }
-    if (first == 0xE2 && second == 0x80 && (third <= 0x8A || third == 0xA8 || third == 0xA9 || third == 0xAF)) {
+    if (first == 0xE2 && second == 0x80 &&
+        (third <= 0x8A || third == 0xA8 || third == 0xA9 || third == 0xAF)) {
         return 3; // U+2000–U+200A, U+2028, U+2029, U+202F
     }
     if (first == 0xE2 && second == 0x81 && third == 0x9F) {
@@ -85,7 +86,8 @@ void add(std::optional<double>& sum, double value) {
 
 } // namespace
 
-IOReportComponentPowerProvider::Owned& IOReportComponentPowerProvider::Owned::operator=(Owned&& other) noexcept {
+IOReportComponentPowerProvider::Owned&
+IOReportComponentPowerProvider::Owned::operator=(Owned&& other) noexcept {
     if (this != &other) {
         reset();
         library_ = other.library_;
@@ -209,7 +211,8 @@ ComponentPowerSnapshot IOReportComponentPowerProvider::snapshot(EnergyReportLibr
         if (group == kDisplayGroup && subgroup == kDisplaySubgroup && name == kDisplayChannel) {
             // The display counts microjoules whatever its label says. An interval not above 0
             // gives no figure, as for every other channel.
-            const double watts = interval > 0 ? std::max(0.0, static_cast<double>(value) / 1e6 / interval) : 0.0;
+            const double watts =
+                interval > 0 ? std::max(0.0, static_cast<double>(value) / 1e6 / interval) : 0.0;
             display = watts > kDisplayFloorWatts ? std::optional<double>(watts) : std::nullopt;
             continue;
         }
@@ -244,7 +247,7 @@ ComponentPowerSnapshot IOReportComponentPowerProvider::snapshot(EnergyReportLibr
 }
 
 std::optional<double> IOReportComponentPowerProvider::watts(std::int64_t energy, std::string_view unit,
-                                                             double interval) {
+                                                            double interval) {
     if (!(interval > 0)) {
         return std::nullopt;
     }

@@ -72,8 +72,8 @@ private:
     Uptime uptime_;
     Clock clock_;
 
-    bool libraryHandle_ = false;          // open, to be closed on destruction
-    EnergyReportLibrary* api_ = nullptr;  // set once all ten functions resolved
+    bool libraryHandle_ = false;         // open, to be closed on destruction
+    EnergyReportLibrary* api_ = nullptr; // set once all ten functions resolved
     Owned subscription_;
     Owned subscribedChannels_;
     Owned previousSample_;

@@ -73,15 +73,13 @@ Node* node(EnergyReportLibrary::Object object) {
     return reinterpret_cast<Node*>(object);
 }
 
-template <typename T>
-T* as(EnergyReportLibrary::Object object, Node::Kind kind) {
+template <typename T> T* as(EnergyReportLibrary::Object object, Node::Kind kind) {
     Node* found = node(object);
     return found != nullptr && found->kind == kind ? static_cast<T*>(found) : nullptr;
 }
 
 /// Hands an owned node to the caller; release() takes it back.
-template <typename T>
-EnergyReportLibrary::Object giveAway(std::unique_ptr<T> owned) {
+template <typename T> EnergyReportLibrary::Object giveAway(std::unique_ptr<T> owned) {
     return handle(owned.release());
 }
 
@@ -173,12 +171,8 @@ struct Zone {
 
 struct PowercapEnergyReport::Channel {
     Channel(std::string_view channelName, const std::filesystem::path& folder, std::int64_t range)
-        : energyPath((folder / "energy_uj").string()),
-          maxEnergyRange(range),
-          name(channelName),
-          group(kGroup),
-          subgroup(""),
-          unit(kUnit) {}
+        : energyPath((folder / "energy_uj").string()), maxEnergyRange(range), name(channelName),
+          group(kGroup), subgroup(""), unit(kUnit) {}
 
     std::string energyPath;
     std::int64_t maxEnergyRange; // the counter runs from 0 to this and wraps; 0 when unknown
@@ -268,7 +262,8 @@ bool PowercapEnergyReport::open() {
         if (const auto text = readSmallFile(pick.zone->folder / "max_energy_range_uj")) {
             std::from_chars(text->data(), text->data() + text->size(), range);
         }
-        channels_.push_back(std::make_unique<Channel>(pick.channel, pick.zone->folder, std::max<std::int64_t>(range, 0)));
+        channels_.push_back(
+            std::make_unique<Channel>(pick.channel, pick.zone->folder, std::max<std::int64_t>(range, 0)));
     }
     return !channels_.empty();
 }
@@ -281,8 +276,8 @@ void PowercapEnergyReport::close() {
     channels_.clear();
 }
 
-EnergyReportLibrary::Object PowercapEnergyReport::copyChannelsInGroup(std::string_view group,
-                                                                      std::optional<std::string_view> subgroup) {
+EnergyReportLibrary::Object
+PowercapEnergyReport::copyChannelsInGroup(std::string_view group, std::optional<std::string_view> subgroup) {
     // Every channel here is in one group with an empty subgroup.
     if (group != kGroup || (subgroup && !subgroup->empty()) || channels_.empty()) {
         return nullptr;
@@ -323,7 +318,8 @@ EnergyReportLibrary::Object PowercapEnergyReport::createSubscription(Object desi
     return giveAway(std::move(subscription));
 }
 
-EnergyReportLibrary::Object PowercapEnergyReport::createSamples(Object subscription, Object subscribedChannels) {
+EnergyReportLibrary::Object PowercapEnergyReport::createSamples(Object subscription,
+                                                                Object subscribedChannels) {
     const auto* subscribed = as<ChannelSetNode>(subscription, Node::Kind::subscription);
     const auto* wanted = as<ChannelSetNode>(subscribedChannels, Node::Kind::channelSet);
     if (subscribed == nullptr || wanted == nullptr) {
@@ -355,8 +351,9 @@ EnergyReportLibrary::Object PowercapEnergyReport::createSamplesDelta(Object earl
     auto delta = std::make_unique<DeltaNode>();
     delta->channels.elements.reserve(to->readings.size());
     for (const SampleNode::Reading& reading : to->readings) {
-        const auto before = std::find_if(from->readings.begin(), from->readings.end(),
-                                         [&](const SampleNode::Reading& r) { return r.channel == reading.channel; });
+        const auto before =
+            std::find_if(from->readings.begin(), from->readings.end(),
+                         [&](const SampleNode::Reading& r) { return r.channel == reading.channel; });
         if (before == from->readings.end()) {
             continue;
         }

@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <limits>
+#include <ostream>
 
 namespace voltrane {
 namespace {
@@ -41,6 +42,10 @@ struct ChannelRuleRow {
     double interval;
     Watts expected;
 };
+
+void PrintTo(const ChannelRuleRow& row, std::ostream* out) {
+    *out << row.name;
+}
 
 /// An opened library with every function resolved, as the sampler holds it.
 class ChannelRuleTest : public ::testing::TestWithParam<ChannelRuleRow> {
@@ -87,14 +92,16 @@ INSTANTIATE_TEST_SUITE_P(
                        {energy("EACC_CPU Energy", "mJ", 500), energy("PACC0_CPU Energy", "mJ", 250)},
                        1.0,
                        {.cpu = 0.75}},
-        ChannelRuleRow{"CoreClustersWithoutTheSuffixAreIgnored",
-                       {energy("ECPU", "mJ", 1'000), energy("PCPU0", "mJ", 1'000), energy("CPU Energy0", "mJ", 1)},
-                       1.0,
-                       {}},
-        ChannelRuleRow{"GpuEnergyIsNotAddedToNumberedGpus",
-                       {energy("GPU0", "mJ", 500), energy("GPU Energy", "mJ", 1'000), energy("GPU1", "mJ", 250)},
-                       1.0,
-                       {.gpu = 1.0}},
+        ChannelRuleRow{
+            "CoreClustersWithoutTheSuffixAreIgnored",
+            {energy("ECPU", "mJ", 1'000), energy("PCPU0", "mJ", 1'000), energy("CPU Energy0", "mJ", 1)},
+            1.0,
+            {}},
+        ChannelRuleRow{
+            "GpuEnergyIsNotAddedToNumberedGpus",
+            {energy("GPU0", "mJ", 500), energy("GPU Energy", "mJ", 1'000), energy("GPU1", "mJ", 250)},
+            1.0,
+            {.gpu = 1.0}},
         ChannelRuleRow{"NumberedGpusAreSummed",
                        {energy("GPU0", "mJ", 500), energy("GPU1", "mJ", 250), energy("GPU12", "mJ", 125)},
                        1.0,
@@ -110,8 +117,8 @@ INSTANTIATE_TEST_SUITE_P(
                        1.0,
                        {.ane = 0.5, .dram = 0.625}},
         ChannelRuleRow{"NamesAreCaseSensitive",
-                       {energy("cpu energy", "mJ", 500), energy("gpu energy", "mJ", 500), energy("gpu0", "mJ", 500),
-                        energy("ane", "mJ", 500), energy("Dram", "mJ", 500)},
+                       {energy("cpu energy", "mJ", 500), energy("gpu energy", "mJ", 500),
+                        energy("gpu0", "mJ", 500), energy("ane", "mJ", 500), energy("Dram", "mJ", 500)},
                        1.0,
                        {}},
         ChannelRuleRow{"ZeroIsPresent", {energy("DRAM", "mJ", 0)}, 1.0, {.dram = 0.0}},
@@ -124,7 +131,9 @@ INSTANTIATE_TEST_SUITE_P(
                         energy("ANE", "nJ", 250'000'000), energy("DRAM", "mJ", 125)},
                        1.0,
                        {.cpu = 1.5, .gpu = 2.0, .ane = 0.25, .dram = 0.125}},
-        ChannelRuleRow{"UnitWithBlanksAroundIsTrimmed", {energy("CPU Energy", " nJ\n", 1'000'000'000)}, 1.0,
+        ChannelRuleRow{"UnitWithBlanksAroundIsTrimmed",
+                       {energy("CPU Energy", " nJ\n", 1'000'000'000)},
+                       1.0,
                        {.cpu = 1.0}},
         ChannelRuleRow{"UnknownUnitsSkipTheChannel",
                        {energy("CPU Energy", "J", 5), energy("DRAM", "", 5'000), energy("ANE", "kJ", 1),
@@ -132,7 +141,8 @@ INSTANTIATE_TEST_SUITE_P(
                        1.0,
                        {}},
         ChannelRuleRow{"OtherGroupsAreSkipped",
-                       {{"PMP", "", "CPU Energy", "mJ", 1'000}, {"GPU Stats", "", "GPU Energy", "mJ", 1'000},
+                       {{"PMP", "", "CPU Energy", "mJ", 1'000},
+                        {"GPU Stats", "", "GPU Energy", "mJ", 1'000},
                         {"energy model", "", "DRAM", "mJ", 1'000}},
                        1.0,
                        {}},
@@ -156,10 +166,12 @@ INSTANTIATE_TEST_SUITE_P(
                        {display(2'000'000, "mJ"), {"DCP", "display stats", "power", std::nullopt, 0}},
                        1.0,
                        {}},
-        ChannelRuleRow{"DisplayCountsMicrojoulesWhateverTheLabel", {display(2'000'000, "nJ")}, 1.0,
-                       {.display = 2.0}},
+        ChannelRuleRow{
+            "DisplayCountsMicrojoulesWhateverTheLabel", {display(2'000'000, "nJ")}, 1.0, {.display = 2.0}},
         ChannelRuleRow{"LaterDisplayChannelOverwrites", {display(2'000'000), display(10'000)}, 1.0, {}},
-        ChannelRuleRow{"LaterDisplayChannelOverwritesWithAFigure", {display(10'000), display(3'000'000)}, 1.0,
+        ChannelRuleRow{"LaterDisplayChannelOverwritesWithAFigure",
+                       {display(10'000), display(3'000'000)},
+                       1.0,
                        {.display = 3.0}},
         ChannelRuleRow{"DisplayWentBackwards", {display(-2'000'000)}, 1.0, {}},
         ChannelRuleRow{"DisplayNeedsItsSubgroupAndName",
@@ -168,10 +180,8 @@ INSTANTIATE_TEST_SUITE_P(
                         {"Energy Model", "display stats", "power", "\u00B5J", 2'000'000}},
                        1.0,
                        {}},
-        ChannelRuleRow{"NoIntervalGivesNoFigures",
-                       {energy("CPU Energy", "mJ", 5'000), display(2'000'000)},
-                       0.0,
-                       {}},
+        ChannelRuleRow{
+            "NoIntervalGivesNoFigures", {energy("CPU Energy", "mJ", 5'000), display(2'000'000)}, 0.0, {}},
         ChannelRuleRow{"EveryComponent",
                        {energy("EACC_CPU Energy", "mJ", 1'000), energy("GPU Energy", "mJ", 500),
                         energy("ANE0", "mJ", 250), energy("DRAM0", "mJ", 125), display(4'000'000)},
@@ -193,6 +203,10 @@ struct WattsRow {
     double interval;
     std::optional<double> expected;
 };
+
+void PrintTo(const WattsRow& row, std::ostream* out) {
+    *out << row.name;
+}
 
 class WattsTest : public ::testing::TestWithParam<WattsRow> {};
 

@@ -31,8 +31,8 @@ const char* kindName(FakeObject::Kind kind) {
 
 /// Builds a channel of a delta with its four strings, all borrowed from `array`.
 FakeObject* makeDeltaChannel(FakeEnergyReportState& state, FakeObject* array, const FakeChannel& channel) {
-    FakeObject* object = state.make(FakeObject::Kind::channel, "channel " + channel.name.value_or("(null)"),
-                                    false, array);
+    FakeObject* object =
+        state.make(FakeObject::Kind::channel, "channel " + channel.name.value_or("(null)"), false, array);
     object->channel = channel;
     for (const auto* field : {&channel.name, &channel.group, &channel.subgroup, &channel.unit}) {
         FakeObject* string = nullptr;
@@ -48,7 +48,8 @@ FakeObject* makeDeltaChannel(FakeEnergyReportState& state, FakeObject* array, co
 
 } // namespace
 
-FakeObject* FakeEnergyReportState::make(FakeObject::Kind kind, std::string label, bool owned, FakeObject* parent) {
+FakeObject* FakeEnergyReportState::make(FakeObject::Kind kind, std::string label, bool owned,
+                                        FakeObject* parent) {
     auto object = std::make_unique<FakeObject>();
     object->kind = kind;
     object->label = std::move(label);
@@ -69,7 +70,8 @@ std::vector<std::string> FakeEnergyReportState::leaks() const {
 }
 
 int FakeEnergyReportState::ownedCount() const {
-    return static_cast<int>(std::count_if(objects.begin(), objects.end(), [](const auto& o) { return o->owned; }));
+    return static_cast<int>(
+        std::count_if(objects.begin(), objects.end(), [](const auto& o) { return o->owned; }));
 }
 
 int FakeEnergyReportState::outstandingCount() const {
@@ -132,7 +134,8 @@ void FakeEnergyReport::call(EnergyReportSymbol symbol) {
     if (!open_) {
         state_.faults.push_back("called " + name + " on a closed library");
     }
-    const bool resolved = std::find(state_.resolved.begin(), state_.resolved.end(), symbol) != state_.resolved.end();
+    const bool resolved =
+        std::find(state_.resolved.begin(), state_.resolved.end(), symbol) != state_.resolved.end();
     if (!resolved || state_.missingSymbols.contains(symbol)) {
         state_.faults.push_back("called " + name + " without resolving it");
     }
@@ -164,7 +167,8 @@ FakeObject* FakeEnergyReport::use(Object object, FakeObject::Kind kind, const ch
         }
     }
     if (fake->kind != kind) {
-        state_.faults.push_back(std::string(what) + " got a " + kindName(fake->kind) + " for a " + kindName(kind));
+        state_.faults.push_back(std::string(what) + " got a " + kindName(fake->kind) + " for a " +
+                                kindName(kind));
         return nullptr;
     }
     return fake;
@@ -187,8 +191,9 @@ EnergyReportLibrary::Object FakeEnergyReport::copyChannelsInGroup(std::string_vi
     if (selected.empty()) {
         return nullptr;
     }
-    FakeObject* set = state_.make(FakeObject::Kind::channels,
-                                  "channels of " + groupName + (subgroup ? "/" + std::string(*subgroup) : ""), true);
+    FakeObject* set =
+        state_.make(FakeObject::Kind::channels,
+                    "channels of " + groupName + (subgroup ? "/" + std::string(*subgroup) : ""), true);
     set->channels = std::move(selected);
     return handle(set);
 }
@@ -206,7 +211,8 @@ void FakeEnergyReport::mergeChannels(Object target, Object source) {
     into->channels.insert(into->channels.end(), from->channels.begin(), from->channels.end());
 }
 
-EnergyReportLibrary::Object FakeEnergyReport::createSubscription(Object desiredChannels, Object* subscribedChannels) {
+EnergyReportLibrary::Object FakeEnergyReport::createSubscription(Object desiredChannels,
+                                                                 Object* subscribedChannels) {
     call(EnergyReportSymbol::createSubscription);
     FakeObject* desired = use(desiredChannels, FakeObject::Kind::channels, "IOReportCreateSubscription");
     if (desired == nullptr) {
@@ -245,7 +251,8 @@ EnergyReportLibrary::Object FakeEnergyReport::createSamples(Object subscription,
         --state_.failingSamples;
         return nullptr;
     }
-    FakeObject* sample = state_.make(FakeObject::Kind::sample, "sample " + std::to_string(++state_.samplesTaken), true);
+    FakeObject* sample =
+        state_.make(FakeObject::Kind::sample, "sample " + std::to_string(++state_.samplesTaken), true);
     sample->channels = channels->channels;
     for (const std::size_t index : channels->channels) {
         sample->counters.push_back(state_.channels[index].counter);
@@ -260,7 +267,8 @@ EnergyReportLibrary::Object FakeEnergyReport::createSamplesDelta(Object earlier,
     if (from == nullptr || to == nullptr || state_.deltaFails) {
         return nullptr;
     }
-    FakeObject* delta = state_.make(FakeObject::Kind::delta, "delta " + from->label + " to " + to->label, true);
+    FakeObject* delta =
+        state_.make(FakeObject::Kind::delta, "delta " + from->label + " to " + to->label, true);
     if (state_.deltaWithoutChannels) {
         return handle(delta);
     }

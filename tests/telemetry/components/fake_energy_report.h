@@ -25,18 +25,18 @@ struct FakeChannel {
 struct FakeObject {
     enum class Kind { channels, subscription, sample, delta, array, channel, string };
     Kind kind;
-    std::string label;                 // for messages: "copy of Energy Model", "sample 2"
-    bool owned = false;                // handed over with ownership; must be released once
-    FakeObject* parent = nullptr;      // a borrowed object lives as long as its parent
+    std::string label;            // for messages: "copy of Energy Model", "sample 2"
+    bool owned = false;           // handed over with ownership; must be released once
+    FakeObject* parent = nullptr; // a borrowed object lives as long as its parent
     int releases = 0;
     bool isMutable = false;
-    std::vector<std::size_t> channels;           // channel dictionaries, subscriptions
-    std::vector<std::int64_t> counters;          // samples: counter per entry of `channels`
-    std::vector<FakeObject*> elements;           // arrays
-    FakeObject* channelArray = nullptr;          // deltas: their "IOReportChannels"
-    FakeChannel channel;                         // a channel inside a delta
-    std::vector<FakeObject*> strings;            // a channel's name, group, subgroup, unit (or null)
-    std::string text;                            // strings
+    std::vector<std::size_t> channels;  // channel dictionaries, subscriptions
+    std::vector<std::int64_t> counters; // samples: counter per entry of `channels`
+    std::vector<FakeObject*> elements;  // arrays
+    FakeObject* channelArray = nullptr; // deltas: their "IOReportChannels"
+    FakeChannel channel;                // a channel inside a delta
+    std::vector<FakeObject*> strings;   // a channel's name, group, subgroup, unit (or null)
+    std::string text;                   // strings
 };
 
 /// What the fake library does and everything that was done to it. Owned by the test so that it
@@ -49,8 +49,8 @@ struct FakeEnergyReportState {
     std::set<std::string> emptyGroups; // groups whose copy gives null although channels exist
     bool mutableCopyFails = false;
     bool subscriptionFails = false;
-    bool subscriptionFillsOut = true;  // hand back the subscribed channels through the out-parameter
-    int failingSamples = 0;            // the next this many createSamples give null
+    bool subscriptionFillsOut = true; // hand back the subscribed channels through the out-parameter
+    int failingSamples = 0;           // the next this many createSamples give null
     bool deltaFails = false;
     bool deltaWithoutChannels = false; // deltas lack "IOReportChannels"
 
@@ -58,8 +58,8 @@ struct FakeEnergyReportState {
     int opens = 0;
     int closes = 0;
     std::vector<EnergyReportSymbol> resolved;
-    std::vector<std::string> calls;    // function names and test markers, in order
-    std::vector<std::string> faults;   // every breach of the ownership and calling rules
+    std::vector<std::string> calls;  // function names and test markers, in order
+    std::vector<std::string> faults; // every breach of the ownership and calling rules
     const FakeObject* lastSampledChannels = nullptr;
     int samplesTaken = 0;
 

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <ostream>
 
 namespace voltrane {
 namespace {
@@ -74,7 +75,8 @@ public:
     }
 
     int callsTo(EnergyReportSymbol symbol) const {
-        return static_cast<int>(std::count(state.calls.begin(), state.calls.end(), std::string(symbolName(symbol))));
+        return static_cast<int>(
+            std::count(state.calls.begin(), state.calls.end(), std::string(symbolName(symbol))));
     }
 
     FakeEnergyReportState state;
@@ -95,6 +97,10 @@ struct StartupFailureRow {
     int ownedObjects; // how many objects the library handed over before the failure
 };
 
+void PrintTo(const StartupFailureRow& row, std::ostream* out) {
+    *out << row.name;
+}
+
 class StartupFailureTest : public ::testing::TestWithParam<StartupFailureRow> {};
 
 TEST_P(StartupFailureTest, StaysUnavailableAndReleasesEverythingOnce) {
@@ -105,7 +111,8 @@ TEST_P(StartupFailureTest, StaysUnavailableAndReleasesEverythingOnce) {
     EXPECT_EQ(sampler.state.ownedCount(), GetParam().ownedObjects);
 
     expectUnavailable(sampler.readAt(1.0, kStart), kStart);
-    expectUnavailable(sampler.readAt(2.0, kStart + std::chrono::seconds(1)), kStart + std::chrono::seconds(1));
+    expectUnavailable(sampler.readAt(2.0, kStart + std::chrono::seconds(1)),
+                      kStart + std::chrono::seconds(1));
     EXPECT_EQ(sampler.callsTo(EnergyReportSymbol::createSamples), 0);
     sampler.stopAndExpectClean();
 }
@@ -137,6 +144,10 @@ struct MissingSymbolRow {
     std::string name;
     std::size_t position;
 };
+
+void PrintTo(const MissingSymbolRow& row, std::ostream* out) {
+    *out << row.name;
+}
 
 class MissingSymbolTest : public ::testing::TestWithParam<MissingSymbolRow> {};
 
