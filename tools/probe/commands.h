@@ -1,5 +1,7 @@
 #pragma once
 
+#include "json_value.h"
+
 #include <string>
 #include <vector>
 
@@ -11,5 +13,9 @@ using Arguments = std::vector<std::string>;
 
 /// Prints "voltrane-probe: <message>" on stderr and returns 2.
 int fail(const std::string& message);
+
+/// Reads the component energy counters twice, about a second apart, and returns the second
+/// reading as a component snapshot (the first one when the counters cannot be read).
+JsonValue readLiveComponents();
 
 } // namespace voltrane::probe
