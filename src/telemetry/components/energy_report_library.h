@@ -56,6 +56,8 @@ public:
 
     // The load step. open() first; resolve() only after a successful open(), once per symbol;
     // close() once after a successful open(), after every owned object has been released.
+    /// False when the library is not there. (A backend over a shared library opens it with
+    /// immediate binding and local visibility, so a missing function shows here, not mid-sample.)
     virtual bool open() = 0;
     /// False when the library lacks the function; no function is called unless resolved.
     virtual bool resolve(EnergyReportSymbol symbol) = 0;
