@@ -1,5 +1,7 @@
 #pragma once
 
+#include "json_value.h"
+
 #include <string>
 #include <vector>
 
@@ -14,5 +16,8 @@ int fail(const std::string& message);
 
 /// voltrane-probe flow FILE: the flow model, its stable layout and (given a size) its metrics.
 int flowCommand(const Arguments& arguments);
+/// Reads the component energy counters twice, about a second apart, and returns the second
+/// reading as a component snapshot (the first one when the counters cannot be read).
+JsonValue readLiveComponents();
 
 } // namespace voltrane::probe
