@@ -21,7 +21,11 @@ namespace {
 using Command = std::function<int(const voltrane::probe::Arguments&)>;
 
 const std::map<std::string, Command>& commands() {
-    static const std::map<std::string, Command> table{};
+    static const std::map<std::string, Command> table{
+        {"", voltrane::probe::liveCommand},
+        {"watch", voltrane::probe::watchCommand},
+        {"decode", voltrane::probe::decodeCommand},
+    };
     return table;
 }
 

@@ -1,0 +1,9 @@
+#include "commands.h"
+
+namespace voltrane::probe {
+
+JsonValue readLiveComponents() {
+    return JsonValue();
+}
+
+} // namespace voltrane::probe
