@@ -1,13 +1,17 @@
 #include "telemetry/battery/recorded_table_reader.h"
 
-#include <QCborValue>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QXmlStreamReader>
 
+#include <algorithm>
 #include <charconv>
+#include <clocale>
+#include <locale.h>
+#include <string_view>
+#include <vector>
 #include <cstdint>
 #include <limits>
 
@@ -43,6 +47,106 @@ std::optional<double> parseSpecialDouble(const QString& text) {
     return std::nullopt;
 }
 
+// Qt's JSON reader stores 2.0 as an integer, drops the sign of -0.0, rounds integers beyond 2^53 and
+// refuses 1e400, so the storage type of a literal would be lost. Before Qt parses the text, every
+// number literal is wrapped as {"\u0001": "<literal>"} and read back here exactly.
+constexpr char16_t literalKey = u'\x01';
+
+struct WrappedJson {
+    QByteArray text;
+    std::vector<std::pair<qsizetype, qsizetype>> shifts; ///< (offset in `text`, bytes added before it)
+
+    qsizetype originalOffset(qsizetype offset) const {
+        qsizetype shift = 0;
+        for (const auto& [at, added] : shifts) {
+            if (at > offset) {
+                break;
+            }
+            shift = added;
+        }
+        return std::max<qsizetype>(0, offset - shift);
+    }
+};
+
+WrappedJson wrapNumberLiterals(const QByteArray& bytes) {
+    static const QByteArray prefix = QByteArrayLiteral("{\"\\u0001\":\"");
+    static const QByteArray suffix = QByteArrayLiteral("\"}");
+    WrappedJson wrapped;
+    wrapped.text.reserve(bytes.size() + bytes.size() / 2);
+    bool inString = false;
+    qsizetype added = 0;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const char c = bytes[i];
+        if (inString) {
+            wrapped.text += c;
+            if (c == '\\' && i + 1 < bytes.size()) {
+                wrapped.text += bytes[++i];
+            } else if (c == '"') {
+                inString = false;
+            }
+        } else if (c == '"') {
+            inString = true;
+            wrapped.text += c;
+        } else if (c == '-' || (c >= '0' && c <= '9')) {
+            qsizetype end = i + 1;
+            while (end < bytes.size() && (QByteArrayView("0123456789+-.eE").contains(bytes[end]))) {
+                ++end;
+            }
+            wrapped.text += prefix;
+            wrapped.text += bytes.mid(i, end - i);
+            wrapped.text += suffix;
+            added += prefix.size() + suffix.size();
+            wrapped.shifts.emplace_back(wrapped.text.size(), added);
+            i = end - 1;
+        } else {
+            wrapped.text += c;
+        }
+    }
+    return wrapped;
+}
+
+/// -?(0|[1-9][0-9]*)(.[0-9]+)?([eE][+-]?[0-9]+)?, the JSON number grammar.
+bool isJsonNumber(std::string_view text) {
+    std::size_t i = 0;
+    const auto digits = [&] {
+        const std::size_t start = i;
+        while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
+            ++i;
+        }
+        return i - start;
+    };
+    if (i < text.size() && text[i] == '-') {
+        ++i;
+    }
+    if (i < text.size() && text[i] == '0') {
+        ++i;
+    } else if (digits() == 0) {
+        return false;
+    }
+    if (i < text.size() && text[i] == '.') {
+        ++i;
+        if (digits() == 0) {
+            return false;
+        }
+    }
+    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        ++i;
+        if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+            ++i;
+        }
+        if (digits() == 0) {
+            return false;
+        }
+    }
+    return i == text.size();
+}
+
+// The C locale whatever the process's (Qt sets the user's at start-up).
+double parseCDouble(const std::string& text) {
+    static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", locale_t{});
+    return strtod_l(text.c_str(), nullptr, cLocale);
+}
+
 class TypedJsonConverter {
 public:
     std::string error;
@@ -58,8 +162,6 @@ public:
                 return PropertyValue(json.toBool());
             case QJsonValue::String:
                 return PropertyValue(json.toString().toStdString());
-            case QJsonValue::Double:
-                return number(json);
             case QJsonValue::Array: {
                 PropertyList list;
                 const QJsonArray array = json.toArray();
@@ -75,8 +177,9 @@ public:
             }
             case QJsonValue::Object:
                 return object(json.toObject(), where, depth);
+            case QJsonValue::Double:
             case QJsonValue::Undefined:
-                break;
+                break; // every literal arrives wrapped
         }
         return failure(where, "has an unreadable value");
     }
@@ -100,16 +203,38 @@ private:
         return std::nullopt;
     }
 
-    static PropertyValue number(const QJsonValue& json) {
-        // Qt keeps integral literals as integers; the others are doubles.
-        const QCborValue stored = QCborValue::fromJsonValue(json);
-        if (stored.isInteger()) {
-            return PropertyValue(static_cast<std::int64_t>(stored.toInteger()));
+    /// The exact text of a wrapped number literal.
+    static std::optional<std::string> literal(const QJsonValue& json) {
+        if (!json.isObject()) {
+            return std::nullopt;
         }
-        return PropertyValue(json.toDouble());
+        const QJsonObject object = json.toObject();
+        if (object.size() != 1 || object.begin().key() != QString(QChar(literalKey)) ||
+            !object.begin().value().isString()) {
+            return std::nullopt;
+        }
+        return object.begin().value().toString().toStdString();
+    }
+
+    std::optional<PropertyValue> number(const std::string& text, const std::string& where) {
+        if (!isJsonNumber(text)) {
+            return failure(where, "has the malformed number " + text);
+        }
+        if (text.find_first_of(".eE") == std::string::npos) {
+            std::int64_t integer = 0;
+            const auto result = std::from_chars(text.data(), text.data() + text.size(), integer);
+            if (result.ec == std::errc()) {
+                return PropertyValue(integer);
+            }
+            // Beyond 64 bits a plain integer can only be held as a double.
+        }
+        return PropertyValue(parseCDouble(text));
     }
 
     std::optional<PropertyValue> object(const QJsonObject& object, const std::string& where, int depth) {
+        if (const auto text = literal(object)) {
+            return number(*text, where);
+        }
         if (object.size() == 1) {
             const QString tag = object.begin().key();
             const QJsonValue tagged = object.begin().value();
@@ -130,32 +255,38 @@ private:
         return PropertyValue(std::move(*nested));
     }
 
-    std::optional<PropertyValue> unsignedNumber(const QJsonValue& tagged, const std::string& where) {
+    /// A decimal text or an integer literal.
+    static std::optional<QByteArray> integerText(const QJsonValue& tagged) {
         if (tagged.isString()) {
-            if (const auto value = parseInteger<std::uint64_t>(tagged.toString().toLatin1())) {
+            return tagged.toString().toLatin1();
+        }
+        if (const auto text = literal(tagged)) {
+            return QByteArray::fromStdString(*text);
+        }
+        return std::nullopt;
+    }
+
+    std::optional<PropertyValue> unsignedNumber(const QJsonValue& tagged, const std::string& where) {
+        if (const auto text = integerText(tagged)) {
+            if (const auto value = parseInteger<std::uint64_t>(*text)) {
                 return PropertyValue(*value);
             }
-        } else if (const QCborValue stored = QCborValue::fromJsonValue(tagged);
-                   stored.isInteger() && stored.toInteger() >= 0) {
-            return PropertyValue(static_cast<std::uint64_t>(stored.toInteger()));
         }
-        return failure(where, "$u64 needs a decimal text from 0 to 18446744073709551615");
+        return failure(where, "$u64 needs a decimal from 0 to 18446744073709551615");
     }
 
     std::optional<PropertyValue> signedNumber(const QJsonValue& tagged, const std::string& where) {
-        if (tagged.isString()) {
-            if (const auto value = parseInteger<std::int64_t>(tagged.toString().toLatin1())) {
+        if (const auto text = integerText(tagged)) {
+            if (const auto value = parseInteger<std::int64_t>(*text)) {
                 return PropertyValue(*value);
             }
-        } else if (const QCborValue stored = QCborValue::fromJsonValue(tagged); stored.isInteger()) {
-            return PropertyValue(static_cast<std::int64_t>(stored.toInteger()));
         }
         return failure(where, "$i64 needs a signed 64-bit integer or decimal text");
     }
 
     std::optional<PropertyValue> doubleNumber(const QJsonValue& tagged, const std::string& where) {
-        if (tagged.isDouble()) {
-            return PropertyValue(tagged.toDouble());
+        if (const auto text = literal(tagged); text && isJsonNumber(*text)) {
+            return PropertyValue(parseCDouble(*text));
         }
         if (tagged.isString()) {
             if (const auto value = parseSpecialDouble(tagged.toString())) {
@@ -338,14 +469,16 @@ private:
 
 RecordedTableReader::Result RecordedTableReader::fromTypedJson(const QByteArray& bytes) {
     Result result;
+    const WrappedJson wrapped = wrapNumberLiterals(bytes);
     QJsonParseError parseError{};
-    const QJsonDocument document = QJsonDocument::fromJson(bytes, &parseError);
+    const QJsonDocument document = QJsonDocument::fromJson(wrapped.text, &parseError);
     if (parseError.error != QJsonParseError::NoError) {
-        result.error = "malformed JSON at offset " + std::to_string(parseError.offset) + ": " +
-                       parseError.errorString().toStdString();
+        result.error = "malformed JSON at offset " + std::to_string(wrapped.originalOffset(parseError.offset)) +
+                       ": " + parseError.errorString().toStdString();
         return result;
     }
-    if (!document.isObject()) {
+    // A bare number at the top arrives wrapped in an object of our own.
+    if (!document.isObject() || document.object().contains(QString(QChar(literalKey)))) {
         result.error = "malformed table: expected a JSON object";
         return result;
     }

@@ -74,6 +74,8 @@ TEST(RecordedTableReaderTest, TypedJsonKeepsStorageTypes) {
         "u": {"$u64": "18446744073709551615"}, "uNumber": {"$u64": 7},
         "i": {"$i64": "-9223372036854775808"}, "iNumber": {"$i64": -3},
         "f": {"$f64": 4}, "nan": {"$f64": "nan"}, "minusInf": {"$f64": "-inf"},
+        "integralFraction": 2.0, "minusZero": -0.0, "exact": 9007199254740993, "huge": 1e400,
+        "beyond64": 18446744073709551616, "exponent": -25E-1, "escaped": "a\"1.5",
         "tagAmongOthers": {"$u64": "1", "x": 2}, "list": [1, {"k": false}]})");
     EXPECT_EQ(table.at("plain"), PropertyValue(std::int64_t{5}));
     EXPECT_EQ(table.at("fraction"), PropertyValue(2.5));
@@ -89,6 +91,14 @@ TEST(RecordedTableReaderTest, TypedJsonKeepsStorageTypes) {
     EXPECT_TRUE(std::isnan(*table.at("nan").real()));
     EXPECT_EQ(table.at("minusInf"), PropertyValue(-std::numeric_limits<double>::infinity()));
     EXPECT_EQ(table.at("tagAmongOthers"), PropertyValue(PropertyTable{{"$u64", "1"}, {"x", 2}}));
+    EXPECT_EQ(table.at("integralFraction"), PropertyValue(2.0));
+    ASSERT_TRUE(table.at("minusZero").real());
+    EXPECT_TRUE(std::signbit(*table.at("minusZero").real()));
+    EXPECT_EQ(table.at("exact"), PropertyValue(std::int64_t{9007199254740993}));
+    EXPECT_EQ(table.at("huge"), PropertyValue(std::numeric_limits<double>::infinity()));
+    EXPECT_EQ(table.at("beyond64"), PropertyValue(18446744073709551616.0));
+    EXPECT_EQ(table.at("exponent"), PropertyValue(-2.5));
+    EXPECT_EQ(table.at("escaped"), PropertyValue("a\"1.5"));
     EXPECT_EQ(table.at("list"), PropertyValue(PropertyList{1, PropertyTable{{"k", false}}}));
 }
 
@@ -151,6 +161,10 @@ INSTANTIATE_TEST_SUITE_P(
         MalformedCase{"EmptyFile", "", "malformed JSON"},
         MalformedCase{"TruncatedJson", R"({"Voltage": 12)", "malformed JSON"},
         MalformedCase{"JsonArrayAtTop", "[1, 2]", "expected a JSON object"},
+        MalformedCase{"BareNumber", "42", "expected a JSON object"},
+        MalformedCase{"LeadingZero", R"({"V": 012})", "\"V\" has the malformed number 012"},
+        MalformedCase{"DanglingExponent", R"({"V": 1e})", "malformed number"},
+        MalformedCase{"ErrorOffsetIsTheOriginal", R"({"a": 1, "b": 2,})", "offset 17"},
         MalformedCase{"NegativeUnsigned", R"({"I": {"$u64": "-1"}})", "\"I\" $u64"},
         MalformedCase{"UnsignedOverflow", R"({"I": {"$u64": "18446744073709551616"}})", "$u64"},
         MalformedCase{"SignedWithFraction", R"({"a": {"b": {"$i64": 1.5}}})", "\"a.b\" $i64"},
