@@ -16,6 +16,13 @@ int fail(const std::string& message);
 
 /// voltrane-probe flow FILE: the flow model, its stable layout and (given a size) its metrics.
 int flowCommand(const Arguments& arguments);
+/// No argument: one read of the live sources, {"table": …, "snapshot": …, "components": …}.
+int liveCommand(const Arguments& arguments);
+/// The live line once a second until SIGINT or SIGTERM.
+int watchCommand(const Arguments& arguments);
+/// decode FILE: a recorded table (typed JSON or XML plist) as a snapshot.
+int decodeCommand(const Arguments& arguments);
+
 /// Reads the component energy counters twice, about a second apart, and returns the second
 /// reading as a component snapshot (the first one when the counters cannot be read).
 JsonValue readLiveComponents();

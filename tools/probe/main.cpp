@@ -23,6 +23,9 @@ using Command = std::function<int(const voltrane::probe::Arguments&)>;
 const std::map<std::string, Command>& commands() {
     static const std::map<std::string, Command> table{
         {"flow", voltrane::probe::flowCommand},
+        {"", voltrane::probe::liveCommand},
+        {"watch", voltrane::probe::watchCommand},
+        {"decode", voltrane::probe::decodeCommand},
     };
     return table;
 }

@@ -1,0 +1,340 @@
+#include "telemetry/battery/sysfs_battery_registry.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace voltrane {
+
+namespace {
+
+/// One small attribute file, without its trailing newline; nothing when missing, unreadable or empty.
+std::optional<std::string> readAttribute(const std::filesystem::path& folder, const char* name) {
+    const std::string path = (folder / name).string();
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return std::nullopt;
+    }
+    std::array<char, 256> buffer{};
+    const ssize_t length = ::read(fd, buffer.data(), buffer.size());
+    ::close(fd);
+    if (length <= 0) {
+        return std::nullopt;
+    }
+    std::string_view text(buffer.data(), static_cast<std::size_t>(length));
+    while (!text.empty() && (text.back() == '\n' || text.back() == ' ' || text.back() == '\t')) {
+        text.remove_suffix(1);
+    }
+    if (text.empty()) {
+        return std::nullopt;
+    }
+    return std::string(text);
+}
+
+/// A whole-integer attribute; garbage reads as nothing.
+std::optional<double> readInteger(const std::filesystem::path& folder, const char* name) {
+    const auto text = readAttribute(folder, name);
+    if (!text) {
+        return std::nullopt;
+    }
+    std::int64_t value = 0;
+    const auto result = std::from_chars(text->data(), text->data() + text->size(), value);
+    if (result.ec != std::errc() || result.ptr != text->data() + text->size()) {
+        return std::nullopt;
+    }
+    return static_cast<double>(value);
+}
+
+enum class Direction { discharging, charging, asReported };
+
+struct Battery {
+    std::optional<std::string> status;
+    std::optional<double> voltage;      // mV
+    std::optional<double> current;      // mA, signed by status
+    std::optional<double> power;        // mW, signed by status
+    std::optional<double> energyNow;    // mWh
+    std::optional<double> energyFull;   // mWh
+    std::optional<double> capacity;     // percent
+    std::optional<double> temperature;  // 0.1 K
+    std::optional<double> cycles;
+    std::optional<double> timeToEmpty;  // minutes
+    std::optional<double> timeToFull;   // minutes
+};
+
+Direction directionOf(const std::optional<std::string>& status) {
+    if (status == "Discharging") {
+        return Direction::discharging;
+    }
+    if (status == "Charging") {
+        return Direction::charging;
+    }
+    return Direction::asReported;
+}
+
+/// Drivers disagree on signs (unsigned, negative while discharging, a few inverted), so the
+/// direction comes from the status. Full or idle batteries keep the driver's reading as it is.
+std::optional<double> signedByStatus(std::optional<double> value, Direction direction) {
+    if (!value) {
+        return std::nullopt;
+    }
+    switch (direction) {
+        case Direction::discharging:
+            return -std::fabs(*value);
+        case Direction::charging:
+            return std::fabs(*value);
+        case Direction::asReported:
+            break;
+    }
+    return value;
+}
+
+std::optional<double> scaled(std::optional<double> value, double factor) {
+    if (!value) {
+        return std::nullopt;
+    }
+    return *value * factor;
+}
+
+std::optional<Battery> readBattery(const std::filesystem::path& folder) {
+    Battery battery;
+    battery.status = readAttribute(folder, "status");
+    const Direction direction = directionOf(battery.status);
+    battery.voltage = scaled(readInteger(folder, "voltage_now"), 1e-3);
+    battery.current = signedByStatus(scaled(readInteger(folder, "current_now"), 1e-3), direction);
+    battery.power = signedByStatus(scaled(readInteger(folder, "power_now"), 1e-3), direction);
+    // Batteries that give only one of power and current: the other follows from the voltage.
+    if (!battery.power && battery.current && battery.voltage) {
+        battery.power = *battery.current * *battery.voltage / 1000;
+    } else if (!battery.current && battery.power && battery.voltage && *battery.voltage > 0) {
+        battery.current = *battery.power / *battery.voltage * 1000;
+    }
+
+    battery.energyNow = scaled(readInteger(folder, "energy_now"), 1e-3);
+    battery.energyFull = scaled(readInteger(folder, "energy_full"), 1e-3);
+    if (!battery.energyNow || !battery.energyFull) {
+        // Charge counters (µAh) become energies at the design voltage, else the present one.
+        const auto charge = readInteger(folder, "charge_now");
+        const auto chargeFull = readInteger(folder, "charge_full");
+        auto volts = scaled(readInteger(folder, "voltage_min_design"), 1e-6);
+        if (!volts) {
+            volts = scaled(battery.voltage, 1e-3);
+        }
+        if (charge && chargeFull && volts) {
+            battery.energyNow = *charge * *volts * 1e-3;
+            battery.energyFull = *chargeFull * *volts * 1e-3;
+        } else if (charge && chargeFull) {
+            battery.energyNow.reset();
+            battery.energyFull.reset();
+            if (*chargeFull > 0) {
+                battery.capacity = *charge / *chargeFull * 100;
+            }
+        } else {
+            battery.energyNow.reset();
+            battery.energyFull.reset();
+        }
+    }
+    if (const auto capacity = readInteger(folder, "capacity")) {
+        battery.capacity = capacity;
+    }
+    if (const auto celsiusTenths = readInteger(folder, "temp")) {
+        battery.temperature = *celsiusTenths + 2731.5;
+    }
+    battery.cycles = readInteger(folder, "cycle_count");
+    battery.timeToEmpty = scaled(readInteger(folder, "time_to_empty_now"), 1.0 / 60);
+    battery.timeToFull = scaled(readInteger(folder, "time_to_full_now"), 1.0 / 60);
+
+    const bool readAnything = battery.status || battery.voltage || battery.current || battery.power ||
+                              battery.energyNow || battery.capacity;
+    if (!readAnything) {
+        return std::nullopt; // vanished while being read, or nothing but garbage
+    }
+    return battery;
+}
+
+struct Adapters {
+    std::optional<bool> online;
+    std::optional<double> ratedWatts;
+};
+
+/// "[PD] C SDP" style lists: the bracketed entry is the one in force.
+bool negotiatedPowerDelivery(const std::optional<std::string>& usbType) {
+    if (!usbType) {
+        return false;
+    }
+    const auto open = usbType->find('[');
+    return open != std::string::npos && usbType->compare(open + 1, 2, "PD") == 0;
+}
+
+void readAdapter(const std::filesystem::path& folder, bool isUsb, Adapters& adapters) {
+    const auto online = readInteger(folder, "online");
+    if (!online) {
+        return;
+    }
+    adapters.online = adapters.online.value_or(false) || *online != 0;
+    if (!isUsb || *online == 0 || !negotiatedPowerDelivery(readAttribute(folder, "usb_type"))) {
+        return;
+    }
+    const auto microvolts = readInteger(folder, "voltage_max");
+    const auto microamps = readInteger(folder, "current_max");
+    if (microvolts && microamps && *microvolts > 0 && *microamps > 0) {
+        const double watts = *microvolts * *microamps * 1e-12;
+        adapters.ratedWatts = std::max(adapters.ratedWatts.value_or(0.0), watts);
+    }
+}
+
+template <typename Member>
+std::optional<double> sumOf(const std::vector<Battery>& batteries, Member member) {
+    std::optional<double> total;
+    for (const Battery& battery : batteries) {
+        if (battery.*member) {
+            total = total.value_or(0.0) + *(battery.*member);
+        }
+    }
+    return total;
+}
+
+template <typename Member>
+std::optional<double> meanOf(const std::vector<Battery>& batteries, Member member) {
+    const auto total = sumOf(batteries, member);
+    const auto count = std::count_if(batteries.begin(), batteries.end(),
+                                     [member](const Battery& battery) { return (battery.*member).has_value(); });
+    if (!total) {
+        return std::nullopt;
+    }
+    return *total / static_cast<double>(count);
+}
+
+void put(PropertyTable& table, const char* key, std::optional<double> value) {
+    if (value) {
+        table.insert_or_assign(key, PropertyValue(*value));
+    }
+}
+
+} // namespace
+
+std::optional<PropertyTable> SysfsBatteryRegistry::copyProperties() {
+    std::vector<std::filesystem::path> supplies;
+    std::error_code error;
+    for (std::filesystem::directory_iterator it(root_, error), end; !error && it != end; it.increment(error)) {
+        supplies.push_back(it->path());
+    }
+    std::sort(supplies.begin(), supplies.end()); // BAT0 before BAT1, whatever the directory order
+
+    std::vector<Battery> batteries;
+    Adapters adapters;
+    for (const auto& folder : supplies) {
+        const auto type = readAttribute(folder, "type");
+        // A device's own supply (a mouse, a phone) says nothing about this machine's power.
+        if (!type || readAttribute(folder, "scope") == "Device") {
+            continue;
+        }
+        if (*type == "Battery") {
+            if (readAttribute(folder, "present") == "0") {
+                continue;
+            }
+            if (auto battery = readBattery(folder)) {
+                batteries.push_back(std::move(*battery));
+            }
+        } else if (*type == "Mains" || *type == "USB") {
+            readAdapter(folder, *type == "USB", adapters);
+        }
+    }
+    if (batteries.empty()) {
+        return std::nullopt;
+    }
+
+    PropertyTable table;
+    table.insert_or_assign("BatteryInstalled", PropertyValue(true));
+    put(table, "Voltage", meanOf(batteries, &Battery::voltage));
+    put(table, "InstantAmperage", sumOf(batteries, &Battery::current));
+    put(table, "Temperature", meanOf(batteries, &Battery::temperature));
+    if (const auto cycles = meanOf(batteries, &Battery::cycles)) {
+        table.insert_or_assign("CycleCount", PropertyValue(static_cast<std::int64_t>(std::round(*cycles))));
+    }
+
+    const auto power = sumOf(batteries, &Battery::power);
+    if (power) {
+        table.insert_or_assign("PowerTelemetryData", PropertyValue(PropertyTable{{"BatteryPower", *power}}));
+    }
+
+    bool anyStatus = false;
+    bool anyCharging = false;
+    bool anyDischarging = false;
+    bool allFull = true;
+    for (const Battery& battery : batteries) {
+        if (battery.status) {
+            anyStatus = true;
+            anyCharging = anyCharging || *battery.status == "Charging";
+            anyDischarging = anyDischarging || *battery.status == "Discharging";
+            allFull = allFull && *battery.status == "Full";
+        }
+    }
+    if (anyStatus) {
+        table.insert_or_assign("IsCharging", PropertyValue(anyCharging));
+        table.insert_or_assign("FullyCharged", PropertyValue(allFull));
+    }
+
+    // Without a readable mains or USB supply, a charging or discharging battery still tells.
+    std::optional<bool> external = adapters.online;
+    if (!external && (anyCharging || anyDischarging)) {
+        external = anyCharging && !anyDischarging;
+    }
+    if (external) {
+        table.insert_or_assign("ExternalConnected", PropertyValue(*external));
+    }
+    if (adapters.ratedWatts) {
+        table.insert_or_assign("AdapterDetails", PropertyValue(PropertyTable{{"Watts", *adapters.ratedWatts}}));
+    }
+
+    // Several packs: the charge is that of the summed energies.
+    const bool allHaveEnergy = std::all_of(batteries.begin(), batteries.end(), [](const Battery& battery) {
+        return battery.energyNow && battery.energyFull && *battery.energyFull > 0;
+    });
+    if (batteries.size() > 1 && allHaveEnergy) {
+        put(table, "CurrentCapacity", sumOf(batteries, &Battery::energyNow));
+        put(table, "MaxCapacity", sumOf(batteries, &Battery::energyFull));
+    } else if (const auto percent = meanOf(batteries, &Battery::capacity)) {
+        put(table, "CurrentCapacity", percent);
+        table.insert_or_assign("MaxCapacity", PropertyValue(100));
+    } else if (allHaveEnergy) {
+        put(table, "CurrentCapacity", sumOf(batteries, &Battery::energyNow));
+        put(table, "MaxCapacity", sumOf(batteries, &Battery::energyFull));
+    }
+
+    // The kernel's own estimate when it gives one, else energy over power.
+    const auto remaining = [&]() -> std::optional<double> {
+        if (batteries.size() == 1) {
+            const Battery& only = batteries.front();
+            if (anyDischarging && only.timeToEmpty) {
+                return only.timeToEmpty;
+            }
+            if (anyCharging && only.timeToFull) {
+                return only.timeToFull;
+            }
+        }
+        const auto energy = sumOf(batteries, &Battery::energyNow);
+        const auto full = sumOf(batteries, &Battery::energyFull);
+        if (!power || !energy || std::fabs(*power) < 1.0) {
+            return std::nullopt;
+        }
+        if (anyDischarging && !anyCharging) {
+            return *energy / std::fabs(*power) * 60;
+        }
+        if (anyCharging && !anyDischarging && full && *full > *energy) {
+            return (*full - *energy) / std::fabs(*power) * 60;
+        }
+        return std::nullopt;
+    }();
+    put(table, "TimeRemaining", remaining);
+    return table;
+}
+
+} // namespace voltrane

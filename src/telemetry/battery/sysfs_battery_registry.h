@@ -1,0 +1,26 @@
+#pragma once
+
+#include "telemetry/battery/battery_registry.h"
+
+#include <filesystem>
+
+namespace voltrane {
+
+/// Linux: builds the smart-battery table from the kernel's power-supply class. System batteries
+/// (not a device's own, such as a mouse's) are combined; mains and USB supplies tell whether
+/// external power is connected; a USB-PD source's negotiated maximum is the adapter rating.
+/// Signs follow the battery's status, whatever the driver's own convention; a file that is
+/// missing, unreadable or not a number leaves its key missing.
+class SysfsBatteryRegistry final : public BatteryRegistry {
+public:
+    explicit SysfsBatteryRegistry(std::filesystem::path root = "/sys/class/power_supply")
+        : root_(std::move(root)) {}
+
+    /// Nothing when no system battery is present (a desktop, or a battery just removed).
+    std::optional<PropertyTable> copyProperties() override;
+
+private:
+    std::filesystem::path root_;
+};
+
+} // namespace voltrane
