@@ -2,6 +2,10 @@
 
 #include "json_value.h"
 
+#include "telemetry/components/component_power_snapshot.h"
+
+#include <memory>
+
 #include <string>
 #include <vector>
 
@@ -26,5 +30,18 @@ int decodeCommand(const Arguments& arguments);
 /// Reads the component energy counters twice, about a second apart, and returns the second
 /// reading as a component snapshot (the first one when the counters cannot be read).
 JsonValue readLiveComponents();
+
+/// One component sampler kept across reads, so `watch` measures each line over the second
+/// since the line before (its first line is the waiting form).
+class LiveComponents {
+public:
+    LiveComponents();
+    ~LiveComponents();
+    JsonValue next();
+    ComponentPowerProviding& provider() { return *provider_; }
+
+private:
+    std::unique_ptr<ComponentPowerProviding> provider_;
+};
 
 } // namespace voltrane::probe

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cmath>
 #include <csignal>
+#include <functional>
 #include <cstdlib>
 #include <iostream>
 #include <thread>
@@ -63,7 +64,7 @@ std::filesystem::path powerSupplyRoot() {
     return root && *root ? std::filesystem::path(root) : std::filesystem::path("/sys/class/power_supply");
 }
 
-std::string liveLine() {
+std::string liveLine(const std::function<JsonValue()>& components) {
     SysfsBatteryRegistry registry(powerSupplyRoot());
     const Date now = std::chrono::system_clock::now();
     const std::optional<PropertyTable> table = registry.copyProperties();
@@ -72,7 +73,7 @@ std::string liveLine() {
     JsonValue line = JsonValue::object();
     line.add("table", table ? typedJson(PropertyValue(*table)) : JsonValue())
         .add("snapshot", toJson(snapshot))
-        .add("components", readLiveComponents());
+        .add("components", components());
     return line.dump();
 }
 
@@ -88,7 +89,7 @@ int liveCommand(const Arguments& arguments) {
     if (!arguments.empty()) {
         return fail("the live read takes no arguments");
     }
-    std::cout << liveLine() << '\n';
+    std::cout << liveLine(readLiveComponents) << '\n';
     return 0;
 }
 
@@ -98,9 +99,10 @@ int watchCommand(const Arguments& arguments) {
     }
     std::signal(SIGINT, requestStop);
     std::signal(SIGTERM, requestStop);
+    LiveComponents components;
     auto next = std::chrono::steady_clock::now();
     while (!stopRequested) {
-        std::cout << liveLine() << std::endl; // flushed: status bars read line by line
+        std::cout << liveLine([&components] { return components.next(); }) << std::endl; // flushed: status bars read line by line
         next += std::chrono::seconds(1);
         // Short naps, so that a signal ends the loop within a tenth of a second.
         while (!stopRequested && std::chrono::steady_clock::now() < next) {
