@@ -12,4 +12,7 @@ using Arguments = std::vector<std::string>;
 /// Prints "voltrane-probe: <message>" on stderr and returns 2.
 int fail(const std::string& message);
 
+/// `texts FILE`: every text the tray label, tiles, pill and status card show for a snapshot.
+int textsCommand(const Arguments& arguments);
+
 } // namespace voltrane::probe
