@@ -12,4 +12,7 @@ using Arguments = std::vector<std::string>;
 /// Prints "voltrane-probe: <message>" on stderr and returns 2.
 int fail(const std::string& message);
 
+/// voltrane-probe flow FILE: the flow model, its stable layout and (given a size) its metrics.
+int flowCommand(const Arguments& arguments);
+
 } // namespace voltrane::probe

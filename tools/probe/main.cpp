@@ -21,7 +21,9 @@ namespace {
 using Command = std::function<int(const voltrane::probe::Arguments&)>;
 
 const std::map<std::string, Command>& commands() {
-    static const std::map<std::string, Command> table{};
+    static const std::map<std::string, Command> table{
+        {"flow", voltrane::probe::flowCommand},
+    };
     return table;
 }
 
