@@ -12,6 +12,8 @@ using Arguments = std::vector<std::string>;
 /// Prints "voltrane-probe: <message>" on stderr and returns 2.
 int fail(const std::string& message);
 
+/// voltrane-probe flow FILE: the flow model, its stable layout and (given a size) its metrics.
+int flowCommand(const Arguments& arguments);
 /// `texts FILE`: every text the tray label, tiles, pill and status card show for a snapshot.
 int textsCommand(const Arguments& arguments);
 

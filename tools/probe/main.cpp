@@ -22,6 +22,7 @@ using Command = std::function<int(const voltrane::probe::Arguments&)>;
 
 const std::map<std::string, Command>& commands() {
     static const std::map<std::string, Command> table{
+        {"flow", voltrane::probe::flowCommand},
         {"texts", voltrane::probe::textsCommand},
     };
     return table;
