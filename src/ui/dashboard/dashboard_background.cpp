@@ -14,7 +14,7 @@ namespace voltrane {
 namespace {
 
 // The glows are soft enough to blur at a quarter of the panel's resolution and scale up.
-constexpr int kDownscale = 4;
+constexpr int kDownscale = DashboardBackground::kGlowDownscale;
 
 // Three box passes per axis approximate a Gaussian of standard deviation `sigma`.
 void boxBlur(QImage& image, qreal sigma) {

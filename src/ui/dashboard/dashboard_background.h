@@ -30,6 +30,9 @@ public:
 
     /// How many times the glows were blurred (tests check the cache holds across repaints).
     int blurCount() const { return blurCount_; }
+    /// The blurred glows of the last size painted, at a quarter of the panel's resolution.
+    const QImage& glowLayer() const { return glows_; }
+    static constexpr int kGlowDownscale = 4;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
