@@ -16,5 +16,7 @@ int fail(const std::string& message);
 int flowCommand(const Arguments& arguments);
 /// `texts FILE`: every text the tray label, tiles, pill and status card show for a snapshot.
 int textsCommand(const Arguments& arguments);
+/// `render FILE --out PNG [--compact]`: the whole 560 × 750 dashboard for a sample, offscreen.
+int renderCommand(const Arguments& arguments);
 
 } // namespace voltrane::probe

@@ -24,6 +24,7 @@ const std::map<std::string, Command>& commands() {
     static const std::map<std::string, Command> table{
         {"flow", voltrane::probe::flowCommand},
         {"texts", voltrane::probe::textsCommand},
+        {"render", voltrane::probe::renderCommand},
     };
     return table;
 }

@@ -1,5 +1,6 @@
 #include "ui/dashboard/metric_card.h"
 
+#include "ui/host/accessibility_hiding.h"
 #include "ui/host/host_fonts.h"
 #include "ui/host/qt_color.h"
 #include "ui/host/symbol_label.h"
@@ -29,6 +30,12 @@ MetricCard::MetricCard(QWidget* parent)
       unit_(new TextLabel(this)),
       detail_(new TextLabel(this)) {
     setObjectName(QStringLiteral("metricCard"));
+    // The card is read as one element; its parts stay silent.
+    hideFromAccessibility(title_);
+    hideFromAccessibility(symbol_);
+    hideFromAccessibility(value_);
+    hideFromAccessibility(unit_);
+    hideFromAccessibility(detail_);
     title_->setObjectName(QStringLiteral("metricTitle"));
     symbol_->setObjectName(QStringLiteral("metricSymbol"));
     value_->setObjectName(QStringLiteral("metricValue"));

@@ -1,6 +1,7 @@
 #include "ui/dashboard/state_pill.h"
 
 #include "ui/dashboard/state_style.h"
+#include "ui/host/accessibility_hiding.h"
 #include "ui/host/host_fonts.h"
 #include "ui/host/qt_color.h"
 #include "ui/host/symbol_label.h"
@@ -15,6 +16,9 @@ StatePill::StatePill(QWidget* parent)
       symbol_(new SymbolLabel(this)),
       label_(new TextLabel(this)) {
     setObjectName(QStringLiteral("statePill"));
+    // The card is read as one element; its parts stay silent.
+    hideFromAccessibility(symbol_);
+    hideFromAccessibility(label_);
     symbol_->setObjectName(QStringLiteral("statePillSymbol"));
     label_->setObjectName(QStringLiteral("statePillLabel"));
     symbol_->setSymbolSize(HostFonts::size(TextStyle::caption));

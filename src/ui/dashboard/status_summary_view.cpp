@@ -1,6 +1,7 @@
 #include "ui/dashboard/status_summary_view.h"
 
 #include "ui/dashboard/status_summary.h"
+#include "ui/host/accessibility_hiding.h"
 #include "ui/host/host_fonts.h"
 #include "ui/host/qt_color.h"
 #include "ui/host/symbol_label.h"
@@ -53,6 +54,10 @@ StatusSummaryView::StatusSummaryView(QWidget* parent)
       primary_(new TextLabel(this)),
       secondary_(new TextLabel(this)) {
     setObjectName(QStringLiteral("statusSummary"));
+    // The card is read as one element; its parts stay silent.
+    hideFromAccessibility(icon_);
+    hideFromAccessibility(primary_);
+    hideFromAccessibility(secondary_);
     primary_->setObjectName(QStringLiteral("statusPrimary"));
     secondary_->setObjectName(QStringLiteral("statusSecondary"));
     primary_->setFont(HostFonts::style(TextStyle::subheadline, QFont::DemiBold));

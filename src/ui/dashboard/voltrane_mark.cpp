@@ -1,6 +1,7 @@
 #include "ui/dashboard/voltrane_mark.h"
 
 #include "ui/dashboard/voltrane_glyph.h"
+#include "ui/host/accessibility_hiding.h"
 #include "ui/host/qt_color.h"
 #include "ui/host/surface_painter.h"
 
@@ -14,9 +15,8 @@ namespace voltrane {
 VoltraneMark::VoltraneMark(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("voltraneMark"));
     setAttribute(Qt::WA_TransparentForMouseEvents, true);
-    setAccessibleName(QString());
-    // Decorative: nothing for a screen reader to announce.
     setFocusPolicy(Qt::NoFocus);
+    hideFromAccessibility(this);
 }
 
 VoltraneMark::Geometry VoltraneMark::geometry(const QRectF& space) {
