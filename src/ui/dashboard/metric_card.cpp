@@ -97,6 +97,9 @@ void MetricCard::setTile(const MetricTile& tile) {
     symbol_->setSymbol(tile.symbol);
     symbol_->setColor(tint);
     value_->setText(text(tile.value));
+    // Exactly as wide as the figure (a label's own minimum is an ellipsis, wider than "0"),
+    // so the unit follows at 5 points whatever the figure's length.
+    value_->setFixedWidth(value_->sizeHint().width());
     unit_->setText(text(tile.unit));
     detail_->setText(text(tile.detail));
     setTint(toQColor(VoltranePalette::color(tile.tint), 0.045));

@@ -17,6 +17,8 @@
 #include <QLabel>
 #include <QTest>
 
+#include <cmath>
+
 namespace voltrane {
 namespace {
 
@@ -114,7 +116,19 @@ TEST(MetricCard, ValueAndUnitShareABaseline) {
     const qreal valueBaseline = value->geometry().bottom() - QFontMetricsF(value->font()).descent();
     const qreal unitBaseline = unit->geometry().bottom() - QFontMetricsF(unit->font()).descent();
     EXPECT_NEAR(valueBaseline, unitBaseline, 1.0);
-    EXPECT_GT(unit->geometry().left(), value->geometry().right());
+    EXPECT_EQ(unit->geometry().left() - value->geometry().right() - 1, 5);
+}
+
+TEST(MetricCard, UnitFollowsAOneDigitFigureAtFivePoints) {
+    MetricCard card;
+    card.setTile({"充放电电流", "0", "mA", "由外接电源供电", "arrow.up.right", PaletteColor::accent});
+    card.resize(124, 82);
+    card.show();
+    const TextLabel* value = child<TextLabel>(card, "metricValue");
+    const TextLabel* unit = child<TextLabel>(card, "metricUnit");
+    ASSERT_TRUE(value != nullptr && unit != nullptr);
+    EXPECT_EQ(value->width(), static_cast<int>(std::ceil(QFontMetricsF(value->font()).horizontalAdvance(value->text()))));
+    EXPECT_EQ(unit->geometry().left() - value->geometry().right() - 1, 5);
 }
 
 TEST(StatusSummaryView, ShowsTheSentencesAndReadsAsOneElement) {
