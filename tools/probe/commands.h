@@ -16,7 +16,8 @@ int fail(const std::string& message);
 int flowCommand(const Arguments& arguments);
 /// `texts FILE`: every text the tray label, tiles, pill and status card show for a snapshot.
 int textsCommand(const Arguments& arguments);
-/// `render FILE --out PNG [--compact]`: the whole 560 × 750 dashboard for a sample, offscreen.
+/// `render FILE --out PNG [--compact] [--info]`: the whole 560 × 750 dashboard for a sample,
+/// offscreen, optionally with the data-explanation popover open.
 int renderCommand(const Arguments& arguments);
 
 } // namespace voltrane::probe

@@ -4,10 +4,12 @@
 #include "monitor/power_monitor.h"
 #include "monitor/sampling_scheduler.h"
 #include "ui/dashboard/dashboard_view.h"
+#include "ui/dashboard/info_popover.h"
 
 #include <QApplication>
 #include <QImage>
 
+#include <iostream>
 #include <memory>
 
 namespace voltrane::probe {
@@ -42,6 +44,7 @@ struct RenderArguments {
     std::string input;
     std::string output;
     bool compact = false;
+    bool info = false; ///< draw the data-explanation popover open over the panel
 };
 
 std::optional<RenderArguments> parse(const Arguments& arguments, std::string& error) {
@@ -56,6 +59,8 @@ std::optional<RenderArguments> parse(const Arguments& arguments, std::string& er
             parsed.output = arguments[++i];
         } else if (argument == "--compact" || argument == "compact") {
             parsed.compact = true;
+        } else if (argument == "--info") {
+            parsed.info = true;
         } else if (parsed.input.empty()) {
             parsed.input = argument;
         } else {
@@ -64,7 +69,7 @@ std::optional<RenderArguments> parse(const Arguments& arguments, std::string& er
         }
     }
     if (parsed.input.empty() || parsed.output.empty()) {
-        error = "usage: render FILE --out PNG [--compact]";
+        error = "usage: render FILE --out PNG [--compact] [--info]";
         return std::nullopt;
     }
     return parsed;
@@ -104,6 +109,12 @@ int renderCommand(const Arguments& arguments) {
     // "compact" may also come from the file, as the shell's own panel is compact.
     const bool compact = parsed->compact || input->value(QLatin1String("compact")).toBool(false);
 
+    // The offscreen platform warns about window features it lacks; a picture needs none of them.
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& message) {
+        if (type == QtCriticalMsg || type == QtFatalMsg) {
+            std::cerr << message.toStdString() << '\n';
+        }
+    });
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
@@ -126,6 +137,14 @@ int renderCommand(const Arguments& arguments) {
     QImage image(view.size(), QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     view.render(&image);
+    if (parsed->info) {
+        view.setShowingInfo(true);
+        QApplication::processEvents();
+        InfoPopover* popover = view.infoPopover();
+        // The popover is a window of its own; draw it where it opened, over the panel.
+        view.render(&image);
+        popover->render(&image, view.mapFromGlobal(popover->pos()));
+    }
     if (!image.save(QString::fromStdString(parsed->output), "PNG")) {
         return fail("cannot write " + parsed->output);
     }

@@ -63,6 +63,8 @@ public:
         setCursor(Qt::PointingHandCursor);
         setToolTip(QStringLiteral("数据说明"));
         setAccessibleName(QStringLiteral("查看数据说明"));
+        connect(&AccessibilityEnvironment::shared(), &AccessibilityEnvironment::changed, this,
+                [this] { update(); });
     }
 
 protected:

@@ -157,6 +157,9 @@ void InfoPopover::reload() {
 void InfoPopover::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), toQColor(VoltranePalette::canvas));
+    // A hairline edge, so the popover stands apart from the panel it opens over.
+    painter.setPen(QPen(toQColor(VoltranePalette::stroke, 0.6), 1));
+    painter.drawRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
 }
 
 void InfoPopover::showEvent(QShowEvent* event) {

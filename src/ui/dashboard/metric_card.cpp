@@ -7,6 +7,8 @@
 #include "ui/host/text_label.h"
 
 #include <QFontMetricsF>
+#include <QGraphicsOpacityEffect>
+#include <QVariantAnimation>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
@@ -28,7 +30,11 @@ MetricCard::MetricCard(QWidget* parent)
       symbol_(new SymbolLabel(this)),
       value_(new TextLabel(this)),
       unit_(new TextLabel(this)),
-      detail_(new TextLabel(this)) {
+      detail_(new TextLabel(this)),
+      fade_(new QVariantAnimation(this)),
+      previousValue_(new TextLabel(this)),
+      valueOpacity_(new QGraphicsOpacityEffect(this)),
+      previousOpacity_(new QGraphicsOpacityEffect(this)) {
     setObjectName(QStringLiteral("metricCard"));
     // The card is read as one element; its parts stay silent.
     hideFromAccessibility(title_);
@@ -36,11 +42,13 @@ MetricCard::MetricCard(QWidget* parent)
     hideFromAccessibility(value_);
     hideFromAccessibility(unit_);
     hideFromAccessibility(detail_);
+    hideFromAccessibility(previousValue_);
     title_->setObjectName(QStringLiteral("metricTitle"));
     symbol_->setObjectName(QStringLiteral("metricSymbol"));
     value_->setObjectName(QStringLiteral("metricValue"));
     unit_->setObjectName(QStringLiteral("metricUnit"));
     detail_->setObjectName(QStringLiteral("metricDetail"));
+    previousValue_->setObjectName(QStringLiteral("metricValuePrevious"));
 
     title_->setFont(HostFonts::style(TextStyle::caption, QFont::DemiBold));
     title_->setColor(toQColor(VoltranePalette::textSecondary));
@@ -48,6 +56,21 @@ MetricCard::MetricCard(QWidget* parent)
     symbol_->setSymbolWeight(QFont::Bold);
     value_->setFont(HostFonts::system(21, QFont::DemiBold, true));
     value_->setColor(toQColor(VoltranePalette::textPrimary));
+    previousValue_->setFont(value_->font());
+    previousValue_->setColor(value_->color());
+    previousValue_->hide();
+    // Both effects stay off between transitions, so a settled tile paints directly.
+    valueOpacity_->setEnabled(false);
+    previousOpacity_->setEnabled(false);
+    value_->setGraphicsEffect(valueOpacity_);
+    previousValue_->setGraphicsEffect(previousOpacity_);
+    fade_->setDuration(kFigureTransitionMilliseconds);
+    fade_->setEasingCurve(QEasingCurve::OutCubic);
+    fade_->setStartValue(0.0);
+    fade_->setEndValue(1.0);
+    connect(fade_, &QVariantAnimation::valueChanged, this,
+            [this](const QVariant& value) { applyFigureTransition(value.toReal()); });
+    connect(fade_, &QVariantAnimation::finished, this, [this] { applyFigureTransition(1); });
     unit_->setFont(HostFonts::style(TextStyle::subheadline, QFont::DemiBold));
     unit_->setColor(toQColor(VoltranePalette::textSecondary));
     unit_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
@@ -91,6 +114,8 @@ void MetricCard::setTile(const MetricTile& tile) {
     if (tile == tile_ && !title_->text().isEmpty()) {
         return;
     }
+    const QString previous = value_->text();
+    const bool figureChanged = !previous.isEmpty() && tile.value != tile_.value;
     tile_ = tile;
     const QColor tint = toQColor(VoltranePalette::color(tile.tint));
     title_->setText(text(tile.title));
@@ -104,6 +129,29 @@ void MetricCard::setTile(const MetricTile& tile) {
     detail_->setText(text(tile.detail));
     setTint(toQColor(VoltranePalette::color(tile.tint), 0.045));
     setAccessibleName(text(tile.accessibilityLabel()));
+    if (figureChanged) {
+        startFigureTransition(previous);
+    }
+}
+
+void MetricCard::startFigureTransition(const QString& previous) {
+    // Keyed on the figure alone: a new unit with the same figure does not animate.
+    previousValue_->setText(previous);
+    previousValue_->setGeometry(QRect(value_->geometry().topLeft(), previousValue_->sizeHint()));
+    previousValue_->show();
+    fade_->stop();
+    applyFigureTransition(0);
+    fade_->start();
+}
+
+void MetricCard::applyFigureTransition(qreal progress) {
+    transition_ = progress;
+    const bool running = progress < 1;
+    valueOpacity_->setEnabled(running);
+    previousOpacity_->setEnabled(running);
+    valueOpacity_->setOpacity(progress);
+    previousOpacity_->setOpacity(1 - progress);
+    previousValue_->setVisible(running);
 }
 
 } // namespace voltrane

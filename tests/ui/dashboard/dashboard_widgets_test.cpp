@@ -131,6 +131,32 @@ TEST(MetricCard, UnitFollowsAOneDigitFigureAtFivePoints) {
     EXPECT_EQ(unit->geometry().left() - value->geometry().right() - 1, 5);
 }
 
+TEST(MetricCard, ANewFigureFadesInOverTheOldOne) {
+    MetricCard card;
+    card.setTile({"电池电压", "11.43", "V", "实时电池组电压", "bolt.horizontal.fill", PaletteColor::accent});
+    card.resize(124, 82);
+    card.show();
+    EXPECT_DOUBLE_EQ(card.figureTransition(), 1.0); // the first figure simply appears
+
+    card.setTile({"电池电压", "11.44", "V", "实时电池组电压", "bolt.horizontal.fill", PaletteColor::accent});
+    EXPECT_DOUBLE_EQ(card.figureTransition(), 0.0);
+    const TextLabel* previous = child<TextLabel>(card, "metricValuePrevious");
+    ASSERT_NE(previous, nullptr);
+    EXPECT_TRUE(previous->isVisible());
+    EXPECT_EQ(previous->text(), QStringLiteral("11.43"));
+    EXPECT_EQ(text(card, "metricValue"), QStringLiteral("11.44")); // the text itself is current at once
+    QTRY_COMPARE_WITH_TIMEOUT(card.figureTransition(), 1.0, 1000);
+    EXPECT_FALSE(previous->isVisible());
+}
+
+TEST(MetricCard, AChangeOfUnitAloneDoesNotAnimate) {
+    MetricCard card;
+    card.setTile({"电池电量", "80", "%", "已接入电源", "powerplug.fill", PaletteColor::accent});
+    card.setTile({"电池电量", "80", "mA", "已接入电源", "powerplug.fill", PaletteColor::accent});
+    EXPECT_DOUBLE_EQ(card.figureTransition(), 1.0);
+    EXPECT_EQ(text(card, "metricUnit"), QStringLiteral("mA"));
+}
+
 TEST(StatusSummaryView, ShowsTheSentencesAndReadsAsOneElement) {
     StatusSummaryView view;
     PowerSnapshot snapshot;
