@@ -43,5 +43,10 @@ public:
 private:
     std::unique_ptr<ComponentPowerProviding> provider_;
 };
+/// `texts FILE`: every text the tray label, tiles, pill and status card show for a snapshot.
+int textsCommand(const Arguments& arguments);
+/// `render FILE --out PNG [--compact] [--info]`: the whole 560 × 750 dashboard for a sample,
+/// offscreen, optionally with the data-explanation popover open.
+int renderCommand(const Arguments& arguments);
 
 } // namespace voltrane::probe

@@ -26,6 +26,8 @@ const std::map<std::string, Command>& commands() {
         {"", voltrane::probe::liveCommand},
         {"watch", voltrane::probe::watchCommand},
         {"decode", voltrane::probe::decodeCommand},
+        {"texts", voltrane::probe::textsCommand},
+        {"render", voltrane::probe::renderCommand},
     };
     return table;
 }

@@ -1,0 +1,182 @@
+#include "ui/flow/sankey_ribbon_canvas.h"
+
+#include "ui/host/accessibility_environment.h"
+#include "ui/host/accessibility_hiding.h"
+#include "ui/host/qt_color.h"
+#include "ui/host/window_activity.h"
+
+#include <QPainter>
+#include <QPainterPathStroker>
+
+#include <algorithm>
+#include <cmath>
+
+namespace voltrane {
+
+namespace {
+
+// 2001-01-01 00:00:00 UTC as Unix seconds: the particles' reference date.
+constexpr double kReferenceDateUnixSeconds = 978307200.0;
+
+constexpr double kMinimumBandWidth = 0.25;
+constexpr double kParticleBandWidth = 2.0;
+
+QPainterPath strokeOutline(const QPainterPath& centreLine, double width) {
+    QPainterPathStroker stroker;
+    stroker.setWidth(width);
+    stroker.setCapStyle(Qt::FlatCap);
+    stroker.setJoinStyle(Qt::RoundJoin);
+    stroker.setMiterLimit(10);
+    return stroker.createStroke(centreLine);
+}
+
+} // namespace
+
+SankeyRibbonCanvas::SankeyRibbonCanvas(AccessibilityEnvironment* environment, QWidget* parent,
+                                       Clock clock)
+    : QWidget(parent),
+      environment_(environment != nullptr ? environment : &AccessibilityEnvironment::shared()),
+      activity_(new WindowActivity(this)),
+      clock_(clock ? std::move(clock) : Clock([] { return std::chrono::system_clock::now(); })) {
+    setObjectName(QStringLiteral("ribbonCanvas"));
+    setAttribute(Qt::WA_TranslucentBackground);
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    hideFromAccessibility(this);
+    timer_.setTimerType(Qt::PreciseTimer);
+    timer_.setInterval(frameInterval);
+    connect(&timer_, &QTimer::timeout, this, [this] {
+        ++ticks_;
+        update();
+    });
+    connect(activity_, &WindowActivity::activeChanged, this, [this] {
+        updateClock();
+        update();
+    });
+    connect(environment_, &AccessibilityEnvironment::changed, this, [this] {
+        updateClock();
+        update();
+    });
+}
+
+bool SankeyRibbonCanvas::reduceMotion() const {
+    return environment_ != nullptr && environment_->reduceMotion();
+}
+
+bool SankeyRibbonCanvas::appearsActive() const {
+    return activity_->isActive();
+}
+
+void SankeyRibbonCanvas::setContent(const std::vector<SankeyDestination>& destinations,
+                                    std::optional<double> sourceWatts, PaletteColor sourceTint,
+                                    const SankeyMetrics& metrics) {
+    destinations_ = destinations;
+    sourceWatts_ = sourceWatts;
+    sourceTint_ = sourceTint;
+    metrics_ = metrics;
+    rebuildRibbons();
+    updateClock();
+    update();
+}
+
+void SankeyRibbonCanvas::updateClock() {
+    const bool flowing = std::any_of(destinations_.begin(), destinations_.end(),
+                                     [](const SankeyDestination& row) {
+                                         return row.watts && *row.watts > 0.2;
+                                     });
+    const bool animating = !reduceMotion() && appearsActive() && flowing;
+    if (animating && !timer_.isActive()) {
+        timer_.start();
+    } else if (!animating && timer_.isActive()) {
+        timer_.stop();
+    }
+}
+
+void SankeyRibbonCanvas::rebuildRibbons() {
+    ribbons_.clear();
+    if (!metrics_) {
+        return;
+    }
+    const SankeyMetrics& metrics = *metrics_;
+    const double width = metrics.size.width;
+    const double height = metrics.size.height;
+    double total = 0;
+    for (double band : metrics.bandWidths) {
+        total += band;
+    }
+    double y = height * 0.5 - total * 0.5;
+    const double xs = metrics.sourceWidth - 1;
+    const double xe = width - metrics.destinationWidth + 1;
+    const double c1x = xs + 0.34 * (xe - xs);
+    const double c2x = xs + 0.66 * (xe - xs);
+    const QColor sourceColor = toQColor(VoltranePalette::color(sourceTint_), 0.76);
+
+    // The metrics give one band per row; should the lists ever differ, stop at the shorter.
+    const std::size_t count = std::min(destinations_.size(), metrics.bandWidths.size());
+    for (std::size_t i = 0; i < count; ++i) {
+        const double band = metrics.bandWidths[i];
+        if (!(band > kMinimumBandWidth)) {
+            continue;
+        }
+        const double y0 = y + band * 0.5;
+        const double yd = i < metrics.rowCenters.size() ? metrics.rowCenters[i] : height * 0.5;
+        y += band;
+
+        Ribbon ribbon;
+        ribbon.index = static_cast<int>(i);
+        ribbon.bandWidth = band;
+        ribbon.route = CubicRoute{{xs, y0}, {c1x, y0}, {c2x, yd}, {xe, yd}};
+        QPainterPath centreLine(QPointF(xs, y0));
+        centreLine.cubicTo(QPointF(c1x, y0), QPointF(c2x, yd), QPointF(xe, yd));
+        ribbon.halo = strokeOutline(centreLine, band + 1.5);
+        ribbon.body = strokeOutline(centreLine, band);
+        const Color tint = VoltranePalette::color(destinations_[i].tint);
+        ribbon.gradient = QLinearGradient(QPointF(xs, y0), QPointF(xe, yd));
+        ribbon.gradient.setStops({{0.0, sourceColor},
+                                  {0.5, toQColor(tint, 0.76)},
+                                  {1.0, toQColor(tint, 0.88)}});
+        ribbons_.push_back(std::move(ribbon));
+    }
+}
+
+double SankeyRibbonCanvas::phase(Date date) {
+    const double unixSeconds =
+        std::chrono::duration<double>(date.time_since_epoch()).count();
+    double cycle = std::fmod(unixSeconds - kReferenceDateUnixSeconds, particlePeriodSeconds);
+    if (cycle < 0) {
+        cycle += particlePeriodSeconds;
+    }
+    return cycle / particlePeriodSeconds;
+}
+
+double SankeyRibbonCanvas::particleDiameter(double bandWidth) {
+    return std::clamp(bandWidth * 0.18, 2.0, 4.5);
+}
+
+void SankeyRibbonCanvas::draw(double phase, QPainter& painter) const {
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.setPen(Qt::NoPen);
+    const QColor haloColor = QColor::fromRgbF(1, 1, 1, 0.075f);
+    const QColor particleColor = QColor::fromRgbF(1, 1, 1, 0.48f);
+    const bool particles = !reduceMotion();
+    for (const Ribbon& ribbon : ribbons_) {
+        painter.fillPath(ribbon.halo, haloColor);
+        painter.fillPath(ribbon.body, ribbon.gradient);
+        if (particles && ribbon.bandWidth > kParticleBandWidth) {
+            const double t = std::fmod(ribbon.index * particleOffset + phase, 1.0);
+            const CubicRoute::Point at = ribbon.route.point(t);
+            const double radius = particleDiameter(ribbon.bandWidth) / 2;
+            painter.setBrush(particleColor);
+            painter.drawEllipse(QPointF(at.x, at.y), radius, radius);
+        }
+    }
+    painter.restore();
+}
+
+void SankeyRibbonCanvas::paintEvent(QPaintEvent*) {
+    ++paints_;
+    QPainter painter(this);
+    draw(phase(clock_()), painter);
+}
+
+} // namespace voltrane

@@ -1,0 +1,97 @@
+#pragma once
+
+#include "common/date.h"
+#include "flow/cubic_route.h"
+#include "flow/sankey_destination.h"
+#include "flow/sankey_metrics.h"
+
+#include <QLinearGradient>
+#include <QPainterPath>
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+
+#include <chrono>
+#include <functional>
+#include <optional>
+#include <vector>
+
+namespace voltrane {
+
+class AccessibilityEnvironment;
+class WindowActivity;
+
+/// The ribbons of the flow diagram, one per row, with a light particle travelling along each
+/// thick one. Animates at up to 24 frames a second, and only while motion is allowed, the
+/// window is active and something flows; otherwise no timer runs. Hidden from accessibility.
+class SankeyRibbonCanvas : public QWidget {
+    Q_OBJECT
+
+public:
+    using Clock = std::function<Date()>;
+
+    /// One ribbon's drawing, built when the content changes so a frame only fills.
+    struct Ribbon {
+        int index = 0;          ///< the destination's position
+        double bandWidth = 0;
+        CubicRoute route;       ///< the centre line
+        QPainterPath halo;      ///< outline of the halo stroke
+        QPainterPath body;      ///< outline of the body stroke
+        QLinearGradient gradient;
+    };
+
+    static constexpr std::chrono::milliseconds frameInterval{42}; ///< just under 24 per second
+    static constexpr double particlePeriodSeconds = 2.8;
+    static constexpr double particleOffset = 0.13;
+
+    /// `environment` null uses the shared desktop settings.
+    explicit SankeyRibbonCanvas(AccessibilityEnvironment* environment = nullptr,
+                                QWidget* parent = nullptr, Clock clock = {});
+
+    void setContent(const std::vector<SankeyDestination>& destinations,
+                    std::optional<double> sourceWatts, PaletteColor sourceTint,
+                    const SankeyMetrics& metrics);
+
+    /// Paints every ribbon (halo, body, particle) in order for the particle phase in [0, 1).
+    void draw(double phase, QPainter& painter) const;
+
+    /// The particle phase at `date`: wall-clock seconds since 2001-01-01 00:00:00 UTC,
+    /// modulo 2.8, over 2.8.
+    static double phase(Date date);
+
+    /// The diameter of a particle on a band of width `bandWidth`.
+    static double particleDiameter(double bandWidth);
+
+    bool reduceMotion() const;
+    bool appearsActive() const;
+    bool isAnimating() const { return timer_.isActive(); }
+
+    const std::vector<Ribbon>& ribbons() const { return ribbons_; }
+    const std::vector<SankeyDestination>& destinations() const { return destinations_; }
+    std::optional<double> sourceWatts() const { return sourceWatts_; }
+
+    /// Timer ticks and painted frames since construction (for the tests of the clock).
+    int tickCount() const { return ticks_; }
+    int paintCount() const { return paints_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void rebuildRibbons();
+    void updateClock();
+
+    QPointer<AccessibilityEnvironment> environment_;
+    WindowActivity* activity_;
+    Clock clock_;
+    QTimer timer_;
+    std::vector<SankeyDestination> destinations_;
+    std::optional<double> sourceWatts_;
+    PaletteColor sourceTint_ = PaletteColor::flowSource;
+    std::optional<SankeyMetrics> metrics_;
+    std::vector<Ribbon> ribbons_;
+    int ticks_ = 0;
+    int paints_ = 0;
+};
+
+} // namespace voltrane

@@ -1,0 +1,135 @@
+#include "ui/host/symbol_glyphs.h"
+
+#include "ui/host/host_fonts.h"
+#include "ui/host/symbol_table.h"
+
+#include <QFile>
+#include <QFontDatabase>
+#include <QGlyphRun>
+#include <QPainter>
+#include <QTextLayout>
+
+namespace voltrane {
+
+namespace {
+
+// The outline is cached at this em size and scaled on drawing: large enough that the
+// hinting-free outline keeps its curves.
+constexpr qreal kOutlineEm = 64.0;
+
+QString toQString(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// Shapes the ligature word and returns its glyph when the font turns the word into exactly
+// one glyph; otherwise glyph 0 (the font's missing glyph).
+quint32 ligatureGlyph(const QString& family, const QString& ligature) {
+    QFont font(family);
+    font.setPixelSize(static_cast<int>(kOutlineEm));
+    QTextLayout layout(ligature, font);
+    layout.beginLayout();
+    layout.createLine();
+    layout.endLayout();
+    const QList<QGlyphRun> runs = layout.glyphRuns();
+    if (runs.size() != 1 || runs.front().glyphIndexes().size() != 1
+        || runs.front().rawFont().familyName() != family) {
+        return 0;
+    }
+    return runs.front().glyphIndexes().front();
+}
+
+} // namespace
+
+SymbolGlyphs::SymbolGlyphs(const QString& fontPath) {
+    if (!QFile::exists(fontPath)) {
+        return;
+    }
+    const int id = QFontDatabase::addApplicationFont(fontPath);
+    if (id < 0) {
+        return;
+    }
+    const QStringList families = QFontDatabase::applicationFontFamilies(id);
+    if (families.isEmpty()) {
+        return;
+    }
+    QRawFont raw(fontPath, kOutlineEm);
+    if (!raw.isValid()) {
+        return;
+    }
+    iconFont_ = raw;
+    for (const SymbolEntry& entry : SymbolTable::entries()) {
+        quint32 glyph = ligatureGlyph(families.front(), toQString(entry.ligature));
+        if (glyph == 0) {
+            // An older face without the ligature may still carry the code point.
+            const QList<quint32> indexes =
+                raw.glyphIndexesForString(QString(QChar(entry.codepoint)));
+            glyph = indexes.isEmpty() ? 0 : indexes.front();
+        }
+        if (glyph != 0) {
+            QPainterPath path = raw.pathForGlyph(glyph);
+            if (!path.isEmpty()) {
+                outlines_.emplace(std::string(entry.systemName), std::move(path));
+            }
+        }
+    }
+}
+
+SymbolGlyphs& SymbolGlyphs::shared() {
+    static SymbolGlyphs glyphs(QString::fromLatin1(kDefaultFontPath));
+    return glyphs;
+}
+
+const QPainterPath& SymbolGlyphs::outline(std::string_view systemName) const {
+    static const QPainterPath empty;
+    const auto found = outlines_.find(systemName);
+    return found == outlines_.end() ? empty : found->second;
+}
+
+SymbolGlyphs::Source SymbolGlyphs::source(std::string_view systemName) const {
+    return outline(systemName).isEmpty() ? Source::fallbackText : Source::iconFont;
+}
+
+void SymbolGlyphs::paint(QPainter& painter, const QRectF& rect, std::string_view systemName,
+                         qreal size, QFont::Weight weight, const QColor& color) const {
+    if (size <= 0 || !color.isValid()) {
+        return;
+    }
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    const QPainterPath& path = outline(systemName);
+    if (!path.isEmpty()) {
+        // Glyph outlines sit on the baseline; centre the em box (ascent above, descent
+        // below) in the target rectangle.
+        const qreal scale = size / kOutlineEm;
+        const qreal emHeight = iconFont_.ascent() + iconFont_.descent();
+        const qreal advance = kOutlineEm;
+        painter.translate(rect.center());
+        painter.scale(scale, scale);
+        painter.translate(-advance / 2.0, -emHeight / 2.0 + iconFont_.ascent());
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(color);
+        painter.drawPath(path);
+        if (weight > QFont::Normal) {
+            // One em carries 0.02 em of extra stroke per weight step above regular.
+            const qreal steps = (static_cast<int>(weight) - static_cast<int>(QFont::Normal)) / 100.0;
+            QPen pen(color, kOutlineEm * 0.012 * steps);
+            pen.setJoinStyle(Qt::RoundJoin);
+            painter.setPen(pen);
+            painter.setBrush(Qt::NoBrush);
+            painter.drawPath(path);
+        }
+    } else {
+        const SymbolEntry* entry = SymbolTable::find(systemName);
+        const QString text = entry != nullptr
+                                 ? QString::fromUtf16(entry->fallback.data(),
+                                                      static_cast<qsizetype>(entry->fallback.size()))
+                                 : QStringLiteral("?");
+        QFont font = HostFonts::system(size * 0.9, weight);
+        painter.setFont(font);
+        painter.setPen(color);
+        painter.drawText(rect, Qt::AlignCenter, text);
+    }
+    painter.restore();
+}
+
+} // namespace voltrane

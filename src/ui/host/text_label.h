@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QColor>
+#include <QString>
+#include <QWidget>
+
+namespace voltrane {
+
+/// A one-line text in a given font and colour that may shrink down to a minimum scale of
+/// its font before it is cut with an ellipsis. Font, colour and text can be read back.
+class TextLabel : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit TextLabel(QWidget* parent = nullptr);
+
+    void setText(const QString& text);
+    void setColor(const QColor& color);
+    /// 1 never shrinks; 0.75 lets the font go down to three quarters of its size.
+    void setMinimumScaleFactor(qreal factor);
+    void setAlignment(Qt::Alignment alignment);
+
+    const QString& text() const { return text_; }
+    QColor color() const { return color_; }
+    qreal minimumScaleFactor() const { return minimumScale_; }
+
+    /// The font used for drawing at the present width (the set font, or a shrunk copy).
+    QFont fittedFont() const;
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    QString text_;
+    QColor color_ = Qt::white;
+    qreal minimumScale_ = 1.0;
+    Qt::Alignment alignment_ = Qt::AlignLeft | Qt::AlignVCenter;
+};
+
+} // namespace voltrane

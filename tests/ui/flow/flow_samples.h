@@ -1,0 +1,62 @@
+#pragma once
+
+#include "telemetry/battery/power_snapshot.h"
+#include "telemetry/components/component_power_snapshot.h"
+
+namespace voltrane::testing {
+
+/// On the adapter (96 W rated), charging the battery at 20.5 W while the system draws 24.5 W.
+inline PowerSnapshot chargingSnapshot() {
+    PowerSnapshot snapshot;
+    snapshot.state = PowerState::charging;
+    snapshot.isExternalConnected = true;
+    snapshot.voltageVolts = 12.6;
+    snapshot.currentMilliamps = 1627;
+    snapshot.batteryWatts = 20.5;
+    snapshot.systemWatts = 24.5;
+    snapshot.inputWatts = 45.0;
+    snapshot.adapterRatedWatts = 96;
+    snapshot.chargePercent = 80;
+    snapshot.portOutputWatts = 2.4;
+    snapshot.powerOutputPortCount = 1;
+    return snapshot;
+}
+
+inline ComponentPowerSnapshot busyComponents() {
+    ComponentPowerSnapshot components;
+    components.cpuWatts = 8.2;
+    components.gpuWatts = 3.1;
+    components.aneWatts = 0.6;
+    components.dramWatts = 1.2;
+    components.displayWatts = 4.5;
+    components.sampleInterval = 1.0;
+    components.sourceAvailable = true;
+    return components;
+}
+
+/// On battery: the system draws 14.2 W with about three hours left.
+inline PowerSnapshot onBatterySnapshot() {
+    PowerSnapshot snapshot;
+    snapshot.state = PowerState::onBattery;
+    snapshot.voltageVolts = 11.9;
+    snapshot.currentMilliamps = -1193;
+    snapshot.batteryWatts = -14.2;
+    snapshot.systemWatts = 14.2;
+    snapshot.chargePercent = 64;
+    snapshot.batteryTimeRemainingMinutes = 185;
+    return snapshot;
+}
+
+inline ComponentPowerSnapshot lightComponents() {
+    ComponentPowerSnapshot components;
+    components.cpuWatts = 4.1;
+    components.gpuWatts = 1.0;
+    components.aneWatts = 0.0;
+    components.dramWatts = 0.8;
+    components.displayWatts = 3.2;
+    components.sampleInterval = 1.0;
+    components.sourceAvailable = true;
+    return components;
+}
+
+} // namespace voltrane::testing

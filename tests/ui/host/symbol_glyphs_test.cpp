@@ -1,0 +1,176 @@
+#include "ui/host/symbol_glyphs.h"
+#include "ui/host/symbol_label.h"
+#include "ui/host/symbol_table.h"
+
+#include "support/param_name.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QImage>
+#include <QPainter>
+
+#include <set>
+#include <string>
+
+namespace voltrane {
+namespace {
+
+struct InkBox {
+    int pixels = 0;
+    QRect bounds;
+};
+
+InkBox ink(const QImage& image) {
+    InkBox box;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (qAlpha(image.pixel(x, y)) > 40) {
+                ++box.pixels;
+                box.bounds |= QRect(x, y, 1, 1);
+            }
+        }
+    }
+    return box;
+}
+
+QImage render(const SymbolGlyphs& glyphs, std::string_view name, qreal size,
+              QFont::Weight weight = QFont::Normal, QColor color = Qt::white) {
+    // Wide canvas so a symbol drawn as its ligature word would show as a wide ink box.
+    QImage image(400, 64, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    glyphs.paint(painter, QRectF(200 - 32, 0, 64, 64), name, size, weight, color);
+    painter.end();
+    return image;
+}
+
+// Every system-symbol name the models and views use.
+const char* const kUsedNames[] = {
+    "arrow.clockwise",        "arrow.down.right",
+    "arrow.triangle.branch",  "arrow.up.right",
+    "battery.100percent",     "battery.100percent.bolt",
+    "battery.75percent",      "bolt.fill",
+    "bolt.horizontal.fill",   "bolt.shield.fill",
+    "bolt.slash",             "brain.head.profile",
+    "cable.connector",        "cpu",
+    "display",                "ellipsis.circle",
+    "info.circle",            "memorychip",
+    "point.3.connected.trianglepath.dotted",
+    "power",                  "powerplug.fill",
+    "questionmark.circle",    "sparkles.rectangle.stack",
+    "waveform.path.ecg",
+};
+
+TEST(SymbolTable, CoversEveryUsedNameWithDistinctGlyphs) {
+    std::set<char16_t> codepoints;
+    for (const char* name : kUsedNames) {
+        const SymbolEntry* entry = SymbolTable::find(name);
+        ASSERT_NE(entry, nullptr) << name;
+        EXPECT_FALSE(entry->ligature.empty()) << name;
+        EXPECT_FALSE(entry->fallback.empty()) << name;
+        codepoints.insert(entry->codepoint);
+    }
+    EXPECT_EQ(codepoints.size(), std::size(kUsedNames));
+    EXPECT_EQ(SymbolTable::entries().size(), std::size(kUsedNames));
+    EXPECT_EQ(SymbolTable::find("no.such.symbol"), nullptr);
+}
+
+class EverySymbol : public ::testing::TestWithParam<SymbolEntry> {};
+
+TEST_P(EverySymbol, DrawsOneIconFontGlyphInsideItsBox) {
+    const SymbolGlyphs& glyphs = SymbolGlyphs::shared();
+    ASSERT_TRUE(glyphs.iconFontAvailable());
+    EXPECT_EQ(glyphs.source(GetParam().systemName), SymbolGlyphs::Source::iconFont);
+    const InkBox box = ink(render(glyphs, GetParam().systemName, 24));
+    EXPECT_GT(box.pixels, 20);
+    // The glyph stays within its 24-pixel em box, centred on x = 200: never a word.
+    EXPECT_GE(box.bounds.left(), 200 - 13);
+    EXPECT_LE(box.bounds.right(), 200 + 13);
+    EXPECT_LE(box.bounds.height(), 25);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, EverySymbol, ::testing::ValuesIn(SymbolTable::entries().begin(),
+                                                                SymbolTable::entries().end()),
+                         [](const auto& row) {
+                             std::string name(row.param.systemName);
+                             for (char& c : name) {
+                                 if (c == '.') c = '_';
+                             }
+                             return name;
+                         });
+
+TEST(SymbolGlyphs, TakesTheColourAndThickensForHeavierWeights) {
+    const SymbolGlyphs& glyphs = SymbolGlyphs::shared();
+    const QColor tint(90, 170, 240);
+    const QImage regular = render(glyphs, "bolt.fill", 24, QFont::Normal, tint);
+    const QImage bold = render(glyphs, "bolt.fill", 24, QFont::Bold, tint);
+    EXPECT_GT(ink(bold).pixels, ink(regular).pixels);
+    bool foundSolid = false;
+    for (int y = 0; y < regular.height() && !foundSolid; ++y) {
+        for (int x = 0; x < regular.width() && !foundSolid; ++x) {
+            if (qAlpha(regular.pixel(x, y)) == 255) {
+                foundSolid = true;
+                EXPECT_EQ(QColor(regular.pixel(x, y)).rgb(), tint.rgb());
+            }
+        }
+    }
+    EXPECT_TRUE(foundSolid);
+}
+
+TEST(SymbolGlyphs, LargerSizesDrawLargerGlyphs) {
+    const SymbolGlyphs& glyphs = SymbolGlyphs::shared();
+    const InkBox small = ink(render(glyphs, "powerplug.fill", 14));
+    const InkBox large = ink(render(glyphs, "powerplug.fill", 25));
+    EXPECT_NEAR(static_cast<double>(large.bounds.height()) / small.bounds.height(), 25.0 / 14.0,
+                0.25);
+}
+
+TEST(SymbolGlyphs, WithoutTheIconFontFallsBackToACharacterNotTheWord) {
+    const SymbolGlyphs missing(QDir::temp().filePath(QStringLiteral("no-such-font-4711.ttf")));
+    EXPECT_FALSE(missing.iconFontAvailable());
+    for (const SymbolEntry& entry : SymbolTable::entries()) {
+        EXPECT_EQ(missing.source(entry.systemName), SymbolGlyphs::Source::fallbackText);
+        const InkBox box = ink(render(missing, entry.systemName, 24));
+        EXPECT_GT(box.pixels, 0) << entry.systemName;
+        EXPECT_LE(box.bounds.width(), 40) << entry.systemName;
+    }
+    const InkBox unknown = ink(render(missing, "no.such.symbol", 24));
+    EXPECT_LE(unknown.bounds.width(), 40);
+}
+
+TEST(SymbolGlyphs, RendersASheetForEyes) {
+    const auto entries = SymbolTable::entries();
+    QImage sheet(static_cast<int>(entries.size()) * 40, 40, QImage::Format_ARGB32_Premultiplied);
+    sheet.fill(QColor(19, 24, 25));
+    QPainter painter(&sheet);
+    int x = 0;
+    for (const SymbolEntry& entry : entries) {
+        SymbolGlyphs::shared().paint(painter, QRectF(x, 0, 40, 40), entry.systemName, 24,
+                                     QFont::Medium, QColor(240, 245, 245));
+        x += 40;
+    }
+    painter.end();
+    EXPECT_TRUE(sheet.save(QDir::current().filePath(QStringLiteral("ui_host_symbols.png"))));
+}
+
+TEST(SymbolLabel, KeepsWhatItWasToldAndSizesToTheSymbol) {
+    SymbolLabel label;
+    label.setSymbol("cpu");
+    label.setSymbolSize(18);
+    label.setSymbolWeight(QFont::Medium);
+    label.setColor(Qt::red);
+    EXPECT_EQ(label.symbol(), "cpu");
+    EXPECT_EQ(label.symbolSize(), 18);
+    EXPECT_EQ(label.symbolWeight(), QFont::Medium);
+    EXPECT_EQ(label.color(), QColor(Qt::red));
+    EXPECT_GE(label.sizeHint().height(), 18);
+    label.resize(label.sizeHint());
+    QImage image(label.size(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    label.render(&image);
+    EXPECT_GT(ink(image).pixels, 10);
+}
+
+} // namespace
+} // namespace voltrane
