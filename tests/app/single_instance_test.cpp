@@ -12,11 +12,7 @@ QString uniqueName(const char* tag) {
     return QStringLiteral("voltrane-test-%1-%2").arg(QCoreApplication::applicationPid()).arg(QLatin1String(tag));
 }
 
-class SingleInstanceTest : public ::testing::Test {
-protected:
-    int argc = 0;
-    QCoreApplication app{argc, nullptr};
-};
+class SingleInstanceTest : public ::testing::Test {};
 
 TEST_F(SingleInstanceTest, SecondLaunchHandsOverAndTheFirstIsAskedToShow) {
     const QString name = uniqueName("handover");

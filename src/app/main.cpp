@@ -1,0 +1,50 @@
+#include "analytics/telemetry_client.h"
+#include "app/single_instance.h"
+#include "app/voltrane_app.h"
+#include "telemetry/battery/iokit_power_metrics_provider.h"
+#include "telemetry/battery/sysfs_battery_registry.h"
+#include "telemetry/components/linux_component_provider.h"
+
+#include <QApplication>
+#include <QSystemTrayIcon>
+#include <QTimer>
+
+int main(int argc, char** argv) {
+    using namespace voltrane;
+
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Voltrane"));
+    QApplication::setDesktopFileName(QStringLiteral("voltrane"));
+
+    SingleInstance instance;
+    if (instance.handOverToRunningInstance()) {
+        return 0;
+    }
+    instance.listen();
+
+    // The usage client runs on its own thread; start-up never waits for it.
+    QTimer::singleShot(0, [] { TelemetryClient::shared().start(); });
+
+    const bool useTray = QSystemTrayIcon::isSystemTrayAvailable();
+    // In a tray the program lives on with its panel closed; as a window, closing it quits.
+    QApplication::setQuitOnLastWindowClosed(!useTray);
+
+    VoltraneApp::Readers readers{
+        std::make_unique<IOKitPowerMetricsProvider>(std::make_unique<SysfsBatteryRegistry>(),
+                                                    [] { return std::chrono::system_clock::now(); }),
+        makeLinuxComponentProvider(),
+    };
+    VoltraneApp::Options options;
+    options.useTray = useTray;
+    int status = 0;
+    {
+        VoltraneApp app(std::move(readers), std::move(options));
+        QObject::connect(&instance, &SingleInstance::activationRequested, &app, &VoltraneApp::showPanel);
+        QObject::connect(&app, &VoltraneApp::quitRequested, &application, &QApplication::quit,
+                         Qt::QueuedConnection);
+        app.start();
+        status = QApplication::exec();
+    }
+    TelemetryClient::shared().shutdown();
+    return status;
+}
