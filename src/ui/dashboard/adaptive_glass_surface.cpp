@@ -66,11 +66,11 @@ AdaptiveGlassSurface::Layers AdaptiveGlassSurface::layers(const Parameters& para
     Layers result;
     const qreal tintOpacity = reduceTransparency ? kOpaqueTintOpacity : kMaterialTintOpacity;
     // The caller's tint already carries its own opacity; the surface washes it in once more.
-    result.tintFill = parameters.tint ? withAlphaScaled(*parameters.tint, tintOpacity) : QColor(Qt::transparent);
+    result.tintFill =
+        parameters.tint ? withAlphaScaled(*parameters.tint, tintOpacity) : QColor(Qt::transparent);
     result.cardFill = reduceTransparency ? kControlBackground : materialFill();
-    const qreal stroke = reduceTransparency
-                             ? std::max(parameters.strokeOpacity, kOpaqueMinimumStrokeOpacity)
-                             : parameters.strokeOpacity;
+    const qreal stroke = reduceTransparency ? std::max(parameters.strokeOpacity, kOpaqueMinimumStrokeOpacity)
+                                            : parameters.strokeOpacity;
     result.hairline = QColor::fromRgbF(1, 1, 1, static_cast<float>(stroke));
     return result;
 }

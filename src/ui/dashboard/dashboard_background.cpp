@@ -93,7 +93,8 @@ const QImage& DashboardBackground::glows(const QSize& size) {
     }
     ++blurCount_;
     glowsSize_ = size;
-    const QSize small((size.width() + kDownscale - 1) / kDownscale, (size.height() + kDownscale - 1) / kDownscale);
+    const QSize small((size.width() + kDownscale - 1) / kDownscale,
+                      (size.height() + kDownscale - 1) / kDownscale);
     glows_ = QImage(small.expandedTo(QSize(1, 1)), QImage::Format_ARGB32_Premultiplied);
     glows_.fill(Qt::transparent);
     QPainter target(&glows_);

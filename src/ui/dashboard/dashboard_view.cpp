@@ -186,7 +186,8 @@ void DashboardView::buildFlowSection(QVBoxLayout* column) {
     symbol->setSymbolSize(HostFonts::size(TextStyle::headline));
     symbol->setColor(toQColor(VoltranePalette::accent));
     header->addWidget(symbol, 0, Qt::AlignVCenter);
-    header->addWidget(makeText(QStringLiteral("实时功率流"), HostFonts::style(TextStyle::headline, QFont::DemiBold),
+    header->addWidget(makeText(QStringLiteral("实时功率流"),
+                               HostFonts::style(TextStyle::headline, QFont::DemiBold),
                                VoltranePalette::textPrimary, this, "sectionTitle"),
                       0, Qt::AlignVCenter);
     header->addStretch(1);
@@ -316,8 +317,8 @@ void DashboardView::placeMark() {
     // The mark's shadow reaches past its 42 × 42 frame; the mark widget is grown by that much
     // around the slot so the shadow is not cut off.
     const VoltraneMark::Geometry g = VoltraneMark::geometry(QRectF(0, 0, kMarkSide, kMarkSide));
-    const int margin = static_cast<int>(std::ceil(
-        SurfacePainter::shadowMargin({QColor(), g.shadowRadius, QPointF(0, g.shadowOffsetY)})));
+    const int margin = static_cast<int>(
+        std::ceil(SurfacePainter::shadowMargin({QColor(), g.shadowRadius, QPointF(0, g.shadowOffsetY)})));
     mark_->setShadowMargin(margin);
     mark_->setGeometry(markSlot_->geometry().adjusted(-margin, -margin, margin, margin));
     // Above the background, below everything else, as the shadow is in the header row.

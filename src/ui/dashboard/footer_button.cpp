@@ -87,8 +87,8 @@ void FooterButton::paintEvent(QPaintEvent*) {
                                  symbol_, symbolSize, QFont::Medium, foreground);
     painter.setFont(font());
     painter.setPen(foreground);
-    painter.drawText(QRectF(left + symbolSize + kSymbolGap, bounds.top(), metrics.horizontalAdvance(text()) + 1,
-                            bounds.height()),
+    painter.drawText(QRectF(left + symbolSize + kSymbolGap, bounds.top(),
+                            metrics.horizontalAdvance(text()) + 1, bounds.height()),
                      Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text());
 }
 

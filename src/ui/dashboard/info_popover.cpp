@@ -32,7 +32,8 @@ protected:
         const QRectF track = QRectF(rect()).adjusted(1, 1, -1, -1);
         const qreal radius = track.height() / 2;
         painter.setPen(QPen(toQColor(VoltranePalette::stroke, 0.6), 1));
-        painter.setBrush(isChecked() ? toQColor(VoltranePalette::accent) : toQColor(VoltranePalette::surface));
+        painter.setBrush(isChecked() ? toQColor(VoltranePalette::accent)
+                                     : toQColor(VoltranePalette::surface));
         painter.drawRoundedRect(track, radius, radius);
         const qreal knob = track.height() - 4;
         const qreal x = isChecked() ? track.right() - 2 - knob : track.left() + 2;
@@ -112,13 +113,16 @@ InfoPopover::InfoPopover(std::shared_ptr<SettingsStore> settings, QWidget* paren
         const Color& colour;
     } paragraphs[] = {
         {"infoSources",
-         "Voltrane 从本机电源注册表与 Apple Silicon 能耗模型读取数据。功率、电池、设备名称和序列号始终只留在本机。",
+         "Voltrane 从本机电源注册表与 Apple Silicon "
+         "能耗模型读取数据。功率、电池、设备名称和序列号始终只留在本机。",
          VoltranePalette::textSecondary},
         {"infoEstimates",
-         "CPU、GPU、ANE、内存和内屏是时间窗估算；接口功率是 Mac 向 USB-C 外设的输出，不包含外接屏从墙上取得的功耗。",
+         "CPU、GPU、ANE、内存和内屏是时间窗估算；接口功率是 Mac 向 USB-C "
+         "外设的输出，不包含外接屏从墙上取得的功耗。",
          VoltranePalette::textSecondary},
         {"infoFillIn",
-         "切换到电池供电时，如果电池电流字段短暂滞后，Voltrane 会用系统负载即时补齐，并在数值说明中标为估算。",
+         "切换到电池供电时，如果电池电流字段短暂滞后，Voltrane "
+         "会用系统负载即时补齐，并在数值说明中标为估算。",
          VoltranePalette::textSecondary},
         {"infoMissing",
          "不同 Mac 型号暴露的字段可能不同；缺失项目会显示为“—”。瞬时功率经过轻微平滑，以减少数字抖动。",

@@ -8,9 +8,9 @@
 
 #include <QFontMetricsF>
 #include <QGraphicsOpacityEffect>
-#include <QVariantAnimation>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
+#include <QVariantAnimation>
 
 #include <cmath>
 
@@ -25,16 +25,10 @@ QString text(const std::string& value) {
 } // namespace
 
 MetricCard::MetricCard(QWidget* parent)
-    : AdaptiveGlassSurface({16, std::nullopt, false, 0.07}, parent),
-      title_(new TextLabel(this)),
-      symbol_(new SymbolLabel(this)),
-      value_(new TextLabel(this)),
-      unit_(new TextLabel(this)),
-      detail_(new TextLabel(this)),
-      fade_(new QVariantAnimation(this)),
-      previousValue_(new TextLabel(this)),
-      valueOpacity_(new QGraphicsOpacityEffect(this)),
-      previousOpacity_(new QGraphicsOpacityEffect(this)) {
+    : AdaptiveGlassSurface({16, std::nullopt, false, 0.07}, parent), title_(new TextLabel(this)),
+      symbol_(new SymbolLabel(this)), value_(new TextLabel(this)), unit_(new TextLabel(this)),
+      detail_(new TextLabel(this)), fade_(new QVariantAnimation(this)), previousValue_(new TextLabel(this)),
+      valueOpacity_(new QGraphicsOpacityEffect(this)), previousOpacity_(new QGraphicsOpacityEffect(this)) {
     setObjectName(QStringLiteral("metricCard"));
     // The card is read as one element; its parts stay silent.
     hideFromAccessibility(title_);

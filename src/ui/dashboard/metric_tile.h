@@ -9,7 +9,7 @@ namespace voltrane {
 /// The texts of one dashboard tile, already formatted; the widget only paints them.
 struct MetricTile {
     std::string title;
-    std::string value;  ///< digits, or "—" for a missing figure
+    std::string value; ///< digits, or "—" for a missing figure
     std::string unit;
     std::string detail;
     std::string symbol; ///< system symbol name

@@ -12,8 +12,7 @@
 namespace voltrane {
 
 StatePill::StatePill(QWidget* parent)
-    : AdaptiveGlassSurface({99, std::nullopt, false, 0.07}, parent),
-      symbol_(new SymbolLabel(this)),
+    : AdaptiveGlassSurface({99, std::nullopt, false, 0.07}, parent), symbol_(new SymbolLabel(this)),
       label_(new TextLabel(this)) {
     setObjectName(QStringLiteral("statePill"));
     // The card is read as one element; its parts stay silent.

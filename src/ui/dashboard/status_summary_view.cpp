@@ -49,10 +49,8 @@ private:
 };
 
 StatusSummaryView::StatusSummaryView(QWidget* parent)
-    : AdaptiveGlassSurface({16, std::nullopt, false, 0.06}, parent),
-      icon_(new Icon(this)),
-      primary_(new TextLabel(this)),
-      secondary_(new TextLabel(this)) {
+    : AdaptiveGlassSurface({16, std::nullopt, false, 0.06}, parent), icon_(new Icon(this)),
+      primary_(new TextLabel(this)), secondary_(new TextLabel(this)) {
     setObjectName(QStringLiteral("statusSummary"));
     // The card is read as one element; its parts stay silent.
     hideFromAccessibility(icon_);

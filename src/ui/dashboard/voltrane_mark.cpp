@@ -46,11 +46,12 @@ void VoltraneMark::paint(QPainter& painter, const QRectF& space) {
     painter.setRenderHint(QPainter::Antialiasing, true);
 
     SurfaceStyle body;
-    body.gradient = UnitGradient{QPointF(0, 0), QPointF(1, 1),
-                                 {{0, QColor::fromRgbF(0.055f, 0.22f, 0.18f)},
-                                  {1, QColor::fromRgbF(0.025f, 0.095f, 0.105f)}}};
-    body.shadow = SurfaceShadow{toQColor(VoltranePalette::accent, 0.16), g.shadowRadius,
-                                QPointF(0, g.shadowOffsetY)};
+    body.gradient = UnitGradient{
+        QPointF(0, 0),
+        QPointF(1, 1),
+        {{0, QColor::fromRgbF(0.055f, 0.22f, 0.18f)}, {1, QColor::fromRgbF(0.025f, 0.095f, 0.105f)}}};
+    body.shadow =
+        SurfaceShadow{toQColor(VoltranePalette::accent, 0.16), g.shadowRadius, QPointF(0, g.shadowOffsetY)};
     SurfacePainter::paintRoundedRect(painter, g.square, g.cornerRadius, body);
 
     QLinearGradient stroke(g.glyphRect.left(), 0, g.glyphRect.right(), 0);

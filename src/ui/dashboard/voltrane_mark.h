@@ -14,12 +14,12 @@ public:
     /// The measures of a mark of side s.
     struct Geometry {
         QRectF square;
-        qreal cornerRadius;  ///< 0.28·s
-        QRectF glyphRect;    ///< the square inset by 0.2·s
+        qreal cornerRadius;   ///< 0.28·s
+        QRectF glyphRect;     ///< the square inset by 0.2·s
         qreal glyphLineWidth; ///< 0.105·s
-        qreal hairlineWidth; ///< max(0.012·s, 0.5)
-        qreal shadowRadius;  ///< 0.22·s
-        qreal shadowOffsetY; ///< 0.08·s
+        qreal hairlineWidth;  ///< max(0.012·s, 0.5)
+        qreal shadowRadius;   ///< 0.22·s
+        qreal shadowOffsetY;  ///< 0.08·s
     };
 
     explicit VoltraneMark(QWidget* parent = nullptr);

@@ -75,8 +75,8 @@ class DashboardViewTest : public ::testing::Test {
 protected:
     std::unique_ptr<DashboardView> make(bool compact) {
         DashboardView::Services services;
-        services.settings = std::make_shared<SettingsStore>(
-            QString::fromStdString((dir_.path() / "settings.json").string()));
+        services.settings =
+            std::make_shared<SettingsStore>(QString::fromStdString((dir_.path() / "settings.json").string()));
         services.onShown = [this] { ++shown_; };
         services.formatTime = [](Date) { return std::string("14:03:27"); };
         auto view = std::make_unique<DashboardView>(monitor_, compact, std::move(services));
@@ -249,8 +249,8 @@ TEST_F(DashboardViewTest, EverythingFitsTheFixedPanel) {
         view->show();
         QApplication::processEvents();
         const QRect panel = view->rect();
-        for (const char* name : {"statePill", "infoButton", "metricCard3", "powerFlow", "statusSummary",
-                                 "refreshButton"}) {
+        for (const char* name :
+             {"statePill", "infoButton", "metricCard3", "powerFlow", "statusSummary", "refreshButton"}) {
             const auto* widget = view->findChild<QWidget*>(QString::fromLatin1(name));
             ASSERT_NE(widget, nullptr) << name;
             EXPECT_TRUE(panel.contains(widget->geometry())) << name << (compact ? " compact" : " regular");

@@ -22,8 +22,7 @@
 namespace voltrane {
 namespace {
 
-template <typename T>
-T* child(const QWidget& parent, const char* name) {
+template <typename T> T* child(const QWidget& parent, const char* name) {
     T* found = parent.findChild<T*>(QString::fromLatin1(name));
     EXPECT_NE(found, nullptr) << "no child named " << name;
     return found;
@@ -61,15 +60,14 @@ TEST_P(StatePillTest, ShowsTheStatesSymbolLabelAndColour) {
 
 INSTANTIATE_TEST_SUITE_P(
     States, StatePillTest,
-    ::testing::Values(PillCase{"Charging", PowerState::charging, "bolt.fill", "正在充电", VoltranePalette::accent},
-                      PillCase{"Charged", PowerState::charged, "battery.100percent", "电池已充满",
-                               VoltranePalette::accent},
-                      PillCase{"PluggedIn", PowerState::pluggedIn, "powerplug.fill", "已接入电源",
-                               VoltranePalette::accent},
-                      PillCase{"OnBattery", PowerState::onBattery, "battery.75percent", "正在使用电池",
-                               VoltranePalette::warning},
-                      PillCase{"Unavailable", PowerState::unavailable, "questionmark.circle", "等待电源数据",
-                               VoltranePalette::textMuted}),
+    ::testing::Values(
+        PillCase{"Charging", PowerState::charging, "bolt.fill", "正在充电", VoltranePalette::accent},
+        PillCase{"Charged", PowerState::charged, "battery.100percent", "电池已充满", VoltranePalette::accent},
+        PillCase{"PluggedIn", PowerState::pluggedIn, "powerplug.fill", "已接入电源", VoltranePalette::accent},
+        PillCase{"OnBattery", PowerState::onBattery, "battery.75percent", "正在使用电池",
+                 VoltranePalette::warning},
+        PillCase{"Unavailable", PowerState::unavailable, "questionmark.circle", "等待电源数据",
+                 VoltranePalette::textMuted}),
     voltrane::testing::ParamName());
 
 TEST(StatePill, FollowsAChangeOfState) {
@@ -127,7 +125,8 @@ TEST(MetricCard, UnitFollowsAOneDigitFigureAtFivePoints) {
     const TextLabel* value = child<TextLabel>(card, "metricValue");
     const TextLabel* unit = child<TextLabel>(card, "metricUnit");
     ASSERT_TRUE(value != nullptr && unit != nullptr);
-    EXPECT_EQ(value->width(), static_cast<int>(std::ceil(QFontMetricsF(value->font()).horizontalAdvance(value->text()))));
+    EXPECT_EQ(value->width(),
+              static_cast<int>(std::ceil(QFontMetricsF(value->font()).horizontalAdvance(value->text()))));
     EXPECT_EQ(unit->geometry().left() - value->geometry().right() - 1, 5);
 }
 
@@ -187,7 +186,8 @@ TEST(StatusSummaryView, StartsUnavailable) {
 class InfoPopoverTest : public ::testing::Test {
 protected:
     std::shared_ptr<SettingsStore> store() const {
-        return std::make_shared<SettingsStore>(QString::fromStdString((dir_.path() / "settings.json").string()));
+        return std::make_shared<SettingsStore>(
+            QString::fromStdString((dir_.path() / "settings.json").string()));
     }
     voltrane::testing::TempDir dir_;
 };
@@ -197,7 +197,8 @@ TEST_F(InfoPopoverTest, SwitchIsOnWithoutAStoredValue) {
     QAbstractButton* toggle = child<QAbstractButton>(popover, "analyticsSwitch");
     ASSERT_NE(toggle, nullptr);
     EXPECT_TRUE(toggle->isChecked());
-    EXPECT_FALSE(store()->boolValue(SettingsStore::analyticsEnabledKey).has_value()); // reading writes nothing
+    EXPECT_FALSE(
+        store()->boolValue(SettingsStore::analyticsEnabledKey).has_value()); // reading writes nothing
 }
 
 TEST_F(InfoPopoverTest, TurningTheSwitchOffStoresFalseAtOnce) {
@@ -229,13 +230,14 @@ TEST_F(InfoPopoverTest, ShowsItsParagraphsAtAFixedWidth) {
     InfoPopover popover(store());
     const std::pair<const char*, const char*> paragraphs[] = {
         {"infoTitle", "关于实时数据"},
-        {"infoSources",
-         "Voltrane 从本机电源注册表与 Apple Silicon 能耗模型读取数据。功率、电池、设备名称和序列号始终只留在本机。"},
-        {"infoEstimates",
-         "CPU、GPU、ANE、内存和内屏是时间窗估算；接口功率是 Mac 向 USB-C 外设的输出，不包含外接屏从墙上取得的功耗。"},
-        {"infoFillIn",
-         "切换到电池供电时，如果电池电流字段短暂滞后，Voltrane 会用系统负载即时补齐，并在数值说明中标为估算。"},
-        {"infoMissing", "不同 Mac 型号暴露的字段可能不同；缺失项目会显示为“—”。瞬时功率经过轻微平滑，以减少数字抖动。"},
+        {"infoSources", "Voltrane 从本机电源注册表与 Apple Silicon "
+                        "能耗模型读取数据。功率、电池、设备名称和序列号始终只留在本机。"},
+        {"infoEstimates", "CPU、GPU、ANE、内存和内屏是时间窗估算；接口功率是 Mac 向 USB-C "
+                          "外设的输出，不包含外接屏从墙上取得的功耗。"},
+        {"infoFillIn", "切换到电池供电时，如果电池电流字段短暂滞后，Voltrane "
+                       "会用系统负载即时补齐，并在数值说明中标为估算。"},
+        {"infoMissing",
+         "不同 Mac 型号暴露的字段可能不同；缺失项目会显示为“—”。瞬时功率经过轻微平滑，以减少数字抖动。"},
         {"analyticsTitle", "发送匿名使用统计"},
         {"analyticsCaption", "仅包含随机安装 ID、启动/打开次数、版本、macOS 版本和芯片架构。"},
     };

@@ -28,16 +28,15 @@ TEST_P(WattsTest, FormatsMagnitudeWithOptionalEstimateMark) {
     EXPECT_EQ(StatusSummary::watts(GetParam().value, GetParam().estimated), GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Figures, WattsTest,
-    ::testing::Values(WattsCase{"Absent", nullopt, false, "\u2014 W"},
-                      WattsCase{"AbsentEstimatedHasNoMark", nullopt, true, "\u2014 W"},
-                      WattsCase{"Measured", 12.34, false, "12.3 W"},
-                      WattsCase{"NegativeShowsMagnitude", -3.24, false, "3.2 W"},
-                      WattsCase{"Estimated", -9.87, true, "\u2248 9.9 W"},
-                      WattsCase{"EstimatedNaNKeepsMark", kNaN, true, "\u2248 \u2014 W"},
-                      WattsCase{"Infinite", -kInf, false, "\u2014 W"}),
-    voltrane::testing::ParamName());
+INSTANTIATE_TEST_SUITE_P(Figures, WattsTest,
+                         ::testing::Values(WattsCase{"Absent", nullopt, false, "\u2014 W"},
+                                           WattsCase{"AbsentEstimatedHasNoMark", nullopt, true, "\u2014 W"},
+                                           WattsCase{"Measured", 12.34, false, "12.3 W"},
+                                           WattsCase{"NegativeShowsMagnitude", -3.24, false, "3.2 W"},
+                                           WattsCase{"Estimated", -9.87, true, "\u2248 9.9 W"},
+                                           WattsCase{"EstimatedNaNKeepsMark", kNaN, true, "\u2248 \u2014 W"},
+                                           WattsCase{"Infinite", -kInf, false, "\u2014 W"}),
+                         voltrane::testing::ParamName());
 
 struct PrimaryCase {
     const char* name;
@@ -70,7 +69,8 @@ INSTANTIATE_TEST_SUITE_P(
                     "正以 3.2 W 为电池充电"},
         PrimaryCase{"ChargingEstimateHasNoMark", PowerState::charging, 3.24, true, 9.0, 30.0,
                     "正以 3.2 W 为电池充电"},
-        PrimaryCase{"ChargingAbsent", PowerState::charging, nullopt, false, 9.0, 30.0, "正以 \u2014 W 为电池充电"},
+        PrimaryCase{"ChargingAbsent", PowerState::charging, nullopt, false, 9.0, 30.0,
+                    "正以 \u2014 W 为电池充电"},
         PrimaryCase{"Charged", PowerState::charged, 0.0, false, -8.44, 30.0, "电池已充满，系统使用 8.4 W"},
         PrimaryCase{"ChargedWithoutSystem", PowerState::charged, 0.0, false, nullopt, 30.0,
                     "电池已充满，系统使用 \u2014 W"},
@@ -117,18 +117,19 @@ TEST_P(SecondaryTextTest, JoinsPresentParts) {
 
 INSTANTIATE_TEST_SUITE_P(
     Parts, SecondaryTextTest,
-    ::testing::Values(
-        SecondaryCase{"Nothing", nullopt, nullopt, nullopt, true, "数据直接来自本机电源管理系统"},
-        SecondaryCase{"AllThreeInOrder", 31.26, 412, 96.4, true,
-                      "电池 31.3\u2103  \u00B7  循环 412 次  \u00B7  适配器 96 W"},
-        SecondaryCase{"AdapterHiddenWithoutExternalPower", 31.26, 412, 96.4, false,
-                      "电池 31.3\u2103  \u00B7  循环 412 次"},
-        SecondaryCase{"OnlyAdapterWithoutExternalPowerIsNothing", nullopt, nullopt, 96.0, false,
-                      "数据直接来自本机电源管理系统"},
-        SecondaryCase{"CyclesOnly", nullopt, 0, nullopt, true, "循环 0 次"},
-        SecondaryCase{"TemperatureAndAdapter", -2.0, nullopt, 30.0, true, "电池 -2.0\u2103  \u00B7  适配器 30 W"},
-        SecondaryCase{"NonFiniteFiguresAreDashes", kNaN, nullopt, kInf, true,
-                      "电池 \u2014\u2103  \u00B7  适配器 \u2014 W"}),
+    ::testing::Values(SecondaryCase{"Nothing", nullopt, nullopt, nullopt, true,
+                                    "数据直接来自本机电源管理系统"},
+                      SecondaryCase{"AllThreeInOrder", 31.26, 412, 96.4, true,
+                                    "电池 31.3\u2103  \u00B7  循环 412 次  \u00B7  适配器 96 W"},
+                      SecondaryCase{"AdapterHiddenWithoutExternalPower", 31.26, 412, 96.4, false,
+                                    "电池 31.3\u2103  \u00B7  循环 412 次"},
+                      SecondaryCase{"OnlyAdapterWithoutExternalPowerIsNothing", nullopt, nullopt, 96.0, false,
+                                    "数据直接来自本机电源管理系统"},
+                      SecondaryCase{"CyclesOnly", nullopt, 0, nullopt, true, "循环 0 次"},
+                      SecondaryCase{"TemperatureAndAdapter", -2.0, nullopt, 30.0, true,
+                                    "电池 -2.0\u2103  \u00B7  适配器 30 W"},
+                      SecondaryCase{"NonFiniteFiguresAreDashes", kNaN, nullopt, kInf, true,
+                                    "电池 \u2014\u2103  \u00B7  适配器 \u2014 W"}),
     voltrane::testing::ParamName());
 
 TEST(StatusSummaryTest, SymbolAndColourFollowState) {

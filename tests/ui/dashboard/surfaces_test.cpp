@@ -114,8 +114,8 @@ TEST(DashboardBackground, GreenGlowsUpperLeftAndBlueLowerRight) {
     background.grab();
     const QImage& glows = background.glowLayer();
     const int d = DashboardBackground::kGlowDownscale;
-    const QColor green = glows.pixelColor(84 / d, 105 / d);  // (0.15 w, 0.14 h)
-    const QColor blue = glows.pixelColor(515 / d, 630 / d);  // (0.92 w, 0.84 h)
+    const QColor green = glows.pixelColor(84 / d, 105 / d); // (0.15 w, 0.14 h)
+    const QColor blue = glows.pixelColor(515 / d, 630 / d); // (0.92 w, 0.84 h)
     const QColor middle = glows.pixelColor(280 / d, 375 / d);
     EXPECT_GT(green.green(), green.blue());
     EXPECT_GT(blue.blue(), blue.red());
