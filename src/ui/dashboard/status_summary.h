@@ -14,7 +14,7 @@ namespace voltrane {
 /// battery temperature, cycle count and adapter rating.
 class StatusSummary {
 public:
-    explicit StatusSummary(PowerSnapshot snapshot) : snapshot_(std::move(snapshot)) {}
+    explicit StatusSummary(const PowerSnapshot& snapshot) : snapshot_(snapshot) {}
 
     std::string primaryText() const;
     /// Present parts joined by "  ·  ", or "数据直接来自本机电源管理系统" with none.
