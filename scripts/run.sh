@@ -5,7 +5,8 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 cmake --preset release
 cmake --build --preset release
-if [ -x build/release/src/app/voltrane ]; then
-    exec build/release/src/app/voltrane "$@"
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+    echo "No display to show Voltrane on; one live reading from voltrane-probe instead:"
+    exec build/release/tools/probe/voltrane-probe
 fi
-exec build/release/tools/probe/voltrane-probe "$@"
+exec build/release/src/app/voltrane "$@"
