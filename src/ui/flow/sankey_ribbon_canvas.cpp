@@ -15,8 +15,8 @@ namespace voltrane {
 
 namespace {
 
-// 2001-01-01 00:00:00 UTC as Unix seconds: the particles' reference date.
-constexpr double kReferenceDateUnixSeconds = 978307200.0;
+// 2001-01-01 00:00:00 UTC: the particles' reference date.
+constexpr Date kReferenceDate{std::chrono::seconds(978307200)};
 
 constexpr double kMinimumBandWidth = 0.25;
 constexpr double kParticleBandWidth = 2.0;
@@ -139,9 +139,9 @@ void SankeyRibbonCanvas::rebuildRibbons() {
 }
 
 double SankeyRibbonCanvas::phase(Date date) {
-    const double unixSeconds =
-        std::chrono::duration<double>(date.time_since_epoch()).count();
-    double cycle = std::fmod(unixSeconds - kReferenceDateUnixSeconds, particlePeriodSeconds);
+    // Subtract in the clock's integer ticks first, so the seconds keep their fraction.
+    const double seconds = std::chrono::duration<double>(date - kReferenceDate).count();
+    double cycle = std::fmod(seconds, particlePeriodSeconds);
     if (cycle < 0) {
         cycle += particlePeriodSeconds;
     }

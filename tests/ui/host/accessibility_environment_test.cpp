@@ -40,13 +40,13 @@ TEST(WindowActivity, FollowsActivationOfTheHoldingWindow) {
     WindowActivity activity(child);
     QSignalSpy spy(&activity, &WindowActivity::activeChanged);
     window.show();
-    QApplication::setActiveWindow(&window);
+    window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
     EXPECT_TRUE(activity.isActive());
 
     QWidget other;
     other.show();
-    QApplication::setActiveWindow(&other);
+    other.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
     EXPECT_FALSE(activity.isActive());
     ASSERT_GE(spy.count(), 2);
@@ -60,7 +60,7 @@ TEST(WindowActivity, FollowsTheWidgetIntoAnotherWindow) {
     WindowActivity activity(child);
     first.show();
     second.show();
-    QApplication::setActiveWindow(&second);
+    second.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&second));
     EXPECT_FALSE(activity.isActive());
     child->setParent(&second);
