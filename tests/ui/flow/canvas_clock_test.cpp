@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QPaintEvent>
 #include <QtTest/QTest>
 
 namespace voltrane {
@@ -56,6 +57,38 @@ TEST_F(CanvasClock, TicksWhileAnimating) {
     EXPECT_GE(ticks, 4);
     EXPECT_LE(ticks, 13);
     EXPECT_GE(paints, 3);
+}
+
+/// Records the regions of the paint events a widget receives.
+class PaintRecorder : public QObject {
+public:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            regions.push_back(static_cast<QPaintEvent*>(event)->region());
+        }
+        return false;
+    }
+    std::vector<QRegion> regions;
+};
+
+TEST_F(CanvasClock, ATickRepaintsOnlyWhereTheParticlesAre) {
+    QTest::qWait(60);
+    PaintRecorder recorder;
+    canvas.installEventFilter(&recorder);
+    QTest::qWait(300);
+    canvas.removeEventFilter(&recorder);
+    ASSERT_FALSE(recorder.regions.empty());
+    for (const QRegion& region : recorder.regions) {
+        // Two ribbons, each with a particle of at most 4.5 points: its old and new places,
+        // each within an 8 × 8 square, against 540 × 291 for the whole canvas.
+        int area = 0;
+        for (const QRect& rect : region) {
+            area += rect.width() * rect.height();
+        }
+        EXPECT_GT(area, 0);
+        EXPECT_LE(area, 4 * 8 * 8);
+    }
+    EXPECT_TRUE(canvas.particleRegion(canvas.shownPhase()).intersects(recorder.regions.back()));
 }
 
 TEST_F(CanvasClock, StopsWithReduceMotionAndResumesWithout) {
