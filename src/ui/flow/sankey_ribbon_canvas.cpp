@@ -55,6 +55,12 @@ SankeyRibbonCanvas::SankeyRibbonCanvas(AccessibilityEnvironment* environment, QW
     });
 }
 
+SankeyRibbonCanvas::~SankeyRibbonCanvas() {
+    // QWidget's destructor hides the widget, which the activity watcher would report to a
+    // canvas that is no longer one.
+    activity_->disconnect(this);
+}
+
 bool SankeyRibbonCanvas::reduceMotion() const {
     return environment_ != nullptr && environment_->reduceMotion();
 }

@@ -49,6 +49,7 @@ public:
     /// `environment` null uses the shared desktop settings.
     explicit SankeyRibbonCanvas(AccessibilityEnvironment* environment = nullptr,
                                 QWidget* parent = nullptr, Clock clock = {});
+    ~SankeyRibbonCanvas() override;
 
     void setContent(const std::vector<SankeyDestination>& destinations,
                     std::optional<double> sourceWatts, PaletteColor sourceTint,
