@@ -9,6 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
+#include <QStringList>
+
 namespace voltrane {
 namespace {
 
@@ -93,6 +96,24 @@ TEST(FlowAccountingBar, UsesCaptionTwoInItsColours) {
     ASSERT_NE(symbol, nullptr);
     EXPECT_EQ(symbol->symbol(), "arrow.triangle.branch");
     EXPECT_EQ(symbol->color(), toQColor(VoltranePalette::textSecondary));
+}
+
+TEST(FlowAccountingBar, ItsTextsAreReadOneByOne) {
+    FlowAccountingBar bar;
+    bar.setModel(SankeyFlowModel(testing::onBatterySnapshot(), testing::lightComponents()));
+    bar.resize(540, 40);
+    bar.show();
+    QStringList spoken;
+    QAccessibleInterface* strip = QAccessible::queryAccessibleInterface(&bar);
+    ASSERT_NE(strip, nullptr);
+    for (int i = 0; i < strip->childCount(); ++i) {
+        QAccessibleInterface* item = strip->child(i);
+        if (item != nullptr && !item->state().invisible) {
+            spoken << item->text(QAccessible::Name);
+        }
+    }
+    EXPECT_EQ(spoken, (QStringList{QStringLiteral("按功率比例"), QStringLiteral("已识别"), QStringLiteral("9.1 W"),
+                                   QStringLiteral("未归因"), QStringLiteral("5.1 W"), QStringLiteral("近 1 秒估算")}));
 }
 
 TEST(FlowAccountingBar, KeepsTheOrderOfItsItems) {
