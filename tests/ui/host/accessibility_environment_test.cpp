@@ -8,6 +8,8 @@
 #include <QWidget>
 #include <QtTest/QTest>
 
+#include <memory>
+
 namespace voltrane {
 namespace {
 
@@ -65,6 +67,24 @@ TEST(WindowActivity, FollowsTheWidgetIntoAnotherWindow) {
     EXPECT_FALSE(activity.isActive());
     child->setParent(&second);
     EXPECT_TRUE(activity.isActive());
+}
+
+TEST(WindowActivity, FollowsAnAncestorIntoAnotherWindow) {
+    QWidget window;
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    // A section built on its own, then placed into the window by its container.
+    auto section = std::make_unique<QWidget>();
+    auto* inner = new QWidget(section.get());
+    auto* leaf = new QWidget(inner);
+    WindowActivity activity(leaf);
+    QSignalSpy spy(&activity, &WindowActivity::activeChanged);
+    EXPECT_FALSE(activity.isActive());
+    section.release()->setParent(&window);
+    EXPECT_TRUE(activity.isActive());
+    ASSERT_EQ(spy.count(), 1);
+    EXPECT_TRUE(spy.front().front().toBool());
 }
 
 } // namespace
