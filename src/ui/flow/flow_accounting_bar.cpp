@@ -1,6 +1,7 @@
 #include "ui/flow/flow_accounting_bar.h"
 
 #include "ui/flow/flow_texts.h"
+#include "ui/host/accessibility_hiding.h"
 #include "ui/host/host_fonts.h"
 #include "ui/host/qt_color.h"
 #include "ui/host/surface_painter.h"
@@ -59,6 +60,7 @@ TextLabel* addAccountingValue(QHBoxLayout* bar, const QString& name, const QStri
     value->setSpacing(5);
     auto* dot = new SwatchWidget({5, 5}, {5, 5}, toQColor(VoltranePalette::color(tint)), true, parent);
     dot->setObjectName(name + QStringLiteral("Dot"));
+    hideFromAccessibility(dot);
     value->addWidget(dot, 0, Qt::AlignVCenter);
     TextLabel* titleLabel = makeText(name + QStringLiteral("Title"), HostFonts::style(TextStyle::caption2),
                                      toQColor(VoltranePalette::textMuted), parent);
@@ -92,6 +94,7 @@ FlowAccountingBar::FlowAccountingBar(QWidget* parent) : QWidget(parent) {
     symbol->setSymbolSize(HostFonts::size(TextStyle::caption2));
     symbol->setSymbolWeight(QFont::DemiBold);
     symbol->setColor(secondary);
+    hideFromAccessibility(symbol);
     label->addWidget(symbol, 0, Qt::AlignVCenter);
     TextLabel* labelText = makeText(QStringLiteral("proportionLabel"), labelFont, secondary, this);
     labelText->setText(QStringLiteral("按功率比例"));
@@ -100,6 +103,7 @@ FlowAccountingBar::FlowAccountingBar(QWidget* parent) : QWidget(parent) {
 
     auto* divider = new SwatchWidget({2, 18}, {0.5, 18}, QColor::fromRgbF(1, 1, 1, 0.08f), false, this);
     divider->setObjectName(QStringLiteral("accountingDivider"));
+    hideFromAccessibility(divider);
     bar->addWidget(divider, 0, Qt::AlignVCenter);
 
     identifiedValue_ = addAccountingValue(bar, QStringLiteral("identified"), QStringLiteral("已识别"),

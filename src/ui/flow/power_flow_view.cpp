@@ -23,10 +23,11 @@ PowerFlowView::PowerFlowView(QWidget* parent, AccessibilityEnvironment* environm
     stack->setSpacing(9);
     stack->addWidget(diagram_, 1);
     stack->addWidget(bar_);
-    setSamples(PowerSnapshot{}, ComponentPowerSnapshot{});
-    // Nothing is adopted before the first real samples arrive.
-    stableLayout_.reset();
-    previousCandidate_.reset();
+    // Until the first samples arrive the section shows the empty model; no layout is held,
+    // so those samples set it outright.
+    diagram_->setContent(model_, SankeyStableLayout(model_));
+    bar_->setModel(model_);
+    setAccessibleName(QString::fromStdString(model_.accessibilitySummary()));
 }
 
 void PowerFlowView::setSamples(const PowerSnapshot& snapshot,

@@ -15,8 +15,8 @@ namespace voltrane {
 
 namespace {
 
-// 2001-01-01 00:00:00 UTC as Unix seconds: the particles' reference date.
-constexpr double kReferenceDateUnixSeconds = 978307200.0;
+// 2001-01-01 00:00:00 UTC: the particles' reference date.
+constexpr Date kReferenceDate{std::chrono::seconds(978307200)};
 
 constexpr double kMinimumBandWidth = 0.25;
 constexpr double kParticleBandWidth = 2.0;
@@ -44,18 +44,21 @@ SankeyRibbonCanvas::SankeyRibbonCanvas(AccessibilityEnvironment* environment, QW
     hideFromAccessibility(this);
     timer_.setTimerType(Qt::PreciseTimer);
     timer_.setInterval(frameInterval);
-    connect(&timer_, &QTimer::timeout, this, [this] {
-        ++ticks_;
-        update();
-    });
+    connect(&timer_, &QTimer::timeout, this, &SankeyRibbonCanvas::tick);
     connect(activity_, &WindowActivity::activeChanged, this, [this] {
         updateClock();
-        update();
+        redrawAll();
     });
     connect(environment_, &AccessibilityEnvironment::changed, this, [this] {
         updateClock();
-        update();
+        redrawAll();
     });
+}
+
+SankeyRibbonCanvas::~SankeyRibbonCanvas() {
+    // QWidget's destructor hides the widget, which the activity watcher would report to a
+    // canvas that is no longer one.
+    activity_->disconnect(this);
 }
 
 bool SankeyRibbonCanvas::reduceMotion() const {
@@ -75,7 +78,39 @@ void SankeyRibbonCanvas::setContent(const std::vector<SankeyDestination>& destin
     metrics_ = metrics;
     rebuildRibbons();
     updateClock();
+    redrawAll();
+}
+
+void SankeyRibbonCanvas::redrawAll() {
+    phase_ = phase(clock_());
     update();
+}
+
+void SankeyRibbonCanvas::tick() {
+    ++ticks_;
+    // Only the particles move: repaint where they were and where they go. The repainted
+    // area is drawn whole (every ribbon, in order, clipped), so layering stays exact.
+    const double next = phase(clock_());
+    const QRegion dirty = particleRegion(phase_) | particleRegion(next);
+    phase_ = next;
+    update(dirty);
+}
+
+QRegion SankeyRibbonCanvas::particleRegion(double phase) const {
+    QRegion region;
+    if (reduceMotion()) {
+        return region;
+    }
+    for (const Ribbon& ribbon : ribbons_) {
+        if (ribbon.bandWidth > kParticleBandWidth) {
+            const double t = std::fmod(ribbon.index * particleOffset + phase, 1.0);
+            const CubicRoute::Point at = ribbon.route.point(t);
+            // One pixel beyond the circle covers its antialiased edge.
+            const double reach = particleDiameter(ribbon.bandWidth) / 2 + 1;
+            region |= QRectF(at.x - reach, at.y - reach, 2 * reach, 2 * reach).toAlignedRect();
+        }
+    }
+    return region;
 }
 
 void SankeyRibbonCanvas::updateClock() {
@@ -129,6 +164,7 @@ void SankeyRibbonCanvas::rebuildRibbons() {
         centreLine.cubicTo(QPointF(c1x, y0), QPointF(c2x, yd), QPointF(xe, yd));
         ribbon.halo = strokeOutline(centreLine, band + 1.5);
         ribbon.body = strokeOutline(centreLine, band);
+        ribbon.bounds = ribbon.halo.boundingRect();
         const Color tint = VoltranePalette::color(destinations_[i].tint);
         ribbon.gradient = QLinearGradient(QPointF(xs, y0), QPointF(xe, yd));
         ribbon.gradient.setStops({{0.0, sourceColor},
@@ -139,9 +175,9 @@ void SankeyRibbonCanvas::rebuildRibbons() {
 }
 
 double SankeyRibbonCanvas::phase(Date date) {
-    const double unixSeconds =
-        std::chrono::duration<double>(date.time_since_epoch()).count();
-    double cycle = std::fmod(unixSeconds - kReferenceDateUnixSeconds, particlePeriodSeconds);
+    // Subtract in the clock's integer ticks first, so the seconds keep their fraction.
+    const double seconds = std::chrono::duration<double>(date - kReferenceDate).count();
+    double cycle = std::fmod(seconds, particlePeriodSeconds);
     if (cycle < 0) {
         cycle += particlePeriodSeconds;
     }
@@ -159,7 +195,12 @@ void SankeyRibbonCanvas::draw(double phase, QPainter& painter) const {
     const QColor haloColor = QColor::fromRgbF(1, 1, 1, 0.075f);
     const QColor particleColor = QColor::fromRgbF(1, 1, 1, 0.48f);
     const bool particles = !reduceMotion();
+    const std::optional<QRectF> clip =
+        painter.hasClipping() ? std::optional(painter.clipBoundingRect()) : std::nullopt;
     for (const Ribbon& ribbon : ribbons_) {
+        if (clip && !clip->intersects(ribbon.bounds.adjusted(-1, -1, 1, 1))) {
+            continue;
+        }
         painter.fillPath(ribbon.halo, haloColor);
         painter.fillPath(ribbon.body, ribbon.gradient);
         if (particles && ribbon.bandWidth > kParticleBandWidth) {
@@ -176,7 +217,7 @@ void SankeyRibbonCanvas::draw(double phase, QPainter& painter) const {
 void SankeyRibbonCanvas::paintEvent(QPaintEvent*) {
     ++paints_;
     QPainter painter(this);
-    draw(phase(clock_()), painter);
+    draw(phase_, painter);
 }
 
 } // namespace voltrane

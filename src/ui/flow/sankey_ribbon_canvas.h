@@ -8,6 +8,7 @@
 #include <QLinearGradient>
 #include <QPainterPath>
 #include <QPointer>
+#include <QRegion>
 #include <QTimer>
 #include <QWidget>
 
@@ -38,6 +39,7 @@ public:
         QPainterPath halo;      ///< outline of the halo stroke
         QPainterPath body;      ///< outline of the body stroke
         QLinearGradient gradient;
+        QRectF bounds;          ///< of the halo, to skip ribbons outside a partial repaint
     };
 
     static constexpr std::chrono::milliseconds frameInterval{42}; ///< just under 24 per second
@@ -47,6 +49,7 @@ public:
     /// `environment` null uses the shared desktop settings.
     explicit SankeyRibbonCanvas(AccessibilityEnvironment* environment = nullptr,
                                 QWidget* parent = nullptr, Clock clock = {});
+    ~SankeyRibbonCanvas() override;
 
     void setContent(const std::vector<SankeyDestination>& destinations,
                     std::optional<double> sourceWatts, PaletteColor sourceTint,
@@ -61,6 +64,13 @@ public:
 
     /// The diameter of a particle on a band of width `bandWidth`.
     static double particleDiameter(double bandWidth);
+
+    /// Where the particles are at `phase`, as pixel rectangles to repaint (empty when reduce
+    /// motion is on). A tick repaints only these, for the old and the new phase.
+    QRegion particleRegion(double phase) const;
+
+    /// The phase the canvas shows now.
+    double shownPhase() const { return phase_; }
 
     bool reduceMotion() const;
     bool appearsActive() const;
@@ -80,6 +90,8 @@ protected:
 private:
     void rebuildRibbons();
     void updateClock();
+    void tick();
+    void redrawAll();
 
     QPointer<AccessibilityEnvironment> environment_;
     WindowActivity* activity_;
@@ -90,6 +102,7 @@ private:
     PaletteColor sourceTint_ = PaletteColor::flowSource;
     std::optional<SankeyMetrics> metrics_;
     std::vector<Ribbon> ribbons_;
+    double phase_ = 0;
     int ticks_ = 0;
     int paints_ = 0;
 };

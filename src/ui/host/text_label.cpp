@@ -19,6 +19,9 @@ TextLabel::TextLabel(QWidget* parent) : QWidget(parent) {
 void TextLabel::setText(const QString& text) {
     if (text != text_) {
         text_ = text;
+        // Assistive technologies read the text itself, unless the label is part of a card
+        // that speaks as one element and hides it.
+        setAccessibleName(text_);
         updateGeometry();
         update();
     }

@@ -6,32 +6,31 @@
 namespace voltrane {
 
 WindowActivity::WindowActivity(QWidget* widget) : QObject(widget), widget_(widget) {
-    widget_->installEventFilter(this);
-    watchWindow();
+    watchAncestors();
     active_ = widget_->isActiveWindow();
 }
 
-void WindowActivity::watchWindow() {
-    QWidget* window = widget_->window();
-    if (window == window_) {
-        return;
+void WindowActivity::watchAncestors() {
+    for (const QPointer<QWidget>& ancestor : watched_) {
+        if (ancestor != nullptr) {
+            ancestor->removeEventFilter(this);
+        }
     }
-    if (window_ != nullptr && window_ != widget_) {
-        window_->removeEventFilter(this);
-    }
-    window_ = window;
-    if (window_ != widget_) {
-        window_->installEventFilter(this);
+    watched_.clear();
+    for (QWidget* ancestor = widget_; ancestor != nullptr; ancestor = ancestor->parentWidget()) {
+        ancestor->installEventFilter(this);
+        watched_.emplace_back(ancestor);
+        if (ancestor->isWindow()) {
+            break;
+        }
     }
 }
 
 bool WindowActivity::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
     case QEvent::ParentChange:
-        if (watched == widget_) {
-            watchWindow();
-            update();
-        }
+        watchAncestors();
+        update();
         break;
     case QEvent::ActivationChange:
     case QEvent::WindowActivate:

@@ -3,12 +3,14 @@
 #include <QObject>
 #include <QPointer>
 
+#include <vector>
+
 class QWidget;
 
 namespace voltrane {
 
 /// Tells whether the window holding a widget is the active one, and announces changes.
-/// Follows the widget when it is moved to another window.
+/// Follows the widget into another window when it or any of its ancestors is reparented.
 class WindowActivity : public QObject {
     Q_OBJECT
 
@@ -24,11 +26,13 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void watchWindow();
+    void watchAncestors();
     void update();
 
     QWidget* widget_;
-    QPointer<QWidget> window_;
+    // The widget and every ancestor up to its window: a reparenting anywhere on this chain
+    // may move the widget to another window, and only the reparented widget is told.
+    std::vector<QPointer<QWidget>> watched_;
     bool active_ = false;
 };
 

@@ -17,13 +17,16 @@
 namespace voltrane {
 namespace {
 
-QImage renderSection(const PowerSnapshot& snapshot, const ComponentPowerSnapshot& components) {
+QImage renderSection(const PowerSnapshot& snapshot, const ComponentPowerSnapshot& components,
+                     qreal scale = 1) {
     AccessibilityEnvironment environment;
     PowerFlowView view(nullptr, &environment);
     view.resize(560, PowerFlowView::panelHeight);
     view.setSamples(snapshot, components);
     // The dashboard's canvas colour behind the panel, so the translucent layers read as they will.
-    QImage image(view.size() + QSize(40, 40), QImage::Format_ARGB32_Premultiplied);
+    const QSize logical = view.size() + QSize(40, 40);
+    QImage image(logical * scale, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(scale);
     image.fill(toQColor(VoltranePalette::canvas));
     view.render(&image, QPoint(20, 20));
     return image;
@@ -35,6 +38,9 @@ TEST(FlowRender, WritesTheChargingAndOnBatterySections) {
     EXPECT_TRUE(charging.save(QDir::current().filePath(QStringLiteral("flow_section_charging.png"))));
     EXPECT_TRUE(onBattery.save(QDir::current().filePath(QStringLiteral("flow_section_on_battery.png"))));
     EXPECT_NE(charging, onBattery);
+    const QImage sharp = renderSection(testing::chargingSnapshot(), testing::busyComponents(), 2);
+    EXPECT_EQ(sharp.size(), charging.size() * 2);
+    EXPECT_TRUE(sharp.save(QDir::current().filePath(QStringLiteral("flow_section_charging@2x.png"))));
 }
 
 } // namespace

@@ -8,6 +8,8 @@
 #include <QWidget>
 #include <QtTest/QTest>
 
+#include <memory>
+
 namespace voltrane {
 namespace {
 
@@ -40,13 +42,13 @@ TEST(WindowActivity, FollowsActivationOfTheHoldingWindow) {
     WindowActivity activity(child);
     QSignalSpy spy(&activity, &WindowActivity::activeChanged);
     window.show();
-    QApplication::setActiveWindow(&window);
+    window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
     EXPECT_TRUE(activity.isActive());
 
     QWidget other;
     other.show();
-    QApplication::setActiveWindow(&other);
+    other.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
     EXPECT_FALSE(activity.isActive());
     ASSERT_GE(spy.count(), 2);
@@ -60,11 +62,29 @@ TEST(WindowActivity, FollowsTheWidgetIntoAnotherWindow) {
     WindowActivity activity(child);
     first.show();
     second.show();
-    QApplication::setActiveWindow(&second);
+    second.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&second));
     EXPECT_FALSE(activity.isActive());
     child->setParent(&second);
     EXPECT_TRUE(activity.isActive());
+}
+
+TEST(WindowActivity, FollowsAnAncestorIntoAnotherWindow) {
+    QWidget window;
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    // A section built on its own, then placed into the window by its container.
+    auto section = std::make_unique<QWidget>();
+    auto* inner = new QWidget(section.get());
+    auto* leaf = new QWidget(inner);
+    WindowActivity activity(leaf);
+    QSignalSpy spy(&activity, &WindowActivity::activeChanged);
+    EXPECT_FALSE(activity.isActive());
+    section.release()->setParent(&window);
+    EXPECT_TRUE(activity.isActive());
+    ASSERT_EQ(spy.count(), 1);
+    EXPECT_TRUE(spy.front().front().toBool());
 }
 
 } // namespace

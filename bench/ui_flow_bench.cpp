@@ -1,0 +1,151 @@
+// One frame of the flow canvas (eight ribbons with particles, 540 × 291, software raster),
+// the per-layout rebuild of its ribbon outlines, and one full render of the flow section.
+#include "flow/sankey_flow_model.h"
+#include "flow/sankey_metrics.h"
+#include "flow/sankey_stable_layout.h"
+#include "ui/flow/power_flow_view.h"
+#include "ui/flow/sankey_ribbon_canvas.h"
+#include "ui/host/accessibility_environment.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QImage>
+#include <QPainter>
+
+namespace {
+
+using namespace voltrane;
+
+// Eight rows: battery, five counters, ports and the remainder.
+PowerSnapshot chargingSnapshot() {
+    PowerSnapshot snapshot;
+    snapshot.state = PowerState::charging;
+    snapshot.isExternalConnected = true;
+    snapshot.systemWatts = 38.5;
+    snapshot.batteryWatts = 21.25;
+    snapshot.inputWatts = 61.0;
+    snapshot.adapterRatedWatts = 96;
+    snapshot.chargePercent = 62;
+    snapshot.portOutputWatts = 4.5;
+    snapshot.powerOutputPortCount = 2;
+    return snapshot;
+}
+
+ComponentPowerSnapshot busyComponents() {
+    ComponentPowerSnapshot components;
+    components.cpuWatts = 12.4;
+    components.gpuWatts = 6.1;
+    components.aneWatts = 1.3;
+    components.dramWatts = 2.2;
+    components.displayWatts = 4.8;
+    components.sampleInterval = 1.0;
+    components.sourceAvailable = true;
+    return components;
+}
+
+struct CanvasInput {
+    std::vector<SankeyDestination> rows;
+    std::optional<double> sourceWatts;
+    PaletteColor tint;
+    SankeyMetrics metrics;
+};
+
+CanvasInput canvasInput() {
+    const SankeyFlowModel model(chargingSnapshot(), busyComponents());
+    const SankeyStableLayout layout(model);
+    std::vector<SankeyDestination> rows = layout.ordered(model.destinations);
+    SankeyMetrics metrics({540, 291}, rows, layout.layoutWatts(rows), layout.sourceWatts);
+    return {std::move(rows), layout.sourceWatts, model.sourceTint, std::move(metrics)};
+}
+
+void BM_CanvasFrame(benchmark::State& state) {
+    AccessibilityEnvironment environment;
+    SankeyRibbonCanvas canvas(&environment);
+    const CanvasInput input = canvasInput();
+    canvas.setContent(input.rows, input.sourceWatts, input.tint, input.metrics);
+    if (canvas.ribbons().size() != 8) {
+        state.SkipWithError("expected eight ribbons");
+        return;
+    }
+    QImage frame(540, 291, QImage::Format_ARGB32_Premultiplied);
+    double phase = 0;
+    for (auto _ : state) {
+        frame.fill(Qt::transparent);
+        QPainter painter(&frame);
+        canvas.draw(phase, painter);
+        painter.end();
+        phase = phase + 1.0 / (24 * 2.8);
+        phase -= phase >= 1 ? 1 : 0;
+        benchmark::DoNotOptimize(frame.constBits());
+    }
+}
+BENCHMARK(BM_CanvasFrame)->Unit(benchmark::kMicrosecond);
+
+// What a timer tick repaints: only the particles' old and new places, every ribbon drawn
+// clipped to them.
+void BM_CanvasTickFrame(benchmark::State& state) {
+    AccessibilityEnvironment environment;
+    SankeyRibbonCanvas canvas(&environment);
+    const CanvasInput input = canvasInput();
+    canvas.setContent(input.rows, input.sourceWatts, input.tint, input.metrics);
+    QImage frame(540, 291, QImage::Format_ARGB32_Premultiplied);
+    frame.fill(Qt::transparent);
+    double phase = 0;
+    for (auto _ : state) {
+        const double next = phase + 1.0 / (24 * 2.8) >= 1 ? 0 : phase + 1.0 / (24 * 2.8);
+        const QRegion dirty = canvas.particleRegion(phase) | canvas.particleRegion(next);
+        QPainter painter(&frame);
+        painter.setClipRegion(dirty);
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.fillRect(dirty.boundingRect(), Qt::transparent);
+        painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        canvas.draw(next, painter);
+        painter.end();
+        phase = next;
+        benchmark::DoNotOptimize(frame.constBits());
+    }
+}
+BENCHMARK(BM_CanvasTickFrame)->Unit(benchmark::kMicrosecond);
+
+void BM_CanvasLayoutChange(benchmark::State& state) {
+    AccessibilityEnvironment environment;
+    SankeyRibbonCanvas canvas(&environment);
+    const CanvasInput input = canvasInput();
+    for (auto _ : state) {
+        canvas.setContent(input.rows, input.sourceWatts, input.tint, input.metrics);
+        benchmark::DoNotOptimize(canvas.ribbons().data());
+    }
+}
+BENCHMARK(BM_CanvasLayoutChange)->Unit(benchmark::kMicrosecond);
+
+void BM_FlowSectionSampleAndRender(benchmark::State& state) {
+    AccessibilityEnvironment environment(true);
+    PowerFlowView view(nullptr, &environment);
+    view.resize(560, PowerFlowView::panelHeight);
+    QImage image(560, PowerFlowView::panelHeight, QImage::Format_ARGB32_Premultiplied);
+    ComponentPowerSnapshot components = busyComponents();
+    double wobble = 0;
+    for (auto _ : state) {
+        components.cpuWatts = 12.4 + wobble;
+        wobble = wobble > 0.5 ? 0 : wobble + 0.1;
+        view.setSamples(chargingSnapshot(), components);
+        image.fill(Qt::transparent);
+        view.render(&image);
+        benchmark::DoNotOptimize(image.constBits());
+    }
+}
+BENCHMARK(BM_FlowSectionSampleAndRender)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
