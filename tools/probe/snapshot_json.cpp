@@ -57,6 +57,64 @@ JsonValue toJson(const ComponentPowerSnapshot& s) {
 
 namespace {
 
+// QJsonDocument reads the literal -0.0 as +0; the input marks it as this text before parsing.
+constexpr const char* kNegativeZero = "-0";
+
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+/// Replaces every number literal whose value is negative zero ("-0", "-0.00", "-0e5") by the
+/// string "-0", leaving strings and every other literal alone.
+QByteArray markNegativeZeros(const QByteArray& json) {
+    QByteArray out;
+    out.reserve(json.size());
+    bool inString = false;
+    for (qsizetype i = 0; i < json.size(); ++i) {
+        const char c = json[i];
+        if (inString) {
+            out += c;
+            if (c == '\\' && i + 1 < json.size()) {
+                out += json[++i];
+            } else if (c == '"') {
+                inString = false;
+            }
+            continue;
+        }
+        if (c == '"') {
+            inString = true;
+            out += c;
+            continue;
+        }
+        if (c == '-' && i + 1 < json.size() && isDigit(json[i + 1])) {
+            qsizetype end = i + 1;
+            bool allZero = true;
+            bool inExponent = false;
+            while (end < json.size() && (isDigit(json[end]) || json[end] == '.' || json[end] == 'e' ||
+                                         json[end] == 'E' || json[end] == '+' || json[end] == '-')) {
+                const char d = json[end];
+                if (d == 'e' || d == 'E') {
+                    inExponent = true;
+                } else if (!inExponent && isDigit(d) && d != '0') {
+                    allZero = false;
+                }
+                ++end;
+            }
+            if (allZero) {
+                out += '"';
+                out += kNegativeZero;
+                out += '"';
+            } else {
+                out += json.mid(i, end - i);
+            }
+            i = end - 1;
+            continue;
+        }
+        out += c;
+    }
+    return out;
+}
+
 class Reader {
 public:
     Reader(const QJsonObject& object, std::string& error) : object_(object), error_(error) {}
@@ -81,6 +139,9 @@ public:
             }
             if (text == QLatin1String("-inf")) {
                 return -std::numeric_limits<double>::infinity();
+            }
+            if (text == QLatin1String(kNegativeZero)) {
+                return -0.0;
             }
         }
         fail(key, "a number, null, or \"nan\"/\"inf\"/\"-inf\"");
@@ -207,7 +268,7 @@ std::optional<QJsonObject> readJsonObjectFile(const std::string& path, std::stri
         return std::nullopt;
     }
     QJsonParseError parseError{};
-    const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &parseError);
+    const QJsonDocument document = QJsonDocument::fromJson(markNegativeZeros(file.readAll()), &parseError);
     if (parseError.error != QJsonParseError::NoError) {
         error = path + ": malformed JSON at offset " + std::to_string(parseError.offset) + ": " +
                 parseError.errorString().toStdString();
