@@ -77,8 +77,16 @@ void VoltraneApp::publish() {
         if (title != title_) {
             tray_->setToolTip(text);
         }
-    } else if (title != title_) {
-        panel_->setWindowTitle(text);
+    } else {
+        // As a window, the title bar carries the title and the window icon the state symbol.
+        bool changed = false;
+        const QImage& image = trayImage_.image(menuBarSymbol(monitor_->snapshot().state), std::string(), &changed);
+        if (changed) {
+            panel_->setWindowIcon(QIcon(QPixmap::fromImage(image)));
+        }
+        if (title != title_) {
+            panel_->setWindowTitle(text);
+        }
     }
     title_ = title;
 }

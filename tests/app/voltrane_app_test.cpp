@@ -79,10 +79,14 @@ TEST_F(VoltraneAppTest, WithoutATrayThePanelIsAWindowTitledWithTheTrayTitle) {
     EXPECT_EQ(shell->panel().mode(), DashboardPanel::Mode::window);
     EXPECT_EQ(shell->panel().windowTitle(), QStringLiteral("12 W"));
     EXPECT_EQ(shell->panel().size(), QSize(560, 750));
+    const qint64 onBatteryIcon = shell->panel().windowIcon().cacheKey();
+    EXPECT_FALSE(shell->panel().windowIcon().isNull());
 
     counters.next = PowerSnapshot::unavailable(Date{});
     shell->monitor().refresh();
     EXPECT_EQ(shell->panel().windowTitle(), QStringLiteral("Voltrane"));
+    // The state symbol moved from the battery to "bolt.slash".
+    EXPECT_NE(shell->panel().windowIcon().cacheKey(), onBatteryIcon);
 }
 
 TEST_F(VoltraneAppTest, TheFirstTitleAlreadyCarriesTheFirstReading) {
