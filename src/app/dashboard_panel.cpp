@@ -77,18 +77,20 @@ void DashboardPanel::showBeside(const QRect& anchor) {
     activateWindow();
 }
 
-bool DashboardPanel::hidJustNow() const {
-    return hiddenOnFocusLoss_.isValid() && hiddenOnFocusLoss_.elapsed() < 300;
-}
-
 void DashboardPanel::changeEvent(QEvent* event) {
     // A tray panel closes when the user clicks elsewhere, as a menu would.
     if (event->type() == QEvent::ActivationChange && mode_ == Mode::trayPanel && !isActiveWindow() &&
         isVisible()) {
-        hiddenOnFocusLoss_.start();
+        hidingOnFocusLoss_ = true;
         hide();
+        hidingOnFocusLoss_ = false;
     }
     QWidget::changeEvent(event);
+}
+
+void DashboardPanel::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    emit hidden(hidingOnFocusLoss_);
 }
 
 } // namespace voltrane

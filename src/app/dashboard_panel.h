@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QElapsedTimer>
 #include <QRect>
 #include <QWidget>
 
@@ -30,17 +29,20 @@ public:
     /// tray is at the top, above it otherwise, kept inside the screen.
     static QPoint placement(const QRect& anchor, const QRect& screen, const QSize& size);
 
-    /// True for a moment after the panel hid itself on losing focus, so the tray click that
-    /// took the focus does not open it again at once.
-    bool hidJustNow() const;
+
+signals:
+    /// The panel went off screen; `onFocusLoss` when it closed itself because the user clicked
+    /// elsewhere (a click on the tray icon, say, which must then not reopen it at once).
+    void hidden(bool onFocusLoss);
 
 protected:
     void changeEvent(QEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     DashboardView* dashboard_;
     Mode mode_;
-    QElapsedTimer hiddenOnFocusLoss_;
+    bool hidingOnFocusLoss_ = false;
 };
 
 } // namespace voltrane

@@ -9,17 +9,13 @@
 
 namespace voltrane {
 
-VoltraneApp::VoltraneApp(Readers readers, Options options, QObject* parent) : QObject(parent) {
+VoltraneApp::VoltraneApp(Readers readers, Options options, QObject* parent)
+    : QObject(parent), useTray_(options.useTray), services_(std::move(options.services)) {
     auto scheduler = options.scheduler ? std::move(options.scheduler) : makeEventLoopScheduler();
     // The monitor takes its first sample inside its constructor, so the first title shown
     // already carries a reading when there is one.
     monitor_ = std::make_unique<PowerMonitor>(std::move(readers.power), std::move(readers.components),
                                               std::move(scheduler));
-    auto* dashboard = new DashboardView(*monitor_, true, std::move(options.services));
-    panel_ = std::make_unique<DashboardPanel>(dashboard, options.useTray ? DashboardPanel::Mode::trayPanel
-                                                                         : DashboardPanel::Mode::window);
-    connect(dashboard, &DashboardView::quitRequested, this, &VoltraneApp::quitRequested);
-
     if (options.useTray) {
         tray_ = std::make_unique<QSystemTrayIcon>();
         connect(tray_.get(), &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
@@ -32,8 +28,38 @@ VoltraneApp::VoltraneApp(Readers readers, Options options, QObject* parent) : QO
     publish();
 }
 
+DashboardPanel& VoltraneApp::panel() {
+    if (!panel_) {
+        auto* dashboard = new DashboardView(*monitor_, true, services_);
+        panel_ = std::make_unique<DashboardPanel>(
+            dashboard, useTray_ ? DashboardPanel::Mode::trayPanel : DashboardPanel::Mode::window);
+        connect(dashboard, &DashboardView::quitRequested, this, &VoltraneApp::quitRequested);
+        if (useTray_) {
+            connect(panel_.get(), &DashboardPanel::hidden, this, &VoltraneApp::discardPanel);
+        } else {
+            panel_->setWindowTitle(QString::fromStdString(title_));
+            panel_->setWindowIcon(windowIcon_);
+        }
+    }
+    return *panel_;
+}
+
+void VoltraneApp::discardPanel(bool onFocusLoss) {
+    if (!panel_) {
+        return;
+    }
+    if (onFocusLoss) {
+        closedOnFocusLoss_.start();
+    }
+    // Deleted later: this runs inside the panel's own hide event.
+    panel_.release()->deleteLater();
+}
+
 VoltraneApp::~VoltraneApp() {
-    // The panel observes the monitor: it goes first.
+    // The panel observes the monitor: it goes first, without reporting its own hiding.
+    if (panel_) {
+        panel_->disconnect(this);
+    }
     panel_.reset();
     tray_.reset();
     monitor_.reset();
@@ -48,21 +74,27 @@ void VoltraneApp::start() {
 }
 
 void VoltraneApp::showPanel() {
-    if (panel_->mode() == DashboardPanel::Mode::window) {
-        panel_->show();
-        panel_->raise();
-        panel_->activateWindow();
+    DashboardPanel& shown = panel();
+    if (shown.mode() == DashboardPanel::Mode::window) {
+        shown.show();
+        shown.raise();
+        shown.activateWindow();
         return;
     }
-    panel_->showBeside(tray_ ? tray_->geometry() : QRect());
+    shown.showBeside(tray_ ? tray_->geometry() : QRect());
 }
 
 void VoltraneApp::togglePanel() {
-    if (panel_->isVisible()) {
+    if (panel_ && panel_->isVisible()) {
         panel_->hide();
-    } else if (!panel_->hidJustNow()) {
-        showPanel();
+        return;
     }
+    // The click on the tray icon took the focus from the open panel, which closed itself:
+    // that click meant "close", not "open again".
+    if (closedOnFocusLoss_.isValid() && closedOnFocusLoss_.elapsed() < 300) {
+        return;
+    }
+    showPanel();
 }
 
 void VoltraneApp::publish() {
@@ -82,10 +114,15 @@ void VoltraneApp::publish() {
         bool changed = false;
         const QImage& image = trayImage_.image(menuBarSymbol(monitor_->snapshot().state), std::string(), &changed);
         if (changed) {
-            panel_->setWindowIcon(QIcon(QPixmap::fromImage(image)));
+            windowIcon_ = QIcon(QPixmap::fromImage(image));
         }
-        if (title != title_) {
-            panel_->setWindowTitle(text);
+        if (panel_) {
+            if (changed) {
+                panel_->setWindowIcon(windowIcon_);
+            }
+            if (title != title_) {
+                panel_->setWindowTitle(text);
+            }
         }
     }
     title_ = title;

@@ -4,6 +4,8 @@
 #include "monitor/power_monitor.h"
 #include "ui/dashboard/dashboard_view.h"
 
+#include <QElapsedTimer>
+#include <QIcon>
 #include <QObject>
 
 #include <memory>
@@ -37,7 +39,10 @@ public:
     ~VoltraneApp() override;
 
     PowerMonitor& monitor() { return *monitor_; }
-    DashboardPanel& panel() { return *panel_; }
+    /// The panel, made when first needed. A tray panel is discarded when it closes and made
+    /// afresh from the current samples at the next opening, so a closed panel costs nothing.
+    DashboardPanel& panel();
+    bool hasPanel() const { return panel_ != nullptr; }
     QSystemTrayIcon* trayIcon() const { return tray_.get(); }
 
     /// Shows the tray item, or the window when there is no tray.
@@ -53,11 +58,16 @@ signals:
 
 private:
     void publish();
+    void discardPanel(bool onFocusLoss);
 
     std::unique_ptr<PowerMonitor> monitor_;
+    bool useTray_;
+    DashboardView::Services services_;
     std::unique_ptr<DashboardPanel> panel_;
+    QElapsedTimer closedOnFocusLoss_;
     std::unique_ptr<QSystemTrayIcon> tray_;
     TrayIconRenderer trayImage_;
+    QIcon windowIcon_;
     std::string title_;
 };
 

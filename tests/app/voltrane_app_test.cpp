@@ -99,9 +99,13 @@ TEST_F(VoltraneAppTest, TheFirstTitleAlreadyCarriesTheFirstReading) {
 TEST_F(VoltraneAppTest, OpeningAndClosingThePanelNeverRestartsSampling) {
     const auto shell = makeApp(true);
     PowerMonitor* monitor = &shell->monitor();
+    EXPECT_FALSE(shell->hasPanel()); // a tray panel is made when first opened
     for (int i = 0; i < 3; ++i) {
         shell->showPanel();
+        EXPECT_TRUE(shell->panel().isVisible());
         shell->panel().hide();
+        EXPECT_FALSE(shell->hasPanel()); // a closed panel is discarded
+        QCoreApplication::processEvents();
     }
     EXPECT_EQ(&shell->monitor(), monitor);
     EXPECT_EQ(counters.powerReads, 1);
