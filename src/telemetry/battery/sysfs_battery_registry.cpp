@@ -174,8 +174,12 @@ std::optional<Battery> readBattery(const Folder& folder) {
         battery.temperature = *celsiusTenths + 2731.5;
     }
     battery.cycles = readInteger(folder, "cycle_count");
-    battery.timeToEmpty = scaled(readInteger(folder, "time_to_empty_now"), 1.0 / 60);
-    battery.timeToFull = scaled(readInteger(folder, "time_to_full_now"), 1.0 / 60);
+    // Each estimate is used only in its own direction; most batteries have neither file.
+    if (direction == Direction::discharging) {
+        battery.timeToEmpty = scaled(readInteger(folder, "time_to_empty_now"), 1.0 / 60);
+    } else if (direction == Direction::charging) {
+        battery.timeToFull = scaled(readInteger(folder, "time_to_full_now"), 1.0 / 60);
+    }
 
     const bool readAnything = battery.status || battery.voltage || battery.current || battery.power ||
                               battery.energyNow || battery.capacity;
