@@ -26,8 +26,8 @@ namespace {
 using testing::FakeLaptop;
 namespace fs = std::filesystem;
 
-/// Releases a reader stuck in open() or read() of a FIFO after a few seconds (by opening the
-/// FIFO for writing and closing it again), and remembers that it had to.
+/// Releases readers stuck in open() or read() of a FIFO once a few seconds have passed (by
+/// opening the FIFO for writing and closing it again), and remembers that it had to.
 class FifoWatchdog {
 public:
     explicit FifoWatchdog(std::vector<fs::path> fifos) : fifos_(std::move(fifos)), thread_([this] { watch(); }) {}
@@ -51,12 +51,15 @@ private:
             return;
         }
         fired_ = true;
-        for (const fs::path& fifo : fifos_) {
-            const int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-            if (fd >= 0) {
-                ::close(fd);
+        // Every later read would block as well: keep releasing until the test is done.
+        do {
+            for (const fs::path& fifo : fifos_) {
+                const int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+                if (fd >= 0) {
+                    ::close(fd);
+                }
             }
-        }
+        } while (!wake_.wait_for(lock, std::chrono::milliseconds(50), [this] { return done_; }));
     }
 
     std::vector<fs::path> fifos_;
