@@ -16,20 +16,18 @@
 #include "telemetry/components/io_report_component_power_provider.h"
 #include "telemetry/components/powercap_energy_report.h"
 
-#include <benchmark/benchmark.h>
-
-#include <fcntl.h>
-#include <malloc.h>
-#include <unistd.h>
-
 #include <array>
 #include <atomic>
+#include <benchmark/benchmark.h>
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
+#include <malloc.h>
 #include <new>
 #include <string>
+#include <unistd.h>
 #include <utility>
 #include <vector>
 
@@ -139,23 +137,32 @@ public:
         // sysfs lives in memory: on a disk filesystem the slower open and read would hide the
         // cost of our own code, so the tree goes to /dev/shm where there is one.
         std::error_code error;
-        const fs::path base = fs::is_directory("/dev/shm", error) ? fs::path("/dev/shm") : fs::temp_directory_path();
+        const fs::path base =
+            fs::is_directory("/dev/shm", error) ? fs::path("/dev/shm") : fs::temp_directory_path();
         std::string pattern = (base / "voltrane-tick-XXXXXX").string();
         if (::mkdtemp(pattern.data()) == nullptr) {
             std::abort();
         }
         root_ = pattern;
         const fs::path supplies = powerSupply();
-        for (const auto& [name, contents] : std::vector<std::pair<const char*, const char*>>{
-                 {"type", "Battery"},          {"present", "1"},
-                 {"status", "Charging"},       {"technology", "Li-poly"},
-                 {"cycle_count", "212"},       {"voltage_min_design", "11520000"},
-                 {"voltage_now", "12650000"},  {"power_now", "18340000"},
-                 {"energy_full_design", "57000000"}, {"energy_full", "52200000"},
-                 {"energy_now", "38410000"},   {"capacity", "73"},
-                 {"capacity_level", "Normal"}, {"model_name", "5B10W13930"},
-                 {"manufacturer", "SMP"},      {"serial_number", " 1234"},
-                 {"alarm", "0"}}) {
+        for (const auto& [name, contents] :
+             std::vector<std::pair<const char*, const char*>>{{"type", "Battery"},
+                                                              {"present", "1"},
+                                                              {"status", "Charging"},
+                                                              {"technology", "Li-poly"},
+                                                              {"cycle_count", "212"},
+                                                              {"voltage_min_design", "11520000"},
+                                                              {"voltage_now", "12650000"},
+                                                              {"power_now", "18340000"},
+                                                              {"energy_full_design", "57000000"},
+                                                              {"energy_full", "52200000"},
+                                                              {"energy_now", "38410000"},
+                                                              {"capacity", "73"},
+                                                              {"capacity_level", "Normal"},
+                                                              {"model_name", "5B10W13930"},
+                                                              {"manufacturer", "SMP"},
+                                                              {"serial_number", " 1234"},
+                                                              {"alarm", "0"}}) {
             writeFile(supplies / "BAT0" / name, std::string(contents) + "\n");
         }
         writeFile(supplies / "BAT0/uevent", "DEVTYPE=power_supply\nPOWER_SUPPLY_NAME=BAT0\n");
@@ -163,10 +170,16 @@ public:
         writeFile(supplies / "AC/online", "0\n");
         writeFile(supplies / "AC/uevent", "DEVTYPE=power_supply\nPOWER_SUPPLY_NAME=AC\n");
         const fs::path port = supplies / "ucsi-source-psy-USBC000:001";
-        for (const auto& [name, contents] : std::vector<std::pair<const char*, const char*>>{
-                 {"type", "USB"},          {"scope", "System"},     {"online", "1"},
-                 {"usb_type", "C [PD] PD_PPS"}, {"voltage_min", "5000000"}, {"voltage_max", "20000000"},
-                 {"voltage_now", "20000000"}, {"current_max", "3250000"}, {"current_now", "1600000"}}) {
+        for (const auto& [name, contents] :
+             std::vector<std::pair<const char*, const char*>>{{"type", "USB"},
+                                                              {"scope", "System"},
+                                                              {"online", "1"},
+                                                              {"usb_type", "C [PD] PD_PPS"},
+                                                              {"voltage_min", "5000000"},
+                                                              {"voltage_max", "20000000"},
+                                                              {"voltage_now", "20000000"},
+                                                              {"current_max", "3250000"},
+                                                              {"current_now", "1600000"}}) {
             writeFile(port / name, std::string(contents) + "\n");
         }
 
@@ -198,7 +211,9 @@ public:
     /// wander a little (a fixed pattern of 100 ticks).
     void advanceCounters(std::uint64_t tick) {
         static constexpr std::array<std::pair<const char*, std::uint64_t>, 4> kMicrowatts{
-            {{"intel-rapl:0", 9'800'000}, {"intel-rapl:0:0", 6'100'000}, {"intel-rapl:0:1", 1'300'000},
+            {{"intel-rapl:0", 9'800'000},
+             {"intel-rapl:0:0", 6'100'000},
+             {"intel-rapl:0:1", 1'300'000},
              {"intel-rapl:0:2", 900'000}}};
         const std::uint64_t wobble = (tick * 7919) % 100; // 0…99 % of a watt
         for (std::size_t zone = 0; zone < kMicrowatts.size(); ++zone) {
@@ -211,15 +226,16 @@ public:
     /// Every file the once-a-second path opens and reads on this tree (and finds).
     std::vector<std::string> filesReadPerTick() const {
         std::vector<std::string> files;
-        for (const char* name : {"AC/type", "AC/online", "BAT0/type", "BAT0/present", "BAT0/status",
-                                 "BAT0/voltage_now", "BAT0/power_now", "BAT0/energy_now", "BAT0/energy_full",
-                                 "BAT0/capacity", "BAT0/cycle_count", "ucsi-source-psy-USBC000:001/type",
-                                 "ucsi-source-psy-USBC000:001/scope", "ucsi-source-psy-USBC000:001/online",
-                                 "ucsi-source-psy-USBC000:001/usb_type", "ucsi-source-psy-USBC000:001/voltage_max",
-                                 "ucsi-source-psy-USBC000:001/current_max"}) {
+        for (const char* name :
+             {"AC/type", "AC/online", "BAT0/type", "BAT0/present", "BAT0/status", "BAT0/voltage_now",
+              "BAT0/power_now", "BAT0/energy_now", "BAT0/energy_full", "BAT0/capacity", "BAT0/cycle_count",
+              "ucsi-source-psy-USBC000:001/type", "ucsi-source-psy-USBC000:001/scope",
+              "ucsi-source-psy-USBC000:001/online", "ucsi-source-psy-USBC000:001/usb_type",
+              "ucsi-source-psy-USBC000:001/voltage_max", "ucsi-source-psy-USBC000:001/current_max"}) {
             files.push_back((powerSupply() / name).string());
         }
-        for (const char* name : {"intel-rapl:0:0/energy_uj", "intel-rapl:0:1/energy_uj", "intel-rapl:0:2/energy_uj"}) {
+        for (const char* name :
+             {"intel-rapl:0:0/energy_uj", "intel-rapl:0:1/energy_uj", "intel-rapl:0:2/energy_uj"}) {
             files.push_back((powercap() / name).string());
         }
         return files;
@@ -331,7 +347,8 @@ void BM_OnceASecondTick(benchmark::State& state) {
     }
     const double nanoseconds = total * 1e9 / static_cast<double>(state.iterations());
     state.counters["rows"] = static_cast<double>(rows);
-    state.counters["allocs_per_tick"] = static_cast<double>(allocations) / static_cast<double>(state.iterations());
+    state.counters["allocs_per_tick"] =
+        static_cast<double>(allocations) / static_cast<double>(state.iterations());
     if (gFloorNanoseconds > 0) {
         state.counters["floor_us"] = gFloorNanoseconds / 1e3;
         state.counters["x_floor"] = nanoseconds / gFloorNanoseconds;

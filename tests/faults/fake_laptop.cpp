@@ -79,9 +79,9 @@ std::unique_ptr<PowerMetricsProviding> FakeLaptop::makeBatteryReader() const {
 }
 
 std::unique_ptr<ComponentPowerProviding> FakeLaptop::makeComponentReader() {
-    return std::make_unique<IOReportComponentPowerProvider>(std::make_unique<PowercapEnergyReport>(powercap()),
-                                                            [this] { return uptime_ += 1.0; },
-                                                            [] { return kNow; });
+    return std::make_unique<IOReportComponentPowerProvider>(
+        std::make_unique<PowercapEnergyReport>(powercap()), [this] { return uptime_ += 1.0; },
+        [] { return kNow; });
 }
 
 std::unique_ptr<PowerMonitor> FakeLaptop::makeMonitor() {
@@ -90,8 +90,8 @@ std::unique_ptr<PowerMonitor> FakeLaptop::makeMonitor() {
 }
 
 std::unique_ptr<PowerMonitor> FakeLaptop::makeEventLoopMonitor() {
-    return std::make_unique<PowerMonitor>(makeBatteryReader(), makeComponentReader(), makeEventLoopScheduler(),
-                                          [] { return kNow; });
+    return std::make_unique<PowerMonitor>(makeBatteryReader(), makeComponentReader(),
+                                          makeEventLoopScheduler(), [] { return kNow; });
 }
 
 bool FakeLaptop::tick() {
@@ -104,14 +104,16 @@ bool FakeLaptop::tick() {
 }
 
 bool allFinite(const PowerSnapshot& snapshot) {
-    return finite(snapshot.voltageVolts) && finite(snapshot.currentMilliamps) && finite(snapshot.batteryWatts) &&
-           finite(snapshot.systemWatts) && finite(snapshot.inputWatts) && finite(snapshot.adapterRatedWatts) &&
-           finite(snapshot.temperatureCelsius) && finite(snapshot.portOutputWatts);
+    return finite(snapshot.voltageVolts) && finite(snapshot.currentMilliamps) &&
+           finite(snapshot.batteryWatts) && finite(snapshot.systemWatts) && finite(snapshot.inputWatts) &&
+           finite(snapshot.adapterRatedWatts) && finite(snapshot.temperatureCelsius) &&
+           finite(snapshot.portOutputWatts);
 }
 
 bool allFinite(const ComponentPowerSnapshot& snapshot) {
     return finite(snapshot.cpuWatts) && finite(snapshot.gpuWatts) && finite(snapshot.aneWatts) &&
-           finite(snapshot.dramWatts) && finite(snapshot.displayWatts) && std::isfinite(snapshot.sampleInterval);
+           finite(snapshot.dramWatts) && finite(snapshot.displayWatts) &&
+           std::isfinite(snapshot.sampleInterval);
 }
 
 } // namespace voltrane::testing

@@ -18,7 +18,7 @@ namespace voltrane::testing {
 class FakeLaptop {
 public:
     static constexpr std::int64_t kRange = 262'143'328'850; ///< max_energy_range_uj of every zone
-    static constexpr double kBatteryWatts = -12.79376;       ///< what BAT0's power_now decodes to
+    static constexpr double kBatteryWatts = -12.79376;      ///< what BAT0's power_now decodes to
 
     FakeLaptop();
 

@@ -3,18 +3,15 @@
 // event (a heartbeat stays due), and the client still sends once the endpoint answers.
 #include "analytics/telemetry_client.h"
 #include "fake_laptop.h"
-
 #include "support/qt/loopback_http_server.h"
 #include "support/temp_dir.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTest>
-
-#include <gtest/gtest.h>
-
 #include <chrono>
 #include <future>
+#include <gtest/gtest.h>
 #include <vector>
 
 namespace voltrane {
@@ -38,7 +35,8 @@ bool isReady(const std::future<bool>& future) {
 TEST(NetworkFaultTest, MonitorKeepsItsOnceASecondRhythmWhileRequestsFailAndHang) {
     ensureApplication();
     testing::TempDir dir;
-    auto store = std::make_shared<SettingsStore>(QString::fromStdString((dir.path() / "settings.json").string()));
+    auto store =
+        std::make_shared<SettingsStore>(QString::fromStdString((dir.path() / "settings.json").string()));
     const auto now = [] { return std::chrono::system_clock::now(); };
     const TelemetryTiming timing{.transferTimeout = 2s, .heartbeatInterval = 1h};
 

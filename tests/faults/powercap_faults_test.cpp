@@ -2,18 +2,15 @@
 // that steps back never shows as a huge or negative figure, and the next interval is measured
 // again as if nothing had happened.
 #include "fake_laptop.h"
-
 #include "support/param_name.h"
 
+#include <chrono>
 #include <fcntl.h>
+#include <future>
+#include <gtest/gtest.h>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
-
-#include <chrono>
-#include <future>
-#include <optional>
 
 namespace voltrane {
 namespace {
@@ -52,15 +49,14 @@ TEST_P(CounterStepTest, GivesAPlausibleFigureThenMeasuresOnAsBefore) {
 
 INSTANTIATE_TEST_SUITE_P(
     Steps, CounterStepTest,
-    ::testing::Values(
-        CounterCase{"WrapsPastItsRange", true, kRange - 1'000'000, 2'000'000, 3.0},
-        CounterCase{"WrapsFromItsVeryTop", true, kRange, 4'000'000, 4.0},
-        CounterCase{"StepsBackWithoutAKnownRange", false, 5'000'000, 1'000'000, 0.0},
-        // A wrap from the middle of the range would be 131 kJ in one second: a reset instead.
-        CounterCase{"ResetFromMidRange", true, kRange / 2 + 1, 1'000'000, 0.0},
-        CounterCase{"ResetToZero", true, kRange / 4, 0, 0.0},
-        CounterCase{"StepsBackByOneMicrojoule", true, 7'000'000, 6'999'999, 0.0},
-        CounterCase{"StandsStill", true, 7'000'000, 7'000'000, 0.0}),
+    ::testing::Values(CounterCase{"WrapsPastItsRange", true, kRange - 1'000'000, 2'000'000, 3.0},
+                      CounterCase{"WrapsFromItsVeryTop", true, kRange, 4'000'000, 4.0},
+                      CounterCase{"StepsBackWithoutAKnownRange", false, 5'000'000, 1'000'000, 0.0},
+                      // A wrap from the middle of the range would be 131 kJ in one second: a reset instead.
+                      CounterCase{"ResetFromMidRange", true, kRange / 2 + 1, 1'000'000, 0.0},
+                      CounterCase{"ResetToZero", true, kRange / 4, 0, 0.0},
+                      CounterCase{"StepsBackByOneMicrojoule", true, 7'000'000, 6'999'999, 0.0},
+                      CounterCase{"StandsStill", true, 7'000'000, 7'000'000, 0.0}),
     testing::ParamName());
 
 struct BrokenCounterCase {

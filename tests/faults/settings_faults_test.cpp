@@ -2,7 +2,6 @@
 // nothing that was there is destroyed, and usage events still go out under one identity.
 #include "analytics/settings_store.h"
 #include "analytics/telemetry_client.h"
-
 #include "support/param_name.h"
 #include "support/qt/loopback_http_server.h"
 #include "support/temp_dir.h"
@@ -10,15 +9,13 @@
 #include <QCoreApplication>
 #include <QJsonDocument>
 #include <QJsonObject>
-
-#include <gtest/gtest.h>
-
 #include <chrono>
 #include <fstream>
 #include <functional>
 #include <future>
-#include <utility>
+#include <gtest/gtest.h>
 #include <sstream>
+#include <utility>
 
 namespace voltrane {
 namespace {
@@ -111,8 +108,9 @@ TEST_P(ClientOverBrokenStoreTest, EventsStillGoOutUnderOneIdentity) {
     const auto [file, writable] = GetParam().prepare(dir);
     auto store = std::make_shared<SettingsStore>(qPath(file));
     LoopbackHttpServer server;
-    TelemetryClient client(server.url(), store, [] { return std::chrono::system_clock::now(); },
-                           TelemetryTiming{.transferTimeout = 2s, .heartbeatInterval = 1h});
+    TelemetryClient client(
+        server.url(), store, [] { return std::chrono::system_clock::now(); },
+        TelemetryTiming{.transferTimeout = 2s, .heartbeatInterval = 1h});
 
     for (const TelemetryEvent event : {TelemetryEvent::appLaunch, TelemetryEvent::dashboardOpen}) {
         auto accepted = client.send(event);
@@ -129,20 +127,23 @@ TEST_P(ClientOverBrokenStoreTest, EventsStillGoOutUnderOneIdentity) {
 
 INSTANTIATE_TEST_SUITE_P(
     Stores, ClientOverBrokenStoreTest,
-    ::testing::Values(
-        StoreCase{"FolderIsAFile",
-                  [](const TempDir& dir) {
-                      return std::pair{dir.write("voltrane", "x") / "settings.json", false};
-                  }},
-        StoreCase{"CorruptFile",
-                  [](const TempDir& dir) { return std::pair{dir.write("voltrane/settings.json", "[1, 2"), true}; }},
-        StoreCase{"FolderMissing",
-                  [](const TempDir& dir) { return std::pair{dir.path() / "a" / "b" / "settings.json", true}; }},
-        StoreCase{"FileIsAFolder",
-                  [](const TempDir& dir) {
-                      fs::create_directories(dir.path() / "voltrane" / "settings.json");
-                      return std::pair{dir.path() / "voltrane" / "settings.json", false};
-                  }}),
+    ::testing::Values(StoreCase{"FolderIsAFile",
+                                [](const TempDir& dir) {
+                                    return std::pair{dir.write("voltrane", "x") / "settings.json", false};
+                                }},
+                      StoreCase{"CorruptFile",
+                                [](const TempDir& dir) {
+                                    return std::pair{dir.write("voltrane/settings.json", "[1, 2"), true};
+                                }},
+                      StoreCase{"FolderMissing",
+                                [](const TempDir& dir) {
+                                    return std::pair{dir.path() / "a" / "b" / "settings.json", true};
+                                }},
+                      StoreCase{"FileIsAFolder",
+                                [](const TempDir& dir) {
+                                    fs::create_directories(dir.path() / "voltrane" / "settings.json");
+                                    return std::pair{dir.path() / "voltrane" / "settings.json", false};
+                                }}),
     testing::ParamName());
 
 } // namespace

@@ -8,16 +8,14 @@
 #include "monitor/power_monitor.h"
 #include "telemetry/battery/iokit_power_metrics_provider.h"
 
-#include <malloc.h>
-
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <gtest/gtest.h>
 #include <limits>
+#include <malloc.h>
 #include <new>
 
 namespace {
@@ -134,7 +132,8 @@ public:
         PropertyTable telemetry{{"SystemLoad", spoiled(random_, system_ * 1000)},
                                 {"BatteryPower", spoiled(random_, battery_ * 1000)}};
         if (external_ && random_.chance(0.5)) {
-            telemetry.insert_or_assign("SystemPowerIn", spoiled(random_, (system_ + std::max(0.0, battery_)) * 1000));
+            telemetry.insert_or_assign("SystemPowerIn",
+                                       spoiled(random_, (system_ + std::max(0.0, battery_)) * 1000));
         }
         PropertyList ports;
         for (int port = 0; port < ports_; ++port) {
@@ -219,14 +218,15 @@ TEST(SoakTest, ADayOfWanderingSourcesKeepsTheGeometryFiniteAndTheHeapFlat) {
     constexpr int kWarmUp = 1'000;
     Random random(20'261'206);
     std::function<void()> pending;
-    PowerMonitor monitor(std::make_unique<WanderingBattery>(random), std::make_unique<WanderingComponents>(random),
-                         std::make_unique<ManualScheduler>(pending),
-                         [] { return Date{std::chrono::seconds(1'800'000'000)}; });
+    PowerMonitor monitor(
+        std::make_unique<WanderingBattery>(random), std::make_unique<WanderingComponents>(random),
+        std::make_unique<ManualScheduler>(pending), [] { return Date{std::chrono::seconds(1'800'000'000)}; });
     SankeyStableLayout held;
     const SankeyMetrics::Size canvas{540, 291};
 
     int announced = 0;
-    QObject::connect(&monitor, &PowerMonitor::snapshotChanged, &monitor, [&](const PowerSnapshot&) { ++announced; });
+    QObject::connect(&monitor, &PowerMonitor::snapshotChanged, &monitor,
+                     [&](const PowerSnapshot&) { ++announced; });
 
     std::int64_t liveAfterWarmUp = 0;
     std::int64_t highestFirstHalf = 0;
@@ -252,8 +252,9 @@ TEST(SoakTest, ADayOfWanderingSourcesKeepsTheGeometryFiniteAndTheHeapFlat) {
         const std::string title = monitor.menuBarTitle();
 
         const bool sound = metrics.rowCount == static_cast<int>(rows.size()) &&
-                           metrics.bandWidths.size() == rows.size() && metrics.rowCenters.size() == rows.size() &&
-                           finite(metrics.bandWidths) && finite(metrics.rowHeights) && finite(metrics.rowCenters) &&
+                           metrics.bandWidths.size() == rows.size() &&
+                           metrics.rowCenters.size() == rows.size() && finite(metrics.bandWidths) &&
+                           finite(metrics.rowHeights) && finite(metrics.rowCenters) &&
                            std::isfinite(metrics.sourceHeight) && !summary.empty() && !title.empty() &&
                            title.find("nan") == std::string::npos && title.find("inf") == std::string::npos;
         if (!sound) {

@@ -2,22 +2,19 @@
 // driver should write, always through the monitor: it publishes what can be read, never a
 // non-finite figure, never blocks, and keeps sampling.
 #include "fake_laptop.h"
-
 #include "support/param_name.h"
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <fcntl.h>
 #include <functional>
+#include <gtest/gtest.h>
 #include <mutex>
 #include <string>
+#include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace voltrane {
@@ -30,7 +27,8 @@ namespace fs = std::filesystem;
 /// opening the FIFO for writing and closing it again), and remembers that it had to.
 class FifoWatchdog {
 public:
-    explicit FifoWatchdog(std::vector<fs::path> fifos) : fifos_(std::move(fifos)), thread_([this] { watch(); }) {}
+    explicit FifoWatchdog(std::vector<fs::path> fifos)
+        : fifos_(std::move(fifos)), thread_([this] { watch(); }) {}
     ~FifoWatchdog() {
         {
             const std::lock_guard lock(mutex_);
@@ -135,7 +133,7 @@ enum class Fault { contents, directory, fifo };
 
 struct AttributeCase {
     const char* name;
-    const char* file;  ///< under BAT0
+    const char* file; ///< under BAT0
     Fault fault;
     std::string contents;
     std::function<void(const PowerSnapshot&)> expect;
@@ -219,14 +217,16 @@ INSTANTIATE_TEST_SUITE_P(
         AttributeCase{"VoltageEmpty", "voltage_now", Fault::contents, "", voltageLost},
         AttributeCase{"VoltageOnlyANewline", "voltage_now", Fault::contents, "\n", voltageLost},
         AttributeCase{"VoltageGarbage", "voltage_now", Fault::contents, "11a423\n", voltageLost},
-        AttributeCase{"VoltageBinary", "voltage_now", Fault::contents, std::string("\0\xff\x01", 3), voltageLost},
+        AttributeCase{"VoltageBinary", "voltage_now", Fault::contents, std::string("\0\xff\x01", 3),
+                      voltageLost},
         AttributeCase{"VoltageNan", "voltage_now", Fault::contents, "nan\n", voltageLost},
         AttributeCase{"VoltageInf", "voltage_now", Fault::contents, "inf\n", voltageLost},
         AttributeCase{"VoltageBeyondDouble", "voltage_now", Fault::contents, "1e400\n", voltageLost},
-        AttributeCase{"VoltageBeyondInt64", "voltage_now", Fault::contents, "99999999999999999999\n", voltageLost},
-        AttributeCase{"VoltageHugeFile", "voltage_now", Fault::contents, hugeFile(""), voltageLost},
-        AttributeCase{"VoltageHugeFileWithAValidStart", "voltage_now", Fault::contents, hugeFile("11423000\n"),
+        AttributeCase{"VoltageBeyondInt64", "voltage_now", Fault::contents, "99999999999999999999\n",
                       voltageLost},
+        AttributeCase{"VoltageHugeFile", "voltage_now", Fault::contents, hugeFile(""), voltageLost},
+        AttributeCase{"VoltageHugeFileWithAValidStart", "voltage_now", Fault::contents,
+                      hugeFile("11423000\n"), voltageLost},
         AttributeCase{"VoltageDirectory", "voltage_now", Fault::directory, "", voltageLost},
         AttributeCase{"VoltageFifo", "voltage_now", Fault::fifo, "", voltageLost},
         AttributeCase{"PowerNan", "power_now", Fault::contents, "nan\n", powerLost},
