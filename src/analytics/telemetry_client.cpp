@@ -288,8 +288,15 @@ QString TelemetryClient::installationID() {
         stored && isUuidText(*stored)) {
         return *stored;
     }
-    const QString fresh = QUuid::createUuid().toString(QUuid::WithoutBraces).toLower();
-    settings_->setText(SettingsStore::installationIDKey, fresh);
+    // A store that cannot be written (a full disk, a settings folder that is a file) must not
+    // give every event of this run a new identity: the one made here is kept until it is stored.
+    if (unsavedInstallationID_.isEmpty()) {
+        unsavedInstallationID_ = QUuid::createUuid().toString(QUuid::WithoutBraces).toLower();
+    }
+    const QString fresh = unsavedInstallationID_;
+    if (settings_->setText(SettingsStore::installationIDKey, fresh)) {
+        unsavedInstallationID_.clear();
+    }
     return fresh;
 }
 

@@ -86,7 +86,8 @@ public:
     bool analyticsEnabled() const;
 
     /// The stored identifier when it is a UUID text (kept as stored); otherwise a new lower-case
-    /// one, stored before it is returned.
+    /// one, stored before it is returned. When it cannot be stored, the same new one is returned
+    /// for the rest of the run (and stored as soon as the store takes it).
     QString installationID();
 
     /// The body for `event` (may create the installation identifier).
@@ -106,6 +107,7 @@ private:
     std::shared_ptr<SettingsStore> settings_;
     Clock clock_;
     std::mutex installationMutex_;
+    QString unsavedInstallationID_; // made but not yet stored; guarded by installationMutex_
     std::atomic<bool> stopped_{false};
     std::unique_ptr<QThread> thread_;
     Actor* actor_ = nullptr; // lives on thread_, deleted there when it finishes

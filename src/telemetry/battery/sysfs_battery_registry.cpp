@@ -1,5 +1,6 @@
 #include "telemetry/battery/sysfs_battery_registry.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -16,17 +17,42 @@ namespace voltrane {
 
 namespace {
 
-/// One small attribute file, without its trailing newline; nothing when missing, unreadable or empty.
-std::optional<std::string> readAttribute(const std::filesystem::path& folder, const char* name) {
-    const std::string path = (folder / name).string();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+/// An open folder, closed when it goes out of scope. Attributes are opened relative to it, so
+/// each open walks one path component instead of the whole path (through the class symlink).
+class Folder {
+public:
+    Folder(int parent, const char* name)
+        : fd_(::openat(parent, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {}
+    ~Folder() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    Folder(const Folder&) = delete;
+    Folder& operator=(const Folder&) = delete;
+
+    bool isOpen() const { return fd_ >= 0; }
+    int fd() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+/// Power-supply attributes are short ("Discharging", "12650000", "C [PD] PD_PPS"); a file that
+/// fills this buffer is not one the kernel wrote for a supply.
+constexpr std::size_t kAttributeCapacity = 256;
+
+/// One small attribute file, without its trailing white space; nothing when missing, unreadable,
+/// empty or too large. Never blocks: a FIFO or other special file in its place reads as nothing.
+std::optional<std::string> readAttribute(const Folder& folder, const char* name) {
+    const int fd = ::openat(folder.fd(), name, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) {
         return std::nullopt;
     }
-    std::array<char, 256> buffer{};
+    std::array<char, kAttributeCapacity> buffer{};
     const ssize_t length = ::read(fd, buffer.data(), buffer.size());
     ::close(fd);
-    if (length <= 0) {
+    if (length <= 0 || static_cast<std::size_t>(length) >= buffer.size()) {
         return std::nullopt;
     }
     std::string_view text(buffer.data(), static_cast<std::size_t>(length));
@@ -40,7 +66,7 @@ std::optional<std::string> readAttribute(const std::filesystem::path& folder, co
 }
 
 /// A whole-integer attribute; garbage reads as nothing.
-std::optional<double> readInteger(const std::filesystem::path& folder, const char* name) {
+std::optional<double> readInteger(const Folder& folder, const char* name) {
     const auto text = readAttribute(folder, name);
     if (!text) {
         return std::nullopt;
@@ -103,7 +129,7 @@ std::optional<double> scaled(std::optional<double> value, double factor) {
     return *value * factor;
 }
 
-std::optional<Battery> readBattery(const std::filesystem::path& folder) {
+std::optional<Battery> readBattery(const Folder& folder) {
     Battery battery;
     battery.status = readAttribute(folder, "status");
     const Direction direction = directionOf(battery.status);
@@ -148,8 +174,12 @@ std::optional<Battery> readBattery(const std::filesystem::path& folder) {
         battery.temperature = *celsiusTenths + 2731.5;
     }
     battery.cycles = readInteger(folder, "cycle_count");
-    battery.timeToEmpty = scaled(readInteger(folder, "time_to_empty_now"), 1.0 / 60);
-    battery.timeToFull = scaled(readInteger(folder, "time_to_full_now"), 1.0 / 60);
+    // Each estimate is used only in its own direction; most batteries have neither file.
+    if (direction == Direction::discharging) {
+        battery.timeToEmpty = scaled(readInteger(folder, "time_to_empty_now"), 1.0 / 60);
+    } else if (direction == Direction::charging) {
+        battery.timeToFull = scaled(readInteger(folder, "time_to_full_now"), 1.0 / 60);
+    }
 
     const bool readAnything = battery.status || battery.voltage || battery.current || battery.power ||
                               battery.energyNow || battery.capacity;
@@ -173,7 +203,7 @@ bool negotiatedPowerDelivery(const std::optional<std::string>& usbType) {
     return open != std::string::npos && usbType->compare(open + 1, 2, "PD") == 0;
 }
 
-void readAdapter(const std::filesystem::path& folder, bool isUsb, Adapters& adapters) {
+void readAdapter(const Folder& folder, bool isUsb, Adapters& adapters) {
     const auto online = readInteger(folder, "online");
     if (!online) {
         return;
@@ -221,16 +251,40 @@ void put(PropertyTable& table, const char* key, std::optional<double> value) {
 } // namespace
 
 std::optional<PropertyTable> SysfsBatteryRegistry::copyProperties() {
-    std::vector<std::filesystem::path> supplies;
-    std::error_code error;
-    for (std::filesystem::directory_iterator it(root_, error), end; !error && it != end; it.increment(error)) {
-        supplies.push_back(it->path());
+    // The folder is listed afresh on every read: a battery may be removed or come back between
+    // two ticks, and a listing costs less than one attribute read.
+    std::vector<std::string>& supplies = supplyNames_;
+    supplies.clear();
+    const int rootFd = ::open(root_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* listing = rootFd >= 0 ? ::fdopendir(rootFd) : nullptr;
+    if (listing == nullptr) {
+        if (rootFd >= 0) {
+            ::close(rootFd);
+        }
+        return std::nullopt;
     }
+    std::size_t count = 0;
+    while (const dirent* entry = ::readdir(listing)) {
+        const std::string_view name = entry->d_name;
+        if (name == "." || name == "..") {
+            continue;
+        }
+        // Reuse the strings of the last read: the same supplies come back tick after tick.
+        if (count == supplies.size()) {
+            supplies.emplace_back();
+        }
+        supplies[count++].assign(name);
+    }
+    supplies.resize(count);
     std::sort(supplies.begin(), supplies.end()); // BAT0 before BAT1, whatever the directory order
 
     std::vector<Battery> batteries;
     Adapters adapters;
-    for (const auto& folder : supplies) {
+    for (const std::string& name : supplies) {
+        const Folder folder(::dirfd(listing), name.c_str());
+        if (!folder.isOpen()) {
+            continue; // gone since the listing, or not a folder
+        }
         const auto type = readAttribute(folder, "type");
         // A device's own supply (a mouse, a phone) says nothing about this machine's power.
         if (!type || readAttribute(folder, "scope") == "Device") {
@@ -247,6 +301,7 @@ std::optional<PropertyTable> SysfsBatteryRegistry::copyProperties() {
             readAdapter(folder, *type == "USB", adapters);
         }
     }
+    ::closedir(listing);
     if (batteries.empty()) {
         return std::nullopt;
     }

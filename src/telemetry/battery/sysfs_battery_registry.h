@@ -3,6 +3,8 @@
 #include "telemetry/battery/battery_registry.h"
 
 #include <filesystem>
+#include <string>
+#include <vector>
 
 namespace voltrane {
 
@@ -10,7 +12,7 @@ namespace voltrane {
 /// (not a device's own, such as a mouse's) are combined; mains and USB supplies tell whether
 /// external power is connected; a USB-PD source's negotiated maximum is the adapter rating.
 /// Signs follow the battery's status, whatever the driver's own convention; a file that is
-/// missing, unreadable or not a number leaves its key missing.
+/// missing, unreadable or not a number leaves its key missing, and a read never blocks.
 class SysfsBatteryRegistry final : public BatteryRegistry {
 public:
     explicit SysfsBatteryRegistry(std::filesystem::path root = "/sys/class/power_supply")
@@ -21,6 +23,7 @@ public:
 
 private:
     std::filesystem::path root_;
+    std::vector<std::string> supplyNames_; // the last listing, kept to reuse its storage
 };
 
 } // namespace voltrane

@@ -87,16 +87,21 @@ bool contains(const std::vector<std::size_t>& list, std::size_t value) {
     return std::find(list.begin(), list.end(), value) != list.end();
 }
 
-/// Reads a small sysfs file whole; nothing when it cannot be opened or read.
+// Every read opens without blocking: a FIFO or other special file where a counter should be
+// reads as nothing instead of stopping the sampling loop.
+constexpr int kReadFlags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
+
+/// Reads a small sysfs file whole; nothing when it cannot be opened or read, or is too large
+/// to be a zone attribute.
 std::optional<std::string> readSmallFile(const std::filesystem::path& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(path.c_str(), kReadFlags);
     if (fd < 0) {
         return std::nullopt;
     }
     char buffer[256];
     const ssize_t length = ::read(fd, buffer, sizeof buffer);
     ::close(fd);
-    if (length < 0) {
+    if (length < 0 || static_cast<std::size_t>(length) == sizeof buffer) {
         return std::nullopt;
     }
     std::string text(buffer, static_cast<std::size_t>(length));
@@ -108,14 +113,14 @@ std::optional<std::string> readSmallFile(const std::filesystem::path& path) {
 
 /// A non-negative decimal counter as the kernel prints it ("123456\n"); no allocation.
 std::optional<std::int64_t> readCounter(const char* path) {
-    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(path, kReadFlags);
     if (fd < 0) {
         return std::nullopt;
     }
-    char buffer[32];
+    char buffer[32]; // 19 digits and a newline at most; a full buffer is not a counter
     const ssize_t length = ::read(fd, buffer, sizeof buffer);
     ::close(fd);
-    if (length <= 0) {
+    if (length <= 0 || static_cast<std::size_t>(length) == sizeof buffer) {
         return std::nullopt;
     }
     std::int64_t value = 0;
@@ -361,8 +366,14 @@ EnergyReportLibrary::Object PowercapEnergyReport::createSamplesDelta(Object earl
         std::int64_t value = reading.energy - before->energy;
         if (value < 0 && channel.maxEnergyRange > 0 && before->energy <= channel.maxEnergyRange &&
             reading.energy <= channel.maxEnergyRange) {
-            // The counter passed its maximum and started again from 0.
-            value = (channel.maxEnergyRange - before->energy) + reading.energy;
+            // The counter passed its maximum and started again from 0, or it was reset (a
+            // resume, a reloaded driver). A wrap moves it on by less than half its range within
+            // one interval; a larger "wrap" would be hundreds of kilojoules in a second, so the
+            // step is taken as a reset and stays negative (no power for that interval).
+            const std::int64_t wrapped = (channel.maxEnergyRange - before->energy) + reading.energy;
+            if (wrapped < channel.maxEnergyRange / 2) {
+                value = wrapped;
+            }
         }
         delta->channels.elements.emplace_back(&channel, value);
     }
