@@ -8,7 +8,6 @@
 #include <QPixmap>
 #include <QTimer>
 #include <QWidget>
-
 #include <cmath>
 
 namespace {

@@ -4,11 +4,10 @@
 #include "monitor/power_monitor.h"
 #include "ui/dashboard/dashboard_view.h"
 
-#include <benchmark/benchmark.h>
-
 #include <QApplication>
 #include <QImage>
 #include <QPainter>
+#include <benchmark/benchmark.h>
 
 namespace {
 

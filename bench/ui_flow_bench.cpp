@@ -7,11 +7,10 @@
 #include "ui/flow/sankey_ribbon_canvas.h"
 #include "ui/host/accessibility_environment.h"
 
-#include <benchmark/benchmark.h>
-
 #include <QApplication>
 #include <QImage>
 #include <QPainter>
+#include <benchmark/benchmark.h>
 
 namespace {
 

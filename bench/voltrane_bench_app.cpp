@@ -9,7 +9,6 @@
 #include "telemetry/battery/recorded_battery_registry.h"
 
 #include <QApplication>
-
 #include <cmath>
 #include <cstdio>
 #include <cstring>

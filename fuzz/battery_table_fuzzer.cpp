@@ -21,7 +21,8 @@ void decode(const RecordedTableReader::Result& result) {
     if (!result.entry) {
         return;
     }
-    const voltrane::PowerSnapshot snapshot = IOKitPowerMetricsProvider::snapshot(*result.entry, voltrane::Date{});
+    const voltrane::PowerSnapshot snapshot =
+        IOKitPowerMetricsProvider::snapshot(*result.entry, voltrane::Date{});
     check(!snapshot.chargePercent || (*snapshot.chargePercent >= 0 && *snapshot.chargePercent <= 100));
     check(!snapshot.portOutputWatts || !(*snapshot.portOutputWatts < 0));
     check(!snapshot.batteryTimeRemainingMinutes || *snapshot.batteryTimeRemainingMinutes > 0);

@@ -49,11 +49,17 @@ QString textOrUnknown(const char* compiled) {
     return QString::fromUtf8(compiled);
 }
 
-QString appVersion() { return textOrUnknown(VOLTRANE_VERSION); }
+QString appVersion() {
+    return textOrUnknown(VOLTRANE_VERSION);
+}
 
-QString build() { return textOrUnknown(VOLTRANE_BUILD); }
+QString build() {
+    return textOrUnknown(VOLTRANE_BUILD);
+}
 
-QString architecture() { return QString::fromLatin1(compiledArchitecture()); }
+QString architecture() {
+    return QString::fromLatin1(compiledArchitecture());
+}
 
 QString osVersion() {
 #if defined(Q_OS_LINUX)

@@ -108,31 +108,35 @@ std::optional<Date> SettingsStore::dateValue(const QString& key) const {
     return Date{std::chrono::milliseconds(time.toMSecsSinceEpoch())};
 }
 
-bool SettingsStore::setBool(const QString& key, bool value) { return write(key, entry(kBool, value)); }
+bool SettingsStore::setBool(const QString& key, bool value) {
+    return write(key, entry(kBool, value));
+}
 
 bool SettingsStore::setText(const QString& key, const QString& value) {
     return write(key, entry(kText, value));
 }
 
 bool SettingsStore::setDate(const QString& key, Date value) {
-    const auto milliseconds =
-        std::chrono::floor<std::chrono::milliseconds>(value.time_since_epoch()).count();
+    const auto milliseconds = std::chrono::floor<std::chrono::milliseconds>(value.time_since_epoch()).count();
     const QString text =
         QDateTime::fromMSecsSinceEpoch(milliseconds, QTimeZone::utc()).toString(Qt::ISODateWithMs);
     return write(key, entry(kDate, text));
 }
 
-bool SettingsStore::remove(const QString& key) { return write(key, std::nullopt); }
+bool SettingsStore::remove(const QString& key) {
+    return write(key, std::nullopt);
+}
 
 bool SettingsStore::analyticsEnabled() const {
     return boolValue(analyticsEnabledKey).value_or(true);
 }
 
-bool SettingsStore::setAnalyticsEnabled(bool enabled) { return setBool(analyticsEnabledKey, enabled); }
+bool SettingsStore::setAnalyticsEnabled(bool enabled) {
+    return setBool(analyticsEnabledKey, enabled);
+}
 
 bool SettingsStore::keepCorruptCopy() const {
-    const QString stamp =
-        QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd'T'HHmmsszzz'Z'"));
+    const QString stamp = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd'T'HHmmsszzz'Z'"));
     const QString base = filePath_ + QStringLiteral(".corrupt-") + stamp;
     QString target = base;
     for (int n = 1; QFileInfo::exists(target); ++n) {

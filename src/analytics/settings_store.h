@@ -4,7 +4,6 @@
 
 #include <QJsonObject>
 #include <QString>
-
 #include <memory>
 #include <mutex>
 #include <optional>

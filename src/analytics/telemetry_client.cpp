@@ -10,7 +10,6 @@
 #include <QThread>
 #include <QTimer>
 #include <QUuid>
-
 #include <atomic>
 
 #ifndef VOLTRANE_TELEMETRY_ENDPOINT
@@ -23,8 +22,7 @@ namespace {
 
 /// Fulfils a promise exactly once; a call that is dropped unrun (the client stopped before it
 /// came up) still completes its future, with `fallback`.
-template <typename T>
-class Completion {
+template <typename T> class Completion {
 public:
     explicit Completion(T fallback) : fallback_(fallback) {}
     ~Completion() { finish(fallback_); }
@@ -44,8 +42,7 @@ private:
     std::atomic<bool> finished_{false};
 };
 
-template <>
-class Completion<void> {
+template <> class Completion<void> {
 public:
     Completion() = default;
     ~Completion() { finish(); }
@@ -127,13 +124,11 @@ public:
         request.setRawHeader(QByteArrayLiteral("User-Agent"), QByteArrayLiteral("Voltrane"));
         request.setTransferTimeout(static_cast<int>(timing_.transferTimeout.count()));
         // The body goes to the configured endpoint only, never where a redirect points.
-        request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                             QNetworkRequest::ManualRedirectPolicy);
+        request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
         QNetworkReply* reply = network_->post(request, body);
         connect(reply, &QNetworkReply::finished, this, [reply, done = std::move(done)] {
             const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-            const bool accepted =
-                reply->error() == QNetworkReply::NoError && status >= 200 && status <= 299;
+            const bool accepted = reply->error() == QNetworkReply::NoError && status >= 200 && status <= 299;
             reply->deleteLater();
             done(accepted);
         });
@@ -146,14 +141,13 @@ public:
             done();
             return;
         }
-        send(TelemetryEvent::heartbeat,
-             [self = QPointer<Actor>(this), done = std::move(done)](bool accepted) {
-                 if (self && accepted) {
-                     self->client_.settings_->setDate(SettingsStore::lastHeartbeatKey,
-                                                      self->client_.clock_());
-                 }
-                 done();
-             });
+        send(
+            TelemetryEvent::heartbeat, [self = QPointer<Actor>(this), done = std::move(done)](bool accepted) {
+                if (self && accepted) {
+                    self->client_.settings_->setDate(SettingsStore::lastHeartbeatKey, self->client_.clock_());
+                }
+                done();
+            });
     }
 
     void shutdown() {
@@ -201,7 +195,8 @@ TelemetryClient::TelemetryClient(QUrl endpoint, std::shared_ptr<SettingsStore> s
     actor_ = actor.release(); // from here on owned by its thread: deleted when it finishes
     connect(thread_.get(), &QThread::finished, actor_, &QObject::deleteLater);
     thread_->start();
-    QMetaObject::invokeMethod(actor_, [actor = actor_] { actor->setUp(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        actor_, [actor = actor_] { actor->setUp(); }, Qt::QueuedConnection);
 }
 
 TelemetryClient::~TelemetryClient() {
@@ -221,8 +216,8 @@ QUrl TelemetryClient::builtInEndpoint() {
 }
 
 bool TelemetryClient::isAcceptableEndpoint(const QUrl& endpoint) {
-    if (!endpoint.isValid() || endpoint.host().isEmpty() ||
-        endpoint.path() != QStringLiteral("/v1/events") || !endpoint.userInfo().isEmpty()) {
+    if (!endpoint.isValid() || endpoint.host().isEmpty() || endpoint.path() != QStringLiteral("/v1/events") ||
+        !endpoint.userInfo().isEmpty()) {
         return false;
     }
     if (endpoint.scheme() == QStringLiteral("https")) {
@@ -240,7 +235,8 @@ void TelemetryClient::start() {
     if (stopped_) {
         return;
     }
-    QMetaObject::invokeMethod(actor_, [actor = actor_] { actor->start(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        actor_, [actor = actor_] { actor->start(); }, Qt::QueuedConnection);
 }
 
 void TelemetryClient::track(TelemetryEvent event) {
@@ -279,7 +275,9 @@ std::future<void> TelemetryClient::sendHeartbeatIfNeeded() {
     return future;
 }
 
-bool TelemetryClient::analyticsEnabled() const { return settings_->analyticsEnabled(); }
+bool TelemetryClient::analyticsEnabled() const {
+    return settings_->analyticsEnabled();
+}
 
 QString TelemetryClient::installationID() {
     // Callers on different threads must agree on one identifier.

@@ -8,7 +8,6 @@
 #include <QObject>
 #include <QString>
 #include <QUrl>
-
 #include <atomic>
 #include <chrono>
 #include <functional>

@@ -6,7 +6,6 @@
 #include <QJsonObject>
 #include <QJsonParseError>
 
-
 namespace voltrane {
 
 namespace {

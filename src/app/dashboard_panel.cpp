@@ -7,7 +7,6 @@
 #include <QPalette>
 #include <QScreen>
 #include <QVBoxLayout>
-
 #include <algorithm>
 
 namespace voltrane {
@@ -36,8 +35,7 @@ constexpr int kGap = 6;
 DashboardPanel::DashboardPanel(DashboardView* dashboard, Mode mode, QWidget* parent)
     : QWidget(parent, mode == Mode::trayPanel ? Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint
                                               : Qt::Window),
-      dashboard_(dashboard),
-      mode_(mode) {
+      dashboard_(dashboard), mode_(mode) {
     setObjectName(QStringLiteral("dashboardPanel"));
     setPalette(darkPalette());
     setAutoFillBackground(true);
@@ -52,7 +50,8 @@ QPoint DashboardPanel::placement(const QRect& anchor, const QRect& screen, const
     const int screenRight = screen.x() + screen.width();
     const int screenBottom = screen.y() + screen.height();
     if (!anchor.isValid()) {
-        return {screen.x() + (screen.width() - size.width()) / 2, screen.y() + (screen.height() - size.height()) / 2};
+        return {screen.x() + (screen.width() - size.width()) / 2,
+                screen.y() + (screen.height() - size.height()) / 2};
     }
     const int anchorMiddleX = anchor.x() + anchor.width() / 2;
     const int anchorMiddleY = anchor.y() + anchor.height() / 2;

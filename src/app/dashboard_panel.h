@@ -29,7 +29,6 @@ public:
     /// tray is at the top, above it otherwise, kept inside the screen.
     static QPoint placement(const QRect& anchor, const QRect& screen, const QSize& size);
 
-
 signals:
     /// The panel went off screen; `onFocusLoss` when it closed itself because the user clicked
     /// elsewhere (a click on the tray icon, say, which must then not reopen it at once).

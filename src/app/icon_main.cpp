@@ -4,7 +4,6 @@
 #include <QApplication>
 #include <QImage>
 #include <QPainter>
-
 #include <cstdio>
 
 int main(int argc, char** argv) {
@@ -25,7 +24,8 @@ int main(int argc, char** argv) {
         painter.setRenderHint(QPainter::Antialiasing);
         // Room for the mark's shadow inside the icon.
         const qreal margin = side * 0.06;
-        voltrane::VoltraneMark::paint(painter, QRectF(margin, margin * 0.6, side - 2 * margin, side - 2 * margin));
+        voltrane::VoltraneMark::paint(painter,
+                                      QRectF(margin, margin * 0.6, side - 2 * margin, side - 2 * margin));
     }
     if (!image.save(QString::fromLocal8Bit(argv[1]))) {
         std::fprintf(stderr, "voltrane-icon: cannot write %s\n", argv[1]);

@@ -1,7 +1,6 @@
 #include "app/single_instance.h"
 
 #include <QLocalSocket>
-
 #include <unistd.h>
 
 namespace voltrane {

@@ -18,11 +18,12 @@ VoltraneApp::VoltraneApp(Readers readers, Options options, QObject* parent)
                                               std::move(scheduler));
     if (options.useTray) {
         tray_ = std::make_unique<QSystemTrayIcon>();
-        connect(tray_.get(), &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-            if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick) {
-                togglePanel();
-            }
-        });
+        connect(tray_.get(), &QSystemTrayIcon::activated, this,
+                [this](QSystemTrayIcon::ActivationReason reason) {
+                    if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick) {
+                        togglePanel();
+                    }
+                });
     }
     connect(monitor_.get(), &PowerMonitor::snapshotChanged, this, &VoltraneApp::publish);
     publish();
@@ -31,8 +32,8 @@ VoltraneApp::VoltraneApp(Readers readers, Options options, QObject* parent)
 DashboardPanel& VoltraneApp::panel() {
     if (!panel_) {
         auto* dashboard = new DashboardView(*monitor_, true, services_);
-        panel_ = std::make_unique<DashboardPanel>(
-            dashboard, useTray_ ? DashboardPanel::Mode::trayPanel : DashboardPanel::Mode::window);
+        panel_ = std::make_unique<DashboardPanel>(dashboard, useTray_ ? DashboardPanel::Mode::trayPanel
+                                                                      : DashboardPanel::Mode::window);
         connect(dashboard, &DashboardView::quitRequested, this, &VoltraneApp::quitRequested);
         if (useTray_) {
             connect(panel_.get(), &DashboardPanel::hidden, this, &VoltraneApp::discardPanel);
@@ -112,7 +113,8 @@ void VoltraneApp::publish() {
     } else {
         // As a window, the title bar carries the title and the window icon the state symbol.
         bool changed = false;
-        const QImage& image = trayImage_.image(menuBarSymbol(monitor_->snapshot().state), std::string(), &changed);
+        const QImage& image =
+            trayImage_.image(menuBarSymbol(monitor_->snapshot().state), std::string(), &changed);
         if (changed) {
             windowIcon_ = QIcon(QPixmap::fromImage(image));
         }

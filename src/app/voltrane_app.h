@@ -7,7 +7,6 @@
 #include <QElapsedTimer>
 #include <QIcon>
 #include <QObject>
-
 #include <memory>
 
 class QSystemTrayIcon;

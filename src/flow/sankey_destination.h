@@ -17,9 +17,9 @@ struct SankeyDestination {
 
     ID id = ID::other;
     std::string title;
-    std::string symbol;           ///< system symbol name, e.g. "cpu"
-    std::optional<double> watts;  ///< W flowing to this destination
-    std::string detail;           ///< short second line, e.g. "估算"
+    std::string symbol;          ///< system symbol name, e.g. "cpu"
+    std::optional<double> watts; ///< W flowing to this destination
+    std::string detail;          ///< short second line, e.g. "估算"
     PaletteColor tint = PaletteColor::flowOther;
     State state = State::measured;
 

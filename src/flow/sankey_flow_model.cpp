@@ -47,7 +47,8 @@ std::optional<double> systemEstimate(const PowerSnapshot& snapshot, std::optiona
 
 SankeyDestination counterRow(ID id, const char* title, const char* symbol, PaletteColor tint,
                              std::optional<double> watts, bool estimateAvailable) {
-    return {id, title, symbol, watts, "估算", tint, estimateAvailable ? State::estimated : State::unavailable};
+    return {
+        id, title, symbol, watts, "估算", tint, estimateAvailable ? State::estimated : State::unavailable};
 }
 
 } // namespace
@@ -99,16 +100,20 @@ SankeyFlowModel::SankeyFlowModel(const PowerSnapshot& snapshot, const ComponentP
         if (snapshot.chargePercent) {
             detail += " · " + std::to_string(*snapshot.chargePercent) + "%";
         }
-        rows.push_back({ID::battery, "电池",
-                        snapshot.state == PowerState::charged ? "battery.100percent" : "battery.100percent.bolt",
-                        charge, std::move(detail), PaletteColor::flowBattery, State::measured});
+        rows.push_back(
+            {ID::battery, "电池",
+             snapshot.state == PowerState::charged ? "battery.100percent" : "battery.100percent.bolt", charge,
+             std::move(detail), PaletteColor::flowBattery, State::measured});
     }
     rows.push_back(counterRow(ID::cpu, "CPU", "cpu", PaletteColor::flowCPU, cpu, estimateAvailable));
     rows.push_back(counterRow(ID::gpu, "GPU", "sparkles.rectangle.stack", PaletteColor::flowGPU, gpu,
                               estimateAvailable));
-    rows.push_back(counterRow(ID::ane, "ANE", "brain.head.profile", PaletteColor::flowANE, ane, estimateAvailable));
-    rows.push_back(counterRow(ID::memory, "内存", "memorychip", PaletteColor::flowMemory, dram, estimateAvailable));
-    rows.push_back(counterRow(ID::display, "内屏", "display", PaletteColor::flowDisplay, display, estimateAvailable));
+    rows.push_back(
+        counterRow(ID::ane, "ANE", "brain.head.profile", PaletteColor::flowANE, ane, estimateAvailable));
+    rows.push_back(
+        counterRow(ID::memory, "内存", "memorychip", PaletteColor::flowMemory, dram, estimateAvailable));
+    rows.push_back(
+        counterRow(ID::display, "内屏", "display", PaletteColor::flowDisplay, display, estimateAvailable));
     rows.push_back({ID::ports, "接口输出", "cable.connector", ports,
                     snapshot.powerOutputPortCount ? std::to_string(*snapshot.powerOutputPortCount) + " 个接口"
                                                   : std::string("未检测"),

@@ -15,15 +15,15 @@ namespace voltrane {
 /// The content of the power-flow diagram: one source and its rows, already filtered
 /// (watts > 0.2) and ordered (larger first, the remainder last). Rebuilt on every render.
 struct SankeyFlowModel {
-    std::string sourceTitle;                ///< "电池" or "电源适配器"
-    std::string sourceSymbol;               ///< system symbol name
-    std::string sourceDetail;               ///< second line under the source
-    std::optional<double> sourceWatts;      ///< W leaving the source
+    std::string sourceTitle;           ///< "电池" or "电源适配器"
+    std::string sourceSymbol;          ///< system symbol name
+    std::string sourceDetail;          ///< second line under the source
+    std::optional<double> sourceWatts; ///< W leaving the source
     PaletteColor sourceTint = PaletteColor::flowSource;
-    std::optional<double> systemWatts;      ///< the model's estimate of the whole system's draw
-    SystemEnergyAllocation allocation;      ///< systemWatts split over the components
+    std::optional<double> systemWatts; ///< the model's estimate of the whole system's draw
+    SystemEnergyAllocation allocation; ///< systemWatts split over the components
     std::vector<SankeyDestination> destinations;
-    bool estimateAvailable = false;         ///< the component counters could be read
+    bool estimateAvailable = false; ///< the component counters could be read
 
     /// An empty model: no source figure, no rows.
     SankeyFlowModel() = default;

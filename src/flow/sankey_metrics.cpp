@@ -16,7 +16,8 @@ constexpr double kSourceHeight = 168;
 // std::max/std::min keep their argument order as the rules are written, so a NaN size
 // resolves the same way wherever the geometry is computed.
 SankeyMetrics::SankeyMetrics(Size givenSize, const std::vector<SankeyDestination>& destinations,
-                             const std::vector<std::optional<double>>& layoutWatts, std::optional<double> sourceWatts)
+                             const std::vector<std::optional<double>>& layoutWatts,
+                             std::optional<double> sourceWatts)
     : size(givenSize), rowCount(static_cast<int>(destinations.size())) {
     const bool compact = isCompact();
     rowSpacing = compact ? 4 : 5;

@@ -14,9 +14,13 @@ using ID = SankeyDestination::ID;
 constexpr double kAdoptAboveWatts = 2.0;
 constexpr std::size_t kIDCount = 8;
 
-std::size_t slot(ID id) { return static_cast<std::size_t>(id); }
+std::size_t slot(ID id) {
+    return static_cast<std::size_t>(id);
+}
 
-bool differs(double a, double b) { return std::fabs(a - b) > kAdoptAboveWatts; }
+bool differs(double a, double b) {
+    return std::fabs(a - b) > kAdoptAboveWatts;
+}
 
 /// Watts by ID; the first entry of an ID wins, an ID without entry is absent.
 std::array<std::optional<double>, kIDCount> byID(const std::vector<SankeyStableLayout::Entry>& entries) {
@@ -77,7 +81,8 @@ bool SankeyStableLayout::shouldAdopt(const SankeyStableLayout& candidate) const 
     return false;
 }
 
-std::vector<SankeyDestination> SankeyStableLayout::ordered(const std::vector<SankeyDestination>& destinations) const {
+std::vector<SankeyDestination>
+SankeyStableLayout::ordered(const std::vector<SankeyDestination>& destinations) const {
     std::array<const SankeyDestination*, kIDCount> index{};
     for (const SankeyDestination& row : destinations) {
         if (index[slot(row.id)] == nullptr) {
@@ -105,7 +110,8 @@ std::optional<double> SankeyStableLayout::watts(SankeyDestination::ID id) const 
     return std::nullopt;
 }
 
-std::vector<std::optional<double>> SankeyStableLayout::layoutWatts(const std::vector<SankeyDestination>& rows) const {
+std::vector<std::optional<double>>
+SankeyStableLayout::layoutWatts(const std::vector<SankeyDestination>& rows) const {
     std::vector<std::optional<double>> result;
     result.reserve(rows.size());
     for (const SankeyDestination& row : rows) {

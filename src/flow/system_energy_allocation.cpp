@@ -4,8 +4,9 @@
 
 namespace voltrane {
 
-SystemEnergyAllocation SystemEnergyAllocation::make(std::optional<double> systemWatts,
-                                                    const std::vector<std::optional<double>>& componentWatts) {
+SystemEnergyAllocation
+SystemEnergyAllocation::make(std::optional<double> systemWatts,
+                             const std::vector<std::optional<double>>& componentWatts) {
     SystemEnergyAllocation allocation;
     for (const std::optional<double>& watts : componentWatts) {
         if (watts && std::isfinite(*watts) && *watts > 0) {

@@ -7,11 +7,8 @@ namespace voltrane {
 PowerMonitor::PowerMonitor(std::unique_ptr<PowerMetricsProviding> provider,
                            std::unique_ptr<ComponentPowerProviding> componentProvider,
                            std::unique_ptr<SamplingScheduler> scheduler, Clock clock, QObject* parent)
-    : QObject(parent),
-      provider_(std::move(provider)),
-      componentProvider_(std::move(componentProvider)),
-      scheduler_(std::move(scheduler)),
-      self_(std::make_shared<PowerMonitor*>(this)) {
+    : QObject(parent), provider_(std::move(provider)), componentProvider_(std::move(componentProvider)),
+      scheduler_(std::move(scheduler)), self_(std::make_shared<PowerMonitor*>(this)) {
     const Date createdAt = clock();
     snapshot_ = PowerSnapshot::unavailable(createdAt);
     componentSnapshot_ = ComponentPowerSnapshot::unavailable(createdAt);

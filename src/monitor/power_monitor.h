@@ -5,7 +5,6 @@
 #include "telemetry/components/component_power_snapshot.h"
 
 #include <QObject>
-
 #include <functional>
 #include <memory>
 #include <string>
@@ -21,11 +20,11 @@ class PowerMonitor : public QObject {
 public:
     using Clock = std::function<Date()>;
 
-    PowerMonitor(std::unique_ptr<PowerMetricsProviding> provider,
-                 std::unique_ptr<ComponentPowerProviding> componentProvider,
-                 std::unique_ptr<SamplingScheduler> scheduler = makeEventLoopScheduler(),
-                 Clock clock = [] { return std::chrono::system_clock::now(); },
-                 QObject* parent = nullptr);
+    PowerMonitor(
+        std::unique_ptr<PowerMetricsProviding> provider,
+        std::unique_ptr<ComponentPowerProviding> componentProvider,
+        std::unique_ptr<SamplingScheduler> scheduler = makeEventLoopScheduler(),
+        Clock clock = [] { return std::chrono::system_clock::now(); }, QObject* parent = nullptr);
     ~PowerMonitor() override;
 
     PowerMonitor(const PowerMonitor&) = delete;

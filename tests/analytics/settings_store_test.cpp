@@ -1,15 +1,12 @@
 #include "analytics/settings_store.h"
-
 #include "support/param_name.h"
 #include "support/temp_dir.h"
-
-#include <gtest/gtest.h>
-
-#include <ostream>
 
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <gtest/gtest.h>
+#include <ostream>
 #include <sstream>
 #include <thread>
 #include <vector>
@@ -19,7 +16,9 @@ namespace {
 
 /// Prints a table row as its name in failure messages.
 template <typename Row>
-    requires requires(const Row& row) { std::string_view(row.name); }
+requires requires(const Row& row) {
+    std::string_view(row.name);
+}
 void PrintTo(const Row& row, std::ostream* out) {
     *out << row.name;
 }

@@ -1,5 +1,4 @@
 #include "analytics/telemetry_client.h"
-
 #include "support/param_name.h"
 #include "support/qt/loopback_http_server.h"
 #include "support/temp_dir.h"
@@ -8,22 +7,21 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
-
-#include <gtest/gtest.h>
-
-#include <ostream>
-
 #include <atomic>
 #include <condition_variable>
 #include <functional>
+#include <gtest/gtest.h>
 #include <mutex>
+#include <ostream>
 
 namespace voltrane {
 namespace {
 
 /// Prints a table row as its name in failure messages.
 template <typename Row>
-    requires requires(const Row& row) { std::string_view(row.name); }
+requires requires(const Row& row) {
+    std::string_view(row.name);
+}
 void PrintTo(const Row& row, std::ostream* out) {
     *out << row.name;
 }
@@ -32,8 +30,8 @@ using namespace std::chrono_literals;
 using testing::LoopbackHttpServer;
 
 const Date kNow{std::chrono::milliseconds(1'800'000'000'000)};
-const QRegularExpression kLowerUuid(
-    QStringLiteral("^[0-9a-f]{8}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{12}$"));
+const QRegularExpression
+    kLowerUuid(QStringLiteral("^[0-9a-f]{8}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{12}$"));
 
 // Every wait is bounded well below a test's time budget; none of them is expected to run out.
 constexpr auto kPatience = 1500ms;
@@ -112,8 +110,7 @@ QStringList eventsOf(const std::vector<LoopbackHttpServer::Request>& requests) {
     return events;
 }
 
-template <typename T>
-bool readyInTime(std::future<T>& future) {
+template <typename T> bool readyInTime(std::future<T>& future) {
     return future.wait_for(kPatience) == std::future_status::ready;
 }
 
@@ -124,14 +121,14 @@ struct WithApplication {
 
 class TelemetryClientTest : public ::testing::Test, private WithApplication {
 protected:
-
     /// Heartbeat checks after the first one are an hour apart unless a test says otherwise.
     std::unique_ptr<TelemetryClient> makeClient(TelemetryTiming timing = {.transferTimeout = 1s,
                                                                           .heartbeatInterval = 1h}) {
         return makeClient(server.url(), timing);
     }
     std::unique_ptr<TelemetryClient> makeClient(const QUrl& endpoint, TelemetryTiming timing) {
-        return std::make_unique<TelemetryClient>(endpoint, store, [this] { return clock.now(); }, timing);
+        return std::make_unique<TelemetryClient>(
+            endpoint, store, [this] { return clock.now(); }, timing);
     }
 
     /// Sends one event and returns the request the server saw.
@@ -376,19 +373,15 @@ TEST_P(TelemetryClientStatus, OnlyTwoHundredsCountAsAccepted) {
     EXPECT_EQ(server.requests().size(), 1u);
 }
 
-INSTANTIATE_TEST_SUITE_P(Statuses, TelemetryClientStatus,
-                         ::testing::Values(StatusRow{"ok", 200, true}, StatusRow{"created", 201, true},
-                                           StatusRow{"accepted", 202, true},
-                                           StatusRow{"noContent", 204, true},
-                                           StatusRow{"lastSuccess", 299, true},
-                                           StatusRow{"redirect", 302, false},
-                                           StatusRow{"notModified", 304, false},
-                                           StatusRow{"badRequest", 400, false},
-                                           StatusRow{"notFound", 404, false},
-                                           StatusRow{"tooMany", 429, false},
-                                           StatusRow{"serverError", 500, false},
-                                           StatusRow{"unavailable", 503, false}),
-                         testing::ParamName{});
+INSTANTIATE_TEST_SUITE_P(
+    Statuses, TelemetryClientStatus,
+    ::testing::Values(StatusRow{"ok", 200, true}, StatusRow{"created", 201, true},
+                      StatusRow{"accepted", 202, true}, StatusRow{"noContent", 204, true},
+                      StatusRow{"lastSuccess", 299, true}, StatusRow{"redirect", 302, false},
+                      StatusRow{"notModified", 304, false}, StatusRow{"badRequest", 400, false},
+                      StatusRow{"notFound", 404, false}, StatusRow{"tooMany", 429, false},
+                      StatusRow{"serverError", 500, false}, StatusRow{"unavailable", 503, false}),
+    testing::ParamName{});
 
 struct DueRow {
     const char* name;
@@ -396,7 +389,8 @@ struct DueRow {
     bool sends;
 };
 
-class TelemetryClientHeartbeatDue : public TelemetryClientTest, public ::testing::WithParamInterface<DueRow> {};
+class TelemetryClientHeartbeatDue : public TelemetryClientTest,
+                                    public ::testing::WithParamInterface<DueRow> {};
 
 TEST_P(TelemetryClientHeartbeatDue, SendsOnlyWhenNoneWasAcceptedInTheLastDay) {
     GetParam().prepare(*store);
@@ -414,8 +408,8 @@ INSTANTIATE_TEST_SUITE_P(
         DueRow{"never", [](SettingsStore&) {}, true},
         DueRow{"justUnderADay",
                [](SettingsStore& s) { s.setDate(SettingsStore::lastHeartbeatKey, kNow - 24h + 1ms); }, false},
-        DueRow{"exactlyADay", [](SettingsStore& s) { s.setDate(SettingsStore::lastHeartbeatKey, kNow - 24h); },
-               true},
+        DueRow{"exactlyADay",
+               [](SettingsStore& s) { s.setDate(SettingsStore::lastHeartbeatKey, kNow - 24h); }, true},
         DueRow{"inTheFuture", [](SettingsStore& s) { s.setDate(SettingsStore::lastHeartbeatKey, kNow + 1h); },
                false},
         DueRow{"storedAsText",

@@ -1,9 +1,7 @@
 #include "analytics/telemetry_event.h"
-
 #include "support/param_name.h"
 
 #include <gtest/gtest.h>
-
 #include <ostream>
 
 namespace voltrane {
@@ -11,7 +9,9 @@ namespace {
 
 /// Prints a table row as its name in failure messages.
 template <typename Row>
-    requires requires(const Row& row) { std::string_view(row.name); }
+requires requires(const Row& row) {
+    std::string_view(row.name);
+}
 void PrintTo(const Row& row, std::ostream* out) {
     *out << row.name;
 }
@@ -44,7 +44,9 @@ struct RejectedRow {
 
 class TelemetryEventRejects : public ::testing::TestWithParam<RejectedRow> {};
 
-TEST_P(TelemetryEventRejects, AnyOtherText) { EXPECT_EQ(telemetryEvent(GetParam().text), std::nullopt); }
+TEST_P(TelemetryEventRejects, AnyOtherText) {
+    EXPECT_EQ(telemetryEvent(GetParam().text), std::nullopt);
+}
 
 INSTANTIATE_TEST_SUITE_P(Texts, TelemetryEventRejects,
                          ::testing::Values(RejectedRow{"empty", ""}, RejectedRow{"caseName", "appLaunch"},

@@ -1,16 +1,12 @@
 #include "analytics/build_info.h"
 #include "analytics/telemetry_payload.h"
-
 #include "support/param_name.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
-
 #include <gtest/gtest.h>
-
 #include <ostream>
-
 #include <sys/utsname.h>
 
 namespace voltrane {
@@ -18,7 +14,9 @@ namespace {
 
 /// Prints a table row as its name in failure messages.
 template <typename Row>
-    requires requires(const Row& row) { std::string_view(row.name); }
+requires requires(const Row& row) {
+    std::string_view(row.name);
+}
 void PrintTo(const Row& row, std::ostream* out) {
     *out << row.name;
 }
@@ -138,8 +136,8 @@ INSTANTIATE_TEST_SUITE_P(
                       ReleaseRow{"vendorSuffix", "5.15.153.1-microsoft-standard-WSL2", "5.15.153"},
                       ReleaseRow{"plusSuffix", "6.6.12+rpt-rpi-v8", "6.6.12"},
                       ReleaseRow{"leadingZeros", "06.01.007", "6.1.7"},
-                      ReleaseRow{"trailingDot", "6.", "6.0.0"},
-                      ReleaseRow{"noNumber", "unknown", "0.0.0"}, ReleaseRow{"empty", "", "0.0.0"}),
+                      ReleaseRow{"trailingDot", "6.", "6.0.0"}, ReleaseRow{"noNumber", "unknown", "0.0.0"},
+                      ReleaseRow{"empty", "", "0.0.0"}),
     testing::ParamName{});
 
 TEST(BuildInfoTest, CompiledTextsFallBackToUnknownEachOnItsOwn) {

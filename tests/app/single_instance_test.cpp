@@ -2,14 +2,15 @@
 
 #include <QCoreApplication>
 #include <QSignalSpy>
-
 #include <gtest/gtest.h>
 
 namespace voltrane {
 namespace {
 
 QString uniqueName(const char* tag) {
-    return QStringLiteral("voltrane-test-%1-%2").arg(QCoreApplication::applicationPid()).arg(QLatin1String(tag));
+    return QStringLiteral("voltrane-test-%1-%2")
+        .arg(QCoreApplication::applicationPid())
+        .arg(QLatin1String(tag));
 }
 
 class SingleInstanceTest : public ::testing::Test {};

@@ -1,12 +1,10 @@
 #include "app/dashboard_panel.h"
 #include "app/tray_icon_renderer.h"
 #include "app/voltrane_app.h"
+#include "support/param_name.h"
 
 #include <QApplication>
 #include <QSignalSpy>
-
-#include "support/param_name.h"
-
 #include <gtest/gtest.h>
 
 namespace voltrane {
@@ -62,9 +60,9 @@ protected:
         options.useTray = useTray;
         options.scheduler = std::make_unique<HeldScheduler>();
         options.services.onShown = [this] { ++opened; };
-        return std::make_unique<VoltraneApp>(
-            VoltraneApp::Readers{std::make_unique<FakePower>(counters), std::make_unique<FakeComponents>(counters)},
-            std::move(options));
+        return std::make_unique<VoltraneApp>(VoltraneApp::Readers{std::make_unique<FakePower>(counters),
+                                                                  std::make_unique<FakeComponents>(counters)},
+                                             std::move(options));
     }
 
     Counters counters;

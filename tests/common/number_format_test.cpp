@@ -1,10 +1,8 @@
 #include "common/number_format.h"
-
 #include "support/param_name.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
+#include <gtest/gtest.h>
 #include <limits>
 
 namespace voltrane {

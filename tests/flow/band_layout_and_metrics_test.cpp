@@ -1,10 +1,8 @@
 #include "flow/proportional_band_layout.h"
 #include "flow/sankey_metrics.h"
-
 #include "support/param_name.h"
 
 #include <gtest/gtest.h>
-
 #include <limits>
 #include <numeric>
 #include <vector>
@@ -37,30 +35,30 @@ class BandLayoutTest : public ::testing::TestWithParam<BandCase> {};
 
 TEST_P(BandLayoutTest, ProportionalToTheSource) {
     const BandCase& row = GetParam();
-    const ProportionalBandLayout layout = ProportionalBandLayout::make(row.watts, row.sourceWatts, row.totalWidth);
+    const ProportionalBandLayout layout =
+        ProportionalBandLayout::make(row.watts, row.sourceWatts, row.totalWidth);
     expectAll(layout.widths, row.widths, "widths");
     EXPECT_DOUBLE_EQ(layout.referenceWatts, row.referenceWatts);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, BandLayoutTest,
-    ::testing::Values(
-        BandCase{"SourceLargerThanFlows", {6.0, 2.0}, 16.0, 100, {37.5, 12.5}, 16},
-        BandCase{"SourceAbsentFlowsFill", {6.0, 2.0}, std::nullopt, 100, {75, 25}, 8},
-        BandCase{"FlowsExceedTheSource", {6.0, 2.0}, 4.0, 100, {75, 25}, 8},
-        BandCase{"NegativeSourceByMagnitude", {6.0, 2.0}, -16.0, 100, {37.5, 12.5}, 16},
-        BandCase{"NonFiniteSourceCountsAsZero", {6.0, 2.0}, kInf, 100, {75, 25}, 8},
-        BandCase{"BadFlowsKeepTheirPlace",
-                 {std::nullopt, 3.0, -2.0, kInf, kNaN, 1.0},
-                 std::nullopt,
-                 40,
-                 {0, 30, 0, 0, 0, 10},
-                 4},
-        BandCase{"AllZeroAndNoSource", {0.0, 0.0}, std::nullopt, 100, {0, 0}, 0},
-        BandCase{"ZeroBudget", {6.0, 2.0}, 16.0, 0, {0, 0}, 16},
-        BandCase{"NegativeBudget", {6.0}, 16.0, -5, {0}, 16},
-        BandCase{"NaNBudget", {6.0}, 16.0, kNaN, {0}, 16},
-        BandCase{"SourceOnlyNoFlows", {}, 10.0, 100, {}, 10}),
+    ::testing::Values(BandCase{"SourceLargerThanFlows", {6.0, 2.0}, 16.0, 100, {37.5, 12.5}, 16},
+                      BandCase{"SourceAbsentFlowsFill", {6.0, 2.0}, std::nullopt, 100, {75, 25}, 8},
+                      BandCase{"FlowsExceedTheSource", {6.0, 2.0}, 4.0, 100, {75, 25}, 8},
+                      BandCase{"NegativeSourceByMagnitude", {6.0, 2.0}, -16.0, 100, {37.5, 12.5}, 16},
+                      BandCase{"NonFiniteSourceCountsAsZero", {6.0, 2.0}, kInf, 100, {75, 25}, 8},
+                      BandCase{"BadFlowsKeepTheirPlace",
+                               {std::nullopt, 3.0, -2.0, kInf, kNaN, 1.0},
+                               std::nullopt,
+                               40,
+                               {0, 30, 0, 0, 0, 10},
+                               4},
+                      BandCase{"AllZeroAndNoSource", {0.0, 0.0}, std::nullopt, 100, {0, 0}, 0},
+                      BandCase{"ZeroBudget", {6.0, 2.0}, 16.0, 0, {0, 0}, 16},
+                      BandCase{"NegativeBudget", {6.0}, 16.0, -5, {0}, 16},
+                      BandCase{"NaNBudget", {6.0}, 16.0, kNaN, {0}, 16},
+                      BandCase{"SourceOnlyNoFlows", {}, 10.0, 100, {}, 10}),
     voltrane::testing::ParamName());
 
 // ---- SankeyMetrics ----
@@ -134,28 +132,57 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         // Budget 400 − 16 − 10 − 64 = 310 is lowered to 154; bands 40, 20, 10 of a 154 W source.
         // Rows 48, 32 (not 28), 32 fill 122 with the gaps, centred from (400 − 122) / 2 = 139.
-        MetricsCase{"BudgetLoweredAndMinimumHeights", {600, 400}, 3, {40.0, 20.0, 10.0}, 154.0,
-                    {40, 20, 10}, {48, 32, 32}, {163, 208, 245}, 168},
+        MetricsCase{"BudgetLoweredAndMinimumHeights",
+                    {600, 400},
+                    3,
+                    {40.0, 20.0, 10.0},
+                    154.0,
+                    {40, 20, 10},
+                    {48, 32, 32},
+                    {163, 208, 245},
+                    168},
         // Budget 100 − 16 − 35 − 224 < 42 is raised to 42; eight 32-point rows (256) shrink
         // together to 57 = 100 − 8 − 35; the source card is capped at 100 − 18.
-        MetricsCase{"ShortDiagramShrinksRowsTogether", {600, 100}, 8,
-                    {1.0, 1.0, 1.0, 1.0, 1.0, 1.0, 1.0, 1.0}, std::nullopt,
+        MetricsCase{"ShortDiagramShrinksRowsTogether",
+                    {600, 100},
+                    8,
+                    {1.0, 1.0, 1.0, 1.0, 1.0, 1.0, 1.0, 1.0},
+                    std::nullopt,
                     {5.25, 5.25, 5.25, 5.25, 5.25, 5.25, 5.25, 5.25},
                     {7.125, 7.125, 7.125, 7.125, 7.125, 7.125, 7.125, 7.125},
-                    {7.5625, 19.6875, 31.8125, 43.9375, 56.0625, 68.1875, 80.3125, 92.4375}, 82},
+                    {7.5625, 19.6875, 31.8125, 43.9375, 56.0625, 68.1875, 80.3125, 92.4375},
+                    82},
         // Eight minimum-height rows make 291 points of content, and 0.82 × 291 exceeds 168.
-        MetricsCase{"TallContentGrowsTheSourceCard", {600, 600}, 8,
-                    {1.0, 1.0, 1.0, 1.0, 1.0, 1.0, 1.0, 1.0}, std::nullopt,
+        MetricsCase{"TallContentGrowsTheSourceCard",
+                    {600, 600},
+                    8,
+                    {1.0, 1.0, 1.0, 1.0, 1.0, 1.0, 1.0, 1.0},
+                    std::nullopt,
                     {19.25, 19.25, 19.25, 19.25, 19.25, 19.25, 19.25, 19.25},
                     {32, 32, 32, 32, 32, 32, 32, 32},
-                    {170.5, 207.5, 244.5, 281.5, 318.5, 355.5, 392.5, 429.5}, 0.82 * 291},
-        MetricsCase{"BandsShareTheCappedBudget", {600, 600}, 2, {100.0, 100.0}, 200.0,
-                    {77, 77}, {85, 85}, {255, 345}, 168},
+                    {170.5, 207.5, 244.5, 281.5, 318.5, 355.5, 392.5, 429.5},
+                    0.82 * 291},
+        MetricsCase{"BandsShareTheCappedBudget",
+                    {600, 600},
+                    2,
+                    {100.0, 100.0},
+                    200.0,
+                    {77, 77},
+                    {85, 85},
+                    {255, 345},
+                    168},
         MetricsCase{"OneRowCompact", {400, 200}, 1, {5.0}, 10.0, {77}, {85}, {100}, 168},
         MetricsCase{"NoRows", {600, 120}, 0, {}, 10.0, {}, {}, {}, 102},
         MetricsCase{"NoRowsTall", {600, 900}, 0, {}, 10.0, {}, {}, {}, 168},
-        MetricsCase{"TinyHeightKeepsOnePointAvailable", {600, 10}, 2, {1.0, 1.0}, std::nullopt, {21, 21},
-                    {0.5, 0.5}, {(10 - 6.0) / 2 + 0.25, (10 - 6.0) / 2 + 0.5 + 5 + 0.25}, -8}),
+        MetricsCase{"TinyHeightKeepsOnePointAvailable",
+                    {600, 10},
+                    2,
+                    {1.0, 1.0},
+                    std::nullopt,
+                    {21, 21},
+                    {0.5, 0.5},
+                    {(10 - 6.0) / 2 + 0.25, (10 - 6.0) / 2 + 0.5 + 5 + 0.25},
+                    -8}),
     voltrane::testing::ParamName());
 
 TEST(MetricsTest, ListsFollowTheLayoutWattsNotTheRows) {

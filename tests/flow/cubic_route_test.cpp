@@ -1,9 +1,7 @@
 #include "flow/cubic_route.h"
-
 #include "support/param_name.h"
 
 #include <gtest/gtest.h>
-
 #include <limits>
 
 namespace voltrane {
@@ -30,15 +28,15 @@ TEST_P(CubicRouteTest, PlacesThePoint) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, CubicRouteTest,
-    ::testing::Values(RouteCase{"StartAtZero", kSkewed, 0.0, {10, 20}},
-                      RouteCase{"EndAtOne", kSkewed, 1.0, {130, 90}},
-                      RouteCase{"PastTheEndClampsToEnd", kSkewed, 1.7, {130, 90}},
-                      RouteCase{"BeforeTheStartClampsToStart", kSkewed, -0.2, {10, 20}},
-                      RouteCase{"NaNClampsToStart", kSkewed, std::numeric_limits<double>::quiet_NaN(), {10, 20}},
-                      RouteCase{"InfinityClampsToEnd", kSkewed, std::numeric_limits<double>::infinity(), {130, 90}},
-                      RouteCase{"MidpointOfTheRibbon", kRibbon, 0.5, {50, 50}},
-                      // u = 0.75: 3·0.5625·0.25·34 + 3·0.75·0.0625·66 + 0.015625·100
-                      RouteCase{"QuarterWeighsAllFourPoints", kRibbon, 0.25, {25.1875, 15.625}}),
+    ::testing::Values(
+        RouteCase{"StartAtZero", kSkewed, 0.0, {10, 20}}, RouteCase{"EndAtOne", kSkewed, 1.0, {130, 90}},
+        RouteCase{"PastTheEndClampsToEnd", kSkewed, 1.7, {130, 90}},
+        RouteCase{"BeforeTheStartClampsToStart", kSkewed, -0.2, {10, 20}},
+        RouteCase{"NaNClampsToStart", kSkewed, std::numeric_limits<double>::quiet_NaN(), {10, 20}},
+        RouteCase{"InfinityClampsToEnd", kSkewed, std::numeric_limits<double>::infinity(), {130, 90}},
+        RouteCase{"MidpointOfTheRibbon", kRibbon, 0.5, {50, 50}},
+        // u = 0.75: 3·0.5625·0.25·34 + 3·0.75·0.0625·66 + 0.015625·100
+        RouteCase{"QuarterWeighsAllFourPoints", kRibbon, 0.25, {25.1875, 15.625}}),
     voltrane::testing::ParamName());
 
 } // namespace

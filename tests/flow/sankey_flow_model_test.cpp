@@ -1,10 +1,8 @@
 #include "flow/sankey_flow_model.h"
-
 #include "support/param_name.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
+#include <gtest/gtest.h>
 #include <limits>
 #include <string>
 #include <utility>
@@ -27,7 +25,8 @@ PowerSnapshot snapshotIn(PowerState state) {
 }
 
 ComponentPowerSnapshot measured(std::optional<double> cpu, std::optional<double> gpu = std::nullopt,
-                                std::optional<double> ane = std::nullopt, std::optional<double> dram = std::nullopt,
+                                std::optional<double> ane = std::nullopt,
+                                std::optional<double> dram = std::nullopt,
                                 std::optional<double> display = std::nullopt) {
     ComponentPowerSnapshot components;
     components.cpuWatts = cpu;
@@ -94,10 +93,14 @@ TEST_P(FlowScenarioTest, BuildsSourceAndOrderedRows) {
 INSTANTIATE_TEST_SUITE_P(
     Scenarios, FlowScenarioTest,
     ::testing::Values(
-        ScenarioCase{"OnBatteryRemainderLastAneFiltered",
-                     with(snapshotIn(PowerState::onBattery), [](PowerSnapshot& s) { s.systemWatts = 14.2; }),
-                     measured(4.0, 1.0, 0.1, 0.6, 2.5), "电池", 14.2, 14.2,
-                     {{ID::cpu, 4.0}, {ID::display, 2.5}, {ID::gpu, 1.0}, {ID::memory, 0.6}, {ID::other, 6.0}}},
+        ScenarioCase{
+            "OnBatteryRemainderLastAneFiltered",
+            with(snapshotIn(PowerState::onBattery), [](PowerSnapshot& s) { s.systemWatts = 14.2; }),
+            measured(4.0, 1.0, 0.1, 0.6, 2.5),
+            "电池",
+            14.2,
+            14.2,
+            {{ID::cpu, 4.0}, {ID::display, 2.5}, {ID::gpu, 1.0}, {ID::memory, 0.6}, {ID::other, 6.0}}},
         ScenarioCase{"ChargingBatteryRowSortsFirst",
                      with(snapshotIn(PowerState::charging),
                           [](PowerSnapshot& s) {
@@ -105,70 +108,122 @@ INSTANTIATE_TEST_SUITE_P(
                               s.batteryWatts = 15;
                               s.chargePercent = 62;
                           }),
-                     measured(4.0), "电源适配器", 25.0, 10.0, {{ID::battery, 15.0}, {ID::cpu, 4.0}, {ID::other, 6.0}}},
+                     measured(4.0),
+                     "电源适配器",
+                     25.0,
+                     10.0,
+                     {{ID::battery, 15.0}, {ID::cpu, 4.0}, {ID::other, 6.0}}},
         ScenarioCase{"TrickleChargeShowsNoRowAndAddsNothing",
                      with(snapshotIn(PowerState::charging),
                           [](PowerSnapshot& s) {
                               s.systemWatts = 9;
                               s.batteryWatts = 0.15;
                           }),
-                     measured(3.0), "电源适配器", 9.0, 9.0, {{ID::cpu, 3.0}, {ID::other, 6.0}}},
+                     measured(3.0),
+                     "电源适配器",
+                     9.0,
+                     9.0,
+                     {{ID::cpu, 3.0}, {ID::other, 6.0}}},
         ScenarioCase{"SystemFromInputLessUnthresholdedCharge",
                      with(snapshotIn(PowerState::charging),
                           [](PowerSnapshot& s) {
                               s.inputWatts = 30;
                               s.batteryWatts = 10;
                           }),
-                     ComponentPowerSnapshot{}, "电源适配器", 30.0, 20.0, {{ID::battery, 10.0}, {ID::other, 20.0}}},
+                     ComponentPowerSnapshot{},
+                     "电源适配器",
+                     30.0,
+                     20.0,
+                     {{ID::battery, 10.0}, {ID::other, 20.0}}},
         ScenarioCase{"TrickleStillComesOffTheInput",
                      with(snapshotIn(PowerState::pluggedIn),
                           [](PowerSnapshot& s) {
                               s.inputWatts = -12;
                               s.batteryWatts = 0.1;
                           }),
-                     ComponentPowerSnapshot{}, "电源适配器", 11.9, 11.9, {{ID::other, 11.9}}},
+                     ComponentPowerSnapshot{},
+                     "电源适配器",
+                     11.9,
+                     11.9,
+                     {{ID::other, 11.9}}},
         ScenarioCase{"DischargingOnAdapterCountsAsNoCharge",
                      with(snapshotIn(PowerState::pluggedIn),
                           [](PowerSnapshot& s) {
                               s.inputWatts = 8;
                               s.batteryWatts = -5;
                           }),
-                     ComponentPowerSnapshot{}, "电源适配器", 8.0, 8.0, {{ID::other, 8.0}}},
+                     ComponentPowerSnapshot{},
+                     "电源适配器",
+                     8.0,
+                     8.0,
+                     {{ID::other, 8.0}}},
         ScenarioCase{"InputBelowChargeGivesZeroSystem",
                      with(snapshotIn(PowerState::charging),
                           [](PowerSnapshot& s) {
                               s.inputWatts = 5;
                               s.batteryWatts = 7;
                           }),
-                     ComponentPowerSnapshot{}, "电源适配器", 7.0, 0.0, {{ID::battery, 7.0}}},
+                     ComponentPowerSnapshot{},
+                     "电源适配器",
+                     7.0,
+                     0.0,
+                     {{ID::battery, 7.0}}},
         ScenarioCase{"NaNChargeLeavesOnlyTheInput",
                      with(snapshotIn(PowerState::charging),
                           [](PowerSnapshot& s) {
                               s.inputWatts = 30;
                               s.batteryWatts = kNaN;
                           }),
-                     measured(5.0), "电源适配器", 30.0, std::nullopt, {{ID::cpu, 5.0}}},
+                     measured(5.0),
+                     "电源适配器",
+                     30.0,
+                     std::nullopt,
+                     {{ID::cpu, 5.0}}},
         ScenarioCase{"OnBatteryFallsBackToBatteryMagnitude",
                      with(snapshotIn(PowerState::onBattery), [](PowerSnapshot& s) { s.batteryWatts = -11; }),
-                     measured(3.0), "电池", 11.0, 11.0, {{ID::cpu, 3.0}, {ID::other, 8.0}}},
+                     measured(3.0),
+                     "电池",
+                     11.0,
+                     11.0,
+                     {{ID::cpu, 3.0}, {ID::other, 8.0}}},
         ScenarioCase{"OnBatteryIgnoresInputWithoutCharge",
                      with(snapshotIn(PowerState::onBattery), [](PowerSnapshot& s) { s.inputWatts = 20; }),
-                     measured(3.0), "电池", std::nullopt, std::nullopt, {{ID::cpu, 3.0}}},
+                     measured(3.0),
+                     "电池",
+                     std::nullopt,
+                     std::nullopt,
+                     {{ID::cpu, 3.0}}},
         ScenarioCase{"NegativeSystemCountsByMagnitude",
                      with(snapshotIn(PowerState::pluggedIn), [](PowerSnapshot& s) { s.systemWatts = -7; }),
-                     measured(2.0), "电源适配器", 7.0, 7.0, {{ID::cpu, 2.0}, {ID::other, 5.0}}},
+                     measured(2.0),
+                     "电源适配器",
+                     7.0,
+                     7.0,
+                     {{ID::cpu, 2.0}, {ID::other, 5.0}}},
         ScenarioCase{"OverageLeavesNoRemainderRow",
                      with(snapshotIn(PowerState::onBattery), [](PowerSnapshot& s) { s.systemWatts = 5; }),
-                     measured(4.0, 3.0), "电池", 5.0, 5.0, {{ID::cpu, 4.0}, {ID::gpu, 3.0}}},
-        ScenarioCase{"NothingReadable", snapshotIn(PowerState::unavailable), ComponentPowerSnapshot{}, "电源适配器",
-                     std::nullopt, std::nullopt, {}},
+                     measured(4.0, 3.0),
+                     "电池",
+                     5.0,
+                     5.0,
+                     {{ID::cpu, 4.0}, {ID::gpu, 3.0}}},
+        ScenarioCase{"NothingReadable",
+                     snapshotIn(PowerState::unavailable),
+                     ComponentPowerSnapshot{},
+                     "电源适配器",
+                     std::nullopt,
+                     std::nullopt,
+                     {}},
         ScenarioCase{"PortsAreARowAndCountInTheAllocation",
                      with(snapshotIn(PowerState::pluggedIn),
                           [](PowerSnapshot& s) {
                               s.systemWatts = 20;
                               s.portOutputWatts = 4.5;
                           }),
-                     measured(6.0), "电源适配器", 20.0, 20.0,
+                     measured(6.0),
+                     "电源适配器",
+                     20.0,
+                     20.0,
                      {{ID::cpu, 6.0}, {ID::ports, 4.5}, {ID::other, 9.5}}}),
     voltrane::testing::ParamName());
 
@@ -199,22 +254,22 @@ TEST_P(FlowSourceTextTest, NamesTheSource) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, FlowSourceTextTest,
-    ::testing::Values(
-        SourceTextCase{"RatedAdapter", PowerState::charging, 96.0, std::nullopt, "powerplug.fill", "额定 96 W",
-                       PaletteColor::flowSource},
-        // printf rounds the exact binary value half to even: 64.5 → 64, 65.5 → 66.
-        SourceTextCase{"RatingRoundsLikePrintfDown", PowerState::charged, 64.5, std::nullopt, "powerplug.fill",
-                       "额定 64 W", PaletteColor::flowSource},
-        SourceTextCase{"RatingRoundsLikePrintfUp", PowerState::pluggedIn, 65.5, std::nullopt, "powerplug.fill",
-                       "额定 66 W", PaletteColor::flowSource},
-        SourceTextCase{"NaNRatingShowsDash", PowerState::pluggedIn, kNaN, std::nullopt, "powerplug.fill",
-                       "额定 \u2014 W", PaletteColor::flowSource},
-        SourceTextCase{"UnratedAdapter", PowerState::unavailable, std::nullopt, 90, "powerplug.fill", "实时输入",
-                       PaletteColor::flowSource},
-        SourceTextCase{"BatteryRuntime", PowerState::onBattery, 96.0, 95, "battery.75percent", "预计 1 小时 35 分",
-                       PaletteColor::warning},
-        SourceTextCase{"BatteryRuntimeUnknown", PowerState::onBattery, std::nullopt, std::nullopt,
-                       "battery.75percent", "续航时间估算中", PaletteColor::warning}),
+    ::testing::Values(SourceTextCase{"RatedAdapter", PowerState::charging, 96.0, std::nullopt,
+                                     "powerplug.fill", "额定 96 W", PaletteColor::flowSource},
+                      // printf rounds the exact binary value half to even: 64.5 → 64, 65.5 → 66.
+                      SourceTextCase{"RatingRoundsLikePrintfDown", PowerState::charged, 64.5, std::nullopt,
+                                     "powerplug.fill", "额定 64 W", PaletteColor::flowSource},
+                      SourceTextCase{"RatingRoundsLikePrintfUp", PowerState::pluggedIn, 65.5, std::nullopt,
+                                     "powerplug.fill", "额定 66 W", PaletteColor::flowSource},
+                      SourceTextCase{"NaNRatingShowsDash", PowerState::pluggedIn, kNaN, std::nullopt,
+                                     "powerplug.fill", "额定 \u2014 W", PaletteColor::flowSource},
+                      SourceTextCase{"UnratedAdapter", PowerState::unavailable, std::nullopt, 90,
+                                     "powerplug.fill", "实时输入", PaletteColor::flowSource},
+                      SourceTextCase{"BatteryRuntime", PowerState::onBattery, 96.0, 95, "battery.75percent",
+                                     "预计 1 小时 35 分", PaletteColor::warning},
+                      SourceTextCase{"BatteryRuntimeUnknown", PowerState::onBattery, std::nullopt,
+                                     std::nullopt, "battery.75percent", "续航时间估算中",
+                                     PaletteColor::warning}),
     voltrane::testing::ParamName());
 
 struct RuntimeCase {
@@ -260,8 +315,8 @@ TEST(FlowRowContentTest, BatteryRowTellsChargeAndPercent) {
     const SankeyFlowModel charging(snapshot, ComponentPowerSnapshot{});
     const SankeyDestination* battery = find(charging, ID::battery);
     ASSERT_NE(battery, nullptr);
-    EXPECT_EQ(*battery, (SankeyDestination{ID::battery, "电池", "battery.100percent.bolt", 15.0, "充电中 · 62%",
-                                           PaletteColor::flowBattery, State::measured}));
+    EXPECT_EQ(*battery, (SankeyDestination{ID::battery, "电池", "battery.100percent.bolt", 15.0,
+                                           "充电中 · 62%", PaletteColor::flowBattery, State::measured}));
 
     snapshot.state = PowerState::charged;
     snapshot.chargePercent.reset();
@@ -365,13 +420,18 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         UsableCase{"ExactlyPointTwoIsDropped", measured(0.2, 0.2000001), std::nullopt, 0.4000001, {ID::gpu}},
         UsableCase{"SmallFlowsCountButAreHidden", measured(0.1, 0.15, 0.05), 0.2, 0.5, {}},
-        UsableCase{"DisplayNeedsMoreThanFiveHundredths", measured(std::nullopt, std::nullopt, std::nullopt,
-                                                                  std::nullopt, 0.05),
-                   std::nullopt, 0.0, {}},
-        UsableCase{"DisplayJustAboveFiveHundredths", measured(std::nullopt, std::nullopt, std::nullopt,
-                                                              std::nullopt, 0.06),
-                   std::nullopt, 0.06, {}},
-        UsableCase{"NegativeNaNAndInfiniteAreUnusable", measured(-3.0, kNaN, kInf, -kInf, kNaN), -1.0, 0.0, {}},
+        UsableCase{"DisplayNeedsMoreThanFiveHundredths",
+                   measured(std::nullopt, std::nullopt, std::nullopt, std::nullopt, 0.05),
+                   std::nullopt,
+                   0.0,
+                   {}},
+        UsableCase{"DisplayJustAboveFiveHundredths",
+                   measured(std::nullopt, std::nullopt, std::nullopt, std::nullopt, 0.06),
+                   std::nullopt,
+                   0.06,
+                   {}},
+        UsableCase{
+            "NegativeNaNAndInfiniteAreUnusable", measured(-3.0, kNaN, kInf, -kInf, kNaN), -1.0, 0.0, {}},
         UsableCase{"ZeroIsUsableButInactive", measured(0.0, 1.0), 0.0, 1.0, {ID::gpu}}),
     voltrane::testing::ParamName());
 
@@ -426,14 +486,16 @@ TEST_P(FlowOrderTest, SortsLargerFirstTiesByRawValue) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, FlowOrderTest,
     ::testing::Values(
-        OrderCase{"LargerFirst", {{ID::cpu, 1.0}, {ID::gpu, 3.0}, {ID::ane, 2.0}}, {ID::gpu, ID::ane, ID::cpu}},
+        OrderCase{
+            "LargerFirst", {{ID::cpu, 1.0}, {ID::gpu, 3.0}, {ID::ane, 2.0}}, {ID::gpu, ID::ane, ID::cpu}},
         OrderCase{"WithinTenThousandthTieBreaksByRawValue",
                   {{ID::gpu, 3.00009}, {ID::cpu, 3.0}},
                   {ID::cpu, ID::gpu}},
         OrderCase{"JustBeyondTheToleranceIsLarger", {{ID::cpu, 3.0}, {ID::gpu, 3.00011}}, {ID::gpu, ID::cpu}},
-        OrderCase{"RawValueOrderNotDeclarationOrder",
-                  {{ID::battery, 2.0}, {ID::ports, 2.0}, {ID::memory, 2.0}, {ID::display, 2.0}, {ID::ane, 2.0}},
-                  {ID::ane, ID::battery, ID::display, ID::memory, ID::ports}},
+        OrderCase{
+            "RawValueOrderNotDeclarationOrder",
+            {{ID::battery, 2.0}, {ID::ports, 2.0}, {ID::memory, 2.0}, {ID::display, 2.0}, {ID::ane, 2.0}},
+            {ID::ane, ID::battery, ID::display, ID::memory, ID::ports}},
         OrderCase{"RemainderLastWhateverItsWatts", {{ID::other, 90.0}, {ID::cpu, 1.0}}, {ID::cpu, ID::other}},
         OrderCase{"AbsentCountsAsZero", {{ID::ane, std::nullopt}, {ID::cpu, 0.00005}}, {ID::ane, ID::cpu}},
         // 1.0, 1.00008 and 1.00016 are pairwise equal or not depending on the pair; the insertion
@@ -491,18 +553,31 @@ TEST_P(FlowSummaryTest, DescribesTheDiagram) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, FlowSummaryTest,
     ::testing::Values(
-        SummaryCase{"WorkedExample", "电源适配器", 45.0, {{"电池", 20.5}, {"CPU", 6.2}},
+        SummaryCase{"WorkedExample",
+                    "电源适配器",
+                    45.0,
+                    {{"电池", 20.5}, {"CPU", 6.2}},
                     "电源适配器提供 45.0 W，流向电池 20.5 W，CPU 6.2 W"},
         SummaryCase{"NoRowsEndsAfterFlowsTo", "电池", 3.0, {}, "电池提供 3.0 W，流向"},
-        SummaryCase{"AbsentSourceIsDash", "电池", std::nullopt, {{"CPU", 1.0}}, "电池提供 \u2014 W，流向CPU 1.0 W"},
+        SummaryCase{
+            "AbsentSourceIsDash", "电池", std::nullopt, {{"CPU", 1.0}}, "电池提供 \u2014 W，流向CPU 1.0 W"},
         SummaryCase{"NaNSourceIsDash", "电池", kNaN, {}, "电池提供 \u2014 W，流向"},
         SummaryCase{"NegativeSourceByMagnitude", "电池", -12.34, {}, "电池提供 12.3 W，流向"},
-        SummaryCase{"ZeroNaNAndAbsentRowsAreLeftOut", "电源适配器", 10.0,
+        SummaryCase{"ZeroNaNAndAbsentRowsAreLeftOut",
+                    "电源适配器",
+                    10.0,
                     {{"CPU", 0.0}, {"GPU", kNaN}, {"ANE", std::nullopt}, {"内存", -1.0}, {"其它", 2.0}},
                     "电源适配器提供 10.0 W，流向其它 2.0 W"},
-        SummaryCase{"InfiniteRowIsDash", "电源适配器", 10.0, {{"CPU", kInf}}, "电源适配器提供 10.0 W，流向CPU \u2014 W"},
+        SummaryCase{"InfiniteRowIsDash",
+                    "电源适配器",
+                    10.0,
+                    {{"CPU", kInf}},
+                    "电源适配器提供 10.0 W，流向CPU \u2014 W"},
         // 0.15 is a little under 0.15 in binary, so printf writes 0.1; 0.25 is exact and rounds to even.
-        SummaryCase{"PrintfRounding", "电池", 0.15, {{"CPU", 0.25}, {"GPU", 0.35}},
+        SummaryCase{"PrintfRounding",
+                    "电池",
+                    0.15,
+                    {{"CPU", 0.25}, {"GPU", 0.35}},
                     "电池提供 0.1 W，流向CPU 0.2 W，GPU 0.3 W"}),
     voltrane::testing::ParamName());
 

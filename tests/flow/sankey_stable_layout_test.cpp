@@ -1,11 +1,9 @@
-#include "flow/sankey_stable_layout.h"
-
 #include "flow/sankey_flow_model.h"
+#include "flow/sankey_stable_layout.h"
 #include "support/param_name.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
+#include <gtest/gtest.h>
 #include <limits>
 #include <vector>
 
@@ -37,8 +35,8 @@ SankeyDestination row(ID id, std::optional<double> watts) {
 TEST(StableLayoutInitTest, KeepsFiniteRowsInOrderAndTheSourceUnchanged) {
     SankeyFlowModel model;
     model.sourceWatts = kNaN;
-    model.destinations = {row(ID::gpu, 4.0), row(ID::cpu, std::nullopt), row(ID::ane, kInf),
-                          row(ID::memory, -1.5), row(ID::other, kNaN), row(ID::battery, 2.0)};
+    model.destinations = {row(ID::gpu, 4.0),     row(ID::cpu, std::nullopt), row(ID::ane, kInf),
+                          row(ID::memory, -1.5), row(ID::other, kNaN),       row(ID::battery, 2.0)};
     const SankeyStableLayout made(model);
     EXPECT_TRUE(made.sourceWatts.has_value());
     EXPECT_TRUE(std::isnan(*made.sourceWatts));
@@ -69,49 +67,52 @@ TEST_P(ShouldAdoptTest, AdoptsOnlyChangesThatMatter) {
 
 INSTANTIATE_TEST_SUITE_P(
     SameSet, ShouldAdoptTest,
-    ::testing::Values(
-        AdoptCase{"SwapWithinTwoWattsIsKept", layout(20.0, {{ID::cpu, 5.0}, {ID::gpu, 4.9}}),
-                  layout(20.0, {{ID::gpu, 5.3}, {ID::cpu, 4.8}}), false},
-        AdoptCase{"RowMovesMoreThanTwoWatts", layout(20.0, {{ID::cpu, 5.0}, {ID::gpu, 4.9}}),
-                  layout(20.0, {{ID::cpu, 7.1}, {ID::gpu, 4.9}}), true},
-        AdoptCase{"RowMovesExactlyTwoWatts", layout(20.0, {{ID::cpu, 5.0}}), layout(20.0, {{ID::cpu, 7.0}}), false},
-        AdoptCase{"RowFallsMoreThanTwoWatts", layout(20.0, {{ID::cpu, 5.0}}), layout(20.0, {{ID::cpu, 2.9}}), true},
-        AdoptCase{"SourceMovesMoreThanTwoWatts", layout(20.0, {{ID::cpu, 5.0}}), layout(22.5, {{ID::cpu, 5.5}}),
-                  true},
-        AdoptCase{"SourceMovesExactlyTwoWatts", layout(20.0, {{ID::cpu, 5.0}}), layout(22.0, {{ID::cpu, 5.0}}),
-                  false},
-        AdoptCase{"SourceAppears", layout(std::nullopt, {{ID::cpu, 5.0}}), layout(0.5, {{ID::cpu, 5.0}}), true},
-        AdoptCase{"SourceVanishes", layout(0.5, {{ID::cpu, 5.0}}), layout(std::nullopt, {{ID::cpu, 5.0}}), true},
-        AdoptCase{"SourceAbsentInBoth", layout(std::nullopt, {{ID::cpu, 5.0}}),
-                  layout(std::nullopt, {{ID::cpu, 5.0}}), false},
-        AdoptCase{"BothEmpty", layout(std::nullopt, {}), layout(std::nullopt, {}), false}),
+    ::testing::Values(AdoptCase{"SwapWithinTwoWattsIsKept", layout(20.0, {{ID::cpu, 5.0}, {ID::gpu, 4.9}}),
+                                layout(20.0, {{ID::gpu, 5.3}, {ID::cpu, 4.8}}), false},
+                      AdoptCase{"RowMovesMoreThanTwoWatts", layout(20.0, {{ID::cpu, 5.0}, {ID::gpu, 4.9}}),
+                                layout(20.0, {{ID::cpu, 7.1}, {ID::gpu, 4.9}}), true},
+                      AdoptCase{"RowMovesExactlyTwoWatts", layout(20.0, {{ID::cpu, 5.0}}),
+                                layout(20.0, {{ID::cpu, 7.0}}), false},
+                      AdoptCase{"RowFallsMoreThanTwoWatts", layout(20.0, {{ID::cpu, 5.0}}),
+                                layout(20.0, {{ID::cpu, 2.9}}), true},
+                      AdoptCase{"SourceMovesMoreThanTwoWatts", layout(20.0, {{ID::cpu, 5.0}}),
+                                layout(22.5, {{ID::cpu, 5.5}}), true},
+                      AdoptCase{"SourceMovesExactlyTwoWatts", layout(20.0, {{ID::cpu, 5.0}}),
+                                layout(22.0, {{ID::cpu, 5.0}}), false},
+                      AdoptCase{"SourceAppears", layout(std::nullopt, {{ID::cpu, 5.0}}),
+                                layout(0.5, {{ID::cpu, 5.0}}), true},
+                      AdoptCase{"SourceVanishes", layout(0.5, {{ID::cpu, 5.0}}),
+                                layout(std::nullopt, {{ID::cpu, 5.0}}), true},
+                      AdoptCase{"SourceAbsentInBoth", layout(std::nullopt, {{ID::cpu, 5.0}}),
+                                layout(std::nullopt, {{ID::cpu, 5.0}}), false},
+                      AdoptCase{"BothEmpty", layout(std::nullopt, {}), layout(std::nullopt, {}), false}),
     voltrane::testing::ParamName());
 
 INSTANTIATE_TEST_SUITE_P(
     DifferentSet, ShouldAdoptTest,
-    ::testing::Values(
-        AdoptCase{"SmallRowAppearsWithSourceChange", layout(20.0, {{ID::cpu, 5.0}}),
-                  layout(22.5, {{ID::cpu, 5.0}, {ID::gpu, 1.5}}), false},
-        AdoptCase{"RowAppearsWithMoreThanTwoWatts", layout(20.0, {{ID::cpu, 5.0}}),
-                  layout(20.0, {{ID::cpu, 5.0}, {ID::gpu, 2.1}}), true},
-        AdoptCase{"RowAppearsWithExactlyTwoWatts", layout(20.0, {{ID::cpu, 5.0}}),
-                  layout(20.0, {{ID::cpu, 5.0}, {ID::gpu, 2.0}}), false},
-        AdoptCase{"RowVanishesWithMoreThanTwoWatts", layout(20.0, {{ID::cpu, 5.0}, {ID::gpu, 3.0}}),
-                  layout(20.0, {{ID::cpu, 5.0}}), true},
-        AdoptCase{"SmallRowVanishes", layout(20.0, {{ID::cpu, 5.0}, {ID::gpu, 1.0}}), layout(20.0, {{ID::cpu, 5.0}}),
-                  false},
-        AdoptCase{"KeptRowMovesWhileSetChanges", layout(20.0, {{ID::cpu, 5.0}}),
-                  layout(20.0, {{ID::cpu, 8.0}, {ID::gpu, 0.5}}), true},
-        AdoptCase{"BatteryAppearsWithAnyWatts", layout(20.0, {{ID::cpu, 5.0}}),
-                  layout(20.0, {{ID::battery, 0.3}, {ID::cpu, 5.0}}), true},
-        AdoptCase{"BatteryVanishes", layout(20.0, {{ID::battery, 0.3}, {ID::cpu, 5.0}}),
-                  layout(20.0, {{ID::cpu, 5.0}}), true},
-        AdoptCase{"EmptyHeldSmallRowsNoBattery", layout(std::nullopt, {}),
-                  layout(6.0, {{ID::cpu, 2.0}, {ID::gpu, 1.9}, {ID::other, 2.0}}), false},
-        AdoptCase{"EmptyHeldOneRowAboveTwoWatts", layout(std::nullopt, {}),
-                  layout(6.0, {{ID::cpu, 2.0}, {ID::gpu, 2.01}}), true},
-        AdoptCase{"SwappedIdentitiesOfEqualWatts", layout(10.0, {{ID::cpu, 1.0}}), layout(10.0, {{ID::gpu, 1.0}}),
-                  false}),
+    ::testing::Values(AdoptCase{"SmallRowAppearsWithSourceChange", layout(20.0, {{ID::cpu, 5.0}}),
+                                layout(22.5, {{ID::cpu, 5.0}, {ID::gpu, 1.5}}), false},
+                      AdoptCase{"RowAppearsWithMoreThanTwoWatts", layout(20.0, {{ID::cpu, 5.0}}),
+                                layout(20.0, {{ID::cpu, 5.0}, {ID::gpu, 2.1}}), true},
+                      AdoptCase{"RowAppearsWithExactlyTwoWatts", layout(20.0, {{ID::cpu, 5.0}}),
+                                layout(20.0, {{ID::cpu, 5.0}, {ID::gpu, 2.0}}), false},
+                      AdoptCase{"RowVanishesWithMoreThanTwoWatts",
+                                layout(20.0, {{ID::cpu, 5.0}, {ID::gpu, 3.0}}),
+                                layout(20.0, {{ID::cpu, 5.0}}), true},
+                      AdoptCase{"SmallRowVanishes", layout(20.0, {{ID::cpu, 5.0}, {ID::gpu, 1.0}}),
+                                layout(20.0, {{ID::cpu, 5.0}}), false},
+                      AdoptCase{"KeptRowMovesWhileSetChanges", layout(20.0, {{ID::cpu, 5.0}}),
+                                layout(20.0, {{ID::cpu, 8.0}, {ID::gpu, 0.5}}), true},
+                      AdoptCase{"BatteryAppearsWithAnyWatts", layout(20.0, {{ID::cpu, 5.0}}),
+                                layout(20.0, {{ID::battery, 0.3}, {ID::cpu, 5.0}}), true},
+                      AdoptCase{"BatteryVanishes", layout(20.0, {{ID::battery, 0.3}, {ID::cpu, 5.0}}),
+                                layout(20.0, {{ID::cpu, 5.0}}), true},
+                      AdoptCase{"EmptyHeldSmallRowsNoBattery", layout(std::nullopt, {}),
+                                layout(6.0, {{ID::cpu, 2.0}, {ID::gpu, 1.9}, {ID::other, 2.0}}), false},
+                      AdoptCase{"EmptyHeldOneRowAboveTwoWatts", layout(std::nullopt, {}),
+                                layout(6.0, {{ID::cpu, 2.0}, {ID::gpu, 2.01}}), true},
+                      AdoptCase{"SwappedIdentitiesOfEqualWatts", layout(10.0, {{ID::cpu, 1.0}}),
+                                layout(10.0, {{ID::gpu, 1.0}}), false}),
     voltrane::testing::ParamName());
 
 // ---- ordered(_:) ----
@@ -141,7 +142,8 @@ TEST(StableLayoutOrderedTest, NewRowWaitsForAdoptionAndVanishedRowGoesAtOnce) {
 
 TEST(StableLayoutOrderedTest, RepeatedEntryShowsTheRowOnce) {
     const SankeyStableLayout held = layout(1.0, {{ID::cpu, 1.0}, {ID::gpu, 1.0}, {ID::cpu, 2.0}});
-    EXPECT_EQ(idsOf(held.ordered({row(ID::gpu, 1.0), row(ID::cpu, 1.0)})), (std::vector<ID>{ID::cpu, ID::gpu}));
+    EXPECT_EQ(idsOf(held.ordered({row(ID::gpu, 1.0), row(ID::cpu, 1.0)})),
+              (std::vector<ID>{ID::cpu, ID::gpu}));
 }
 
 TEST(StableLayoutOrderedTest, LayoutWattsFollowTheRememberedFigures) {

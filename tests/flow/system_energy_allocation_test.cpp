@@ -1,10 +1,8 @@
 #include "flow/system_energy_allocation.h"
-
 #include "support/param_name.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
+#include <gtest/gtest.h>
 #include <limits>
 
 namespace voltrane {
@@ -39,11 +37,14 @@ TEST_P(AllocationTest, SplitsTheSystemDraw) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, AllocationTest,
     ::testing::Values(
-        AllocationCase{"UnusableComponentsAreIgnored", 12.0, {3.0, 2.5, std::nullopt, 0.0, -1.0, 1.5},
+        AllocationCase{"UnusableComponentsAreIgnored",
+                       12.0,
+                       {3.0, 2.5, std::nullopt, 0.0, -1.0, 1.5},
                        {12.0, 7.0, 5.0, 0.0}},
         AllocationCase{"ComponentsExceedTheSystem", 4.0, {3.0, 2.0}, {4.0, 5.0, 0.0, 1.0}},
         AllocationCase{"NegativeSystemCountsByMagnitude", -10.0, {4.0}, {10.0, 4.0, 6.0, 0.0}},
-        AllocationCase{"AbsentSystemStillSums", std::nullopt, {1.0, 2.0}, {std::nullopt, 3.0, std::nullopt, 0.0}},
+        AllocationCase{
+            "AbsentSystemStillSums", std::nullopt, {1.0, 2.0}, {std::nullopt, 3.0, std::nullopt, 0.0}},
         AllocationCase{"NaNSystemCountsAsAbsent", kNaN, {1.0, 2.0}, {std::nullopt, 3.0, std::nullopt, 0.0}},
         AllocationCase{"InfiniteSystemCountsAsAbsent", -kInf, {5.0}, {std::nullopt, 5.0, std::nullopt, 0.0}},
         AllocationCase{"InfiniteComponentIsIgnored", 10.0, {kInf, 2.0, kNaN}, {10.0, 2.0, 8.0, 0.0}},

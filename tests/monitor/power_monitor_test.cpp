@@ -3,10 +3,8 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QSignalSpy>
-
-#include <gtest/gtest.h>
-
 #include <deque>
+#include <gtest/gtest.h>
 
 namespace voltrane {
 namespace {
@@ -56,8 +54,7 @@ private:
 /// Holds the pending tick so a test fires it by hand.
 class ManualScheduler final : public SamplingScheduler {
 public:
-    explicit ManualScheduler(std::vector<std::chrono::milliseconds>& delays,
-                             std::function<void()>& pending)
+    explicit ManualScheduler(std::vector<std::chrono::milliseconds>& delays, std::function<void()>& pending)
         : delays_(delays), pending_(pending) {}
     void scheduleAfter(std::chrono::milliseconds delay, std::function<void()> tick) override {
         delays_.push_back(delay);
@@ -126,8 +123,8 @@ TEST_F(PowerMonitorTest, RefreshReadsBatteryBeforeComponentsAndAnnouncesBothEver
     monitor->refresh();
     monitor->refresh(); // unchanged values are announced too
     EXPECT_EQ(announced, (std::vector<std::string>{"snapshot", "components", "snapshot", "components"}));
-    EXPECT_EQ(script.order, (std::vector<std::string>{"power", "components", "power", "components",
-                                                      "power", "components"}));
+    EXPECT_EQ(script.order, (std::vector<std::string>{"power", "components", "power", "components", "power",
+                                                      "components"}));
 }
 
 TEST_F(PowerMonitorTest, PublishesSmoothedAgainstThePreviousSample) {

@@ -1,10 +1,8 @@
 #include "monitor/power_smoothing.h"
-
 #include "support/param_name.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
+#include <gtest/gtest.h>
 #include <limits>
 
 namespace voltrane {
@@ -34,26 +32,24 @@ TEST_P(StabilizePowerTest, FirstMatchingRuleDecides) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rules, StabilizePowerTest,
-    ::testing::Values(
-        StabilizeCase{"ValueAbsent", nullopt, 10.0, nullopt},
-        StabilizeCase{"PreviousAbsent", 10.0, nullopt, 10.0},
-        StabilizeCase{"NoiseHoldsPrevious", 10.6, 10.0, 10.0},
-        StabilizeCase{"JustUnderOneHolds", 10.999, 10.0, 10.0},
-        StabilizeCase{"ExactlyOneBlends", 11.0, 10.0, 10.0 + 1.0 * 0.56},
-        StabilizeCase{"MiddleBlends", 11.5, 10.0, 10.0 + 1.5 * 0.56},
-        StabilizeCase{"ExactlyTwoBlends", 12.0, 10.0, 10.0 + 2.0 * 0.56},
-        StabilizeCase{"JumpFollows", 12.5, 10.0, 12.5},
-        StabilizeCase{"CrossingIdleFollows", -1.5, -0.1, -1.5},
-        StabilizeCase{"ExactlyIdleStaysIdleSide", 0.2, 0.1, 0.1},
-        StabilizeCase{"SignChangeFollows", -0.5, 3.0, -0.5},
-        StabilizeCase{"ZeroCountsAsNotPositive", 0.0, 0.1, 0.0},
-        StabilizeCase{"ZeroToPositiveIsSignChange", 0.15, 0.0, 0.15},
-        StabilizeCase{"NegativeNoiseHolds", -10.4, -10.0, -10.0},
-        StabilizeCase{"NonFinitePreviousCountsAsAbsent", 7.0, kNaN, 7.0},
-        StabilizeCase{"InfinitePreviousCountsAsAbsent", 0.1, kInf, 0.1}),
-    voltrane::testing::ParamName());
+INSTANTIATE_TEST_SUITE_P(Rules, StabilizePowerTest,
+                         ::testing::Values(StabilizeCase{"ValueAbsent", nullopt, 10.0, nullopt},
+                                           StabilizeCase{"PreviousAbsent", 10.0, nullopt, 10.0},
+                                           StabilizeCase{"NoiseHoldsPrevious", 10.6, 10.0, 10.0},
+                                           StabilizeCase{"JustUnderOneHolds", 10.999, 10.0, 10.0},
+                                           StabilizeCase{"ExactlyOneBlends", 11.0, 10.0, 10.0 + 1.0 * 0.56},
+                                           StabilizeCase{"MiddleBlends", 11.5, 10.0, 10.0 + 1.5 * 0.56},
+                                           StabilizeCase{"ExactlyTwoBlends", 12.0, 10.0, 10.0 + 2.0 * 0.56},
+                                           StabilizeCase{"JumpFollows", 12.5, 10.0, 12.5},
+                                           StabilizeCase{"CrossingIdleFollows", -1.5, -0.1, -1.5},
+                                           StabilizeCase{"ExactlyIdleStaysIdleSide", 0.2, 0.1, 0.1},
+                                           StabilizeCase{"SignChangeFollows", -0.5, 3.0, -0.5},
+                                           StabilizeCase{"ZeroCountsAsNotPositive", 0.0, 0.1, 0.0},
+                                           StabilizeCase{"ZeroToPositiveIsSignChange", 0.15, 0.0, 0.15},
+                                           StabilizeCase{"NegativeNoiseHolds", -10.4, -10.0, -10.0},
+                                           StabilizeCase{"NonFinitePreviousCountsAsAbsent", 7.0, kNaN, 7.0},
+                                           StabilizeCase{"InfinitePreviousCountsAsAbsent", 0.1, kInf, 0.1}),
+                         voltrane::testing::ParamName());
 
 PowerSnapshot sample(PowerState state, bool external) {
     PowerSnapshot snapshot;

@@ -1,9 +1,7 @@
 #include "json_value.h"
-
 #include "support/param_name.h"
 
 #include <gtest/gtest.h>
-
 #include <limits>
 
 namespace voltrane::probe {
@@ -23,7 +21,8 @@ TEST_P(ShortestDoubleTest, ReadsBackAsTheSameDouble) {
 
 INSTANTIATE_TEST_SUITE_P(
     Values, ShortestDoubleTest,
-    ::testing::Values(DoubleCase{"Tenth", 0.1, "0.1"}, DoubleCase{"SumIsNotATenth", 0.1 + 0.2, "0.30000000000000004"},
+    ::testing::Values(DoubleCase{"Tenth", 0.1, "0.1"},
+                      DoubleCase{"SumIsNotATenth", 0.1 + 0.2, "0.30000000000000004"},
                       DoubleCase{"Whole", 9.0, "9"}, DoubleCase{"NegativeZero", -0.0, "-0"},
                       DoubleCase{"Huge", 1e300, "1e+300"},
                       DoubleCase{"NaN", std::numeric_limits<double>::quiet_NaN(), "nan"},

@@ -1,11 +1,9 @@
 #pragma once
 
 #include "json_value.h"
-
 #include "telemetry/components/component_power_snapshot.h"
 
 #include <memory>
-
 #include <string>
 #include <vector>
 

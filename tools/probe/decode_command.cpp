@@ -1,6 +1,5 @@
 #include "commands.h"
 #include "snapshot_json.h"
-
 #include "telemetry/battery/iokit_power_metrics_provider.h"
 #include "telemetry/battery/recorded_table_reader.h"
 

@@ -9,7 +9,6 @@
 
 #include <QJsonObject>
 #include <QJsonValue>
-
 #include <iostream>
 #include <limits>
 #include <optional>
@@ -164,7 +163,8 @@ int flowCommand(const Arguments& arguments) {
     if (size) {
         // Exactly what the diagram draws: the remembered order and the remembered watts.
         const std::vector<SankeyDestination> ordered = layout.ordered(model.destinations);
-        out.add("metrics", toJson(SankeyMetrics(*size, ordered, layout.layoutWatts(ordered), model.sourceWatts)));
+        out.add("metrics",
+                toJson(SankeyMetrics(*size, ordered, layout.layoutWatts(ordered), model.sourceWatts)));
     }
     std::cout << out.dump() << '\n';
     return 0;

@@ -28,8 +28,7 @@ public:
     JsonValue(Array value) : value_(std::move(value)) {}
     JsonValue(Object value) : value_(std::move(value)) {}
 
-    template <typename T>
-    JsonValue(const std::optional<T>& value) {
+    template <typename T> JsonValue(const std::optional<T>& value) {
         if (value) {
             *this = JsonValue(*value);
         }
@@ -49,7 +48,8 @@ public:
 private:
     void dumpTo(std::string& out) const;
 
-    std::variant<std::monostate, bool, std::int64_t, std::uint64_t, double, std::string, Array, Object> value_;
+    std::variant<std::monostate, bool, std::int64_t, std::uint64_t, double, std::string, Array, Object>
+        value_;
 };
 
 /// Shortest text that reads back as the same double; "nan", "inf", "-inf" for the others.

@@ -1,6 +1,5 @@
 #include "commands.h"
 #include "snapshot_json.h"
-
 #include "telemetry/battery/iokit_power_metrics_provider.h"
 #include "telemetry/battery/sysfs_battery_registry.h"
 
@@ -8,8 +7,8 @@
 #include <chrono>
 #include <cmath>
 #include <csignal>
-#include <functional>
 #include <cstdlib>
+#include <functional>
 #include <iostream>
 #include <thread>
 
@@ -28,32 +27,32 @@ JsonValue doubleJson(double value) {
 
 JsonValue typedJson(const PropertyValue& value) {
     switch (value.kind()) {
-        case PropertyValue::Kind::other:
-            return JsonValue();
-        case PropertyValue::Kind::signedInteger:
-            return JsonValue(*value.signedInteger());
-        case PropertyValue::Kind::unsignedInteger:
-            return JsonValue(JsonValue::Object{{"$u64", JsonValue(std::to_string(*value.unsignedInteger()))}});
-        case PropertyValue::Kind::real:
-            return doubleJson(*value.real());
-        case PropertyValue::Kind::boolean:
-            return JsonValue(*value.boolean());
-        case PropertyValue::Kind::text:
-            return JsonValue(*value.text());
-        case PropertyValue::Kind::table: {
-            JsonValue out = JsonValue::object();
-            for (const auto& [key, element] : *value.table()) {
-                out.add(key, typedJson(element));
-            }
-            return out;
+    case PropertyValue::Kind::other:
+        return JsonValue();
+    case PropertyValue::Kind::signedInteger:
+        return JsonValue(*value.signedInteger());
+    case PropertyValue::Kind::unsignedInteger:
+        return JsonValue(JsonValue::Object{{"$u64", JsonValue(std::to_string(*value.unsignedInteger()))}});
+    case PropertyValue::Kind::real:
+        return doubleJson(*value.real());
+    case PropertyValue::Kind::boolean:
+        return JsonValue(*value.boolean());
+    case PropertyValue::Kind::text:
+        return JsonValue(*value.text());
+    case PropertyValue::Kind::table: {
+        JsonValue out = JsonValue::object();
+        for (const auto& [key, element] : *value.table()) {
+            out.add(key, typedJson(element));
         }
-        case PropertyValue::Kind::list: {
-            JsonValue out = JsonValue::array();
-            for (const auto& element : *value.list()) {
-                out.push(typedJson(element));
-            }
-            return out;
+        return out;
+    }
+    case PropertyValue::Kind::list: {
+        JsonValue out = JsonValue::array();
+        for (const auto& element : *value.list()) {
+            out.push(typedJson(element));
         }
+        return out;
+    }
     }
     return JsonValue();
 }
@@ -102,7 +101,8 @@ int watchCommand(const Arguments& arguments) {
     LiveComponents components;
     auto next = std::chrono::steady_clock::now();
     while (!stopRequested) {
-        std::cout << liveLine([&components] { return components.next(); }) << std::endl; // flushed: status bars read line by line
+        std::cout << liveLine([&components] { return components.next(); })
+                  << std::endl; // flushed: status bars read line by line
         next += std::chrono::seconds(1);
         // Short naps, so that a signal ends the loop within a tenth of a second.
         while (!stopRequested && std::chrono::steady_clock::now() < next) {

@@ -1,7 +1,6 @@
 #include "commands.h"
 
 #include <QCoreApplication>
-
 #include <cstdio>
 #include <functional>
 #include <iostream>
@@ -22,18 +21,16 @@ using Command = std::function<int(const voltrane::probe::Arguments&)>;
 
 const std::map<std::string, Command>& commands() {
     static const std::map<std::string, Command> table{
-        {"flow", voltrane::probe::flowCommand},
-        {"", voltrane::probe::liveCommand},
-        {"watch", voltrane::probe::watchCommand},
-        {"decode", voltrane::probe::decodeCommand},
-        {"texts", voltrane::probe::textsCommand},
-        {"render", voltrane::probe::renderCommand},
+        {"flow", voltrane::probe::flowCommand},   {"", voltrane::probe::liveCommand},
+        {"watch", voltrane::probe::watchCommand}, {"decode", voltrane::probe::decodeCommand},
+        {"texts", voltrane::probe::textsCommand}, {"render", voltrane::probe::renderCommand},
     };
     return table;
 }
 
 void printUsage() {
-    std::cerr << "usage: voltrane-probe [watch | decode FILE | flow FILE | texts FILE | render FILE --out PNG]\n";
+    std::cerr
+        << "usage: voltrane-probe [watch | decode FILE | flow FILE | texts FILE | render FILE --out PNG]\n";
 }
 
 } // namespace

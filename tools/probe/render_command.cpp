@@ -1,14 +1,12 @@
 #include "commands.h"
-#include "snapshot_json.h"
-
 #include "monitor/power_monitor.h"
 #include "monitor/sampling_scheduler.h"
+#include "snapshot_json.h"
 #include "ui/dashboard/dashboard_view.h"
 #include "ui/dashboard/info_popover.h"
 
 #include <QApplication>
 #include <QImage>
-
 #include <iostream>
 #include <memory>
 

@@ -4,7 +4,6 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QTimeZone>
-
 #include <array>
 #include <cmath>
 #include <limits>
@@ -14,9 +13,7 @@ namespace voltrane::probe {
 std::string isoDate(Date date) {
     const auto milliseconds =
         std::chrono::duration_cast<std::chrono::milliseconds>(date.time_since_epoch()).count();
-    return QDateTime::fromMSecsSinceEpoch(milliseconds, Qt::UTC)
-        .toString(Qt::ISODateWithMs)
-        .toStdString();
+    return QDateTime::fromMSecsSinceEpoch(milliseconds, Qt::UTC).toString(Qt::ISODateWithMs).toStdString();
 }
 
 JsonValue toJson(const PowerSnapshot& s) {
@@ -148,8 +145,7 @@ public:
         return std::nullopt;
     }
 
-    template <typename Int>
-    std::optional<Int> integer(const char* key) {
+    template <typename Int> std::optional<Int> integer(const char* key) {
         const auto value = number(key);
         if (!value) {
             return std::nullopt;

@@ -6,7 +6,6 @@
 
 #include <QJsonObject>
 #include <QJsonValue>
-
 #include <optional>
 #include <string>
 

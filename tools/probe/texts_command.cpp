@@ -1,8 +1,7 @@
 #include "commands.h"
 #include "json_value.h"
-#include "snapshot_json.h"
-
 #include "monitor/power_smoothing.h"
+#include "snapshot_json.h"
 #include "ui/dashboard/dashboard_texts.h"
 #include "ui/dashboard/state_style.h"
 #include "ui/dashboard/status_summary.h"

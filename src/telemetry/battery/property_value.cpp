@@ -23,22 +23,22 @@ bool operator==(const PropertyValue& a, const PropertyValue& b) {
         return false;
     }
     switch (a.kind()) {
-        case PropertyValue::Kind::other:
-            return true;
-        case PropertyValue::Kind::signedInteger:
-            return *a.signedInteger() == *b.signedInteger();
-        case PropertyValue::Kind::unsignedInteger:
-            return *a.unsignedInteger() == *b.unsignedInteger();
-        case PropertyValue::Kind::real:
-            return *a.real() == *b.real();
-        case PropertyValue::Kind::boolean:
-            return *a.boolean() == *b.boolean();
-        case PropertyValue::Kind::text:
-            return *a.text() == *b.text();
-        case PropertyValue::Kind::table:
-            return *a.table() == *b.table();
-        case PropertyValue::Kind::list:
-            return *a.list() == *b.list();
+    case PropertyValue::Kind::other:
+        return true;
+    case PropertyValue::Kind::signedInteger:
+        return *a.signedInteger() == *b.signedInteger();
+    case PropertyValue::Kind::unsignedInteger:
+        return *a.unsignedInteger() == *b.unsignedInteger();
+    case PropertyValue::Kind::real:
+        return *a.real() == *b.real();
+    case PropertyValue::Kind::boolean:
+        return *a.boolean() == *b.boolean();
+    case PropertyValue::Kind::text:
+        return *a.text() == *b.text();
+    case PropertyValue::Kind::table:
+        return *a.table() == *b.table();
+    case PropertyValue::Kind::list:
+        return *a.list() == *b.list();
     }
     return false;
 }

@@ -5,15 +5,14 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QXmlStreamReader>
-
 #include <algorithm>
 #include <charconv>
 #include <clocale>
+#include <cstdint>
+#include <limits>
 #include <locale.h>
 #include <string_view>
 #include <vector>
-#include <cstdint>
-#include <limits>
 
 namespace voltrane {
 
@@ -22,8 +21,7 @@ namespace {
 // Hostile recordings must not exhaust the stack; real tables nest three levels deep.
 constexpr int maximumDepth = 128;
 
-template <typename Integer>
-std::optional<Integer> parseInteger(const QByteArray& text) {
+template <typename Integer> std::optional<Integer> parseInteger(const QByteArray& text) {
     Integer value{};
     const char* begin = text.constData();
     const char* end = begin + text.size();
@@ -156,30 +154,30 @@ public:
             return failure(where, "nested too deeply");
         }
         switch (json.type()) {
-            case QJsonValue::Null:
-                return PropertyValue();
-            case QJsonValue::Bool:
-                return PropertyValue(json.toBool());
-            case QJsonValue::String:
-                return PropertyValue(json.toString().toStdString());
-            case QJsonValue::Array: {
-                PropertyList list;
-                const QJsonArray array = json.toArray();
-                list.reserve(static_cast<std::size_t>(array.size()));
-                for (qsizetype i = 0; i < array.size(); ++i) {
-                    auto element = value(array.at(i), where + "[" + std::to_string(i) + "]", depth + 1);
-                    if (!element) {
-                        return std::nullopt;
-                    }
-                    list.push_back(std::move(*element));
+        case QJsonValue::Null:
+            return PropertyValue();
+        case QJsonValue::Bool:
+            return PropertyValue(json.toBool());
+        case QJsonValue::String:
+            return PropertyValue(json.toString().toStdString());
+        case QJsonValue::Array: {
+            PropertyList list;
+            const QJsonArray array = json.toArray();
+            list.reserve(static_cast<std::size_t>(array.size()));
+            for (qsizetype i = 0; i < array.size(); ++i) {
+                auto element = value(array.at(i), where + "[" + std::to_string(i) + "]", depth + 1);
+                if (!element) {
+                    return std::nullopt;
                 }
-                return PropertyValue(std::move(list));
+                list.push_back(std::move(*element));
             }
-            case QJsonValue::Object:
-                return object(json.toObject(), where, depth);
-            case QJsonValue::Double:
-            case QJsonValue::Undefined:
-                break; // every literal arrives wrapped
+            return PropertyValue(std::move(list));
+        }
+        case QJsonValue::Object:
+            return object(json.toObject(), where, depth);
+        case QJsonValue::Double:
+        case QJsonValue::Undefined:
+            break; // every literal arrives wrapped
         }
         return failure(where, "has an unreadable value");
     }
@@ -413,7 +411,8 @@ private:
         PropertyTable table;
         while (xml_.readNextStartElement()) {
             if (xml_.name() != QLatin1String("key")) {
-                return failure("expected <key> in <dict>, found <" + xml_.name().toString().toStdString() + ">");
+                return failure("expected <key> in <dict>, found <" + xml_.name().toString().toStdString() +
+                               ">");
             }
             const std::string key = xml_.readElementText().toStdString();
             if (xml_.hasError() || !xml_.readNextStartElement()) {
@@ -473,8 +472,9 @@ RecordedTableReader::Result RecordedTableReader::fromTypedJson(const QByteArray&
     QJsonParseError parseError{};
     const QJsonDocument document = QJsonDocument::fromJson(wrapped.text, &parseError);
     if (parseError.error != QJsonParseError::NoError) {
-        result.error = "malformed JSON at offset " + std::to_string(wrapped.originalOffset(parseError.offset)) +
-                       ": " + parseError.errorString().toStdString();
+        result.error = "malformed JSON at offset " +
+                       std::to_string(wrapped.originalOffset(parseError.offset)) + ": " +
+                       parseError.errorString().toStdString();
         return result;
     }
     // A bare number at the top arrives wrapped in an object of our own.

@@ -1,16 +1,15 @@
 #include "telemetry/battery/sysfs_battery_registry.h"
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <dirent.h>
+#include <fcntl.h>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unistd.h>
 #include <vector>
 
 namespace voltrane {
@@ -21,8 +20,7 @@ namespace {
 /// each open walks one path component instead of the whole path (through the class symlink).
 class Folder {
 public:
-    Folder(int parent, const char* name)
-        : fd_(::openat(parent, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {}
+    Folder(int parent, const char* name) : fd_(::openat(parent, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {}
     ~Folder() {
         if (fd_ >= 0) {
             ::close(fd_);
@@ -83,16 +81,16 @@ enum class Direction { discharging, charging, asReported };
 
 struct Battery {
     std::optional<std::string> status;
-    std::optional<double> voltage;      // mV
-    std::optional<double> current;      // mA, signed by status
-    std::optional<double> power;        // mW, signed by status
-    std::optional<double> energyNow;    // mWh
-    std::optional<double> energyFull;   // mWh
-    std::optional<double> capacity;     // percent
-    std::optional<double> temperature;  // 0.1 K
+    std::optional<double> voltage;     // mV
+    std::optional<double> current;     // mA, signed by status
+    std::optional<double> power;       // mW, signed by status
+    std::optional<double> energyNow;   // mWh
+    std::optional<double> energyFull;  // mWh
+    std::optional<double> capacity;    // percent
+    std::optional<double> temperature; // 0.1 K
     std::optional<double> cycles;
-    std::optional<double> timeToEmpty;  // minutes
-    std::optional<double> timeToFull;   // minutes
+    std::optional<double> timeToEmpty; // minutes
+    std::optional<double> timeToFull;  // minutes
 };
 
 Direction directionOf(const std::optional<std::string>& status) {
@@ -112,12 +110,12 @@ std::optional<double> signedByStatus(std::optional<double> value, Direction dire
         return std::nullopt;
     }
     switch (direction) {
-        case Direction::discharging:
-            return -std::fabs(*value);
-        case Direction::charging:
-            return std::fabs(*value);
-        case Direction::asReported:
-            break;
+    case Direction::discharging:
+        return -std::fabs(*value);
+    case Direction::charging:
+        return std::fabs(*value);
+    case Direction::asReported:
+        break;
     }
     return value;
 }
@@ -220,8 +218,7 @@ void readAdapter(const Folder& folder, bool isUsb, Adapters& adapters) {
     }
 }
 
-template <typename Member>
-std::optional<double> sumOf(const std::vector<Battery>& batteries, Member member) {
+template <typename Member> std::optional<double> sumOf(const std::vector<Battery>& batteries, Member member) {
     std::optional<double> total;
     for (const Battery& battery : batteries) {
         if (battery.*member) {
@@ -234,8 +231,9 @@ std::optional<double> sumOf(const std::vector<Battery>& batteries, Member member
 template <typename Member>
 std::optional<double> meanOf(const std::vector<Battery>& batteries, Member member) {
     const auto total = sumOf(batteries, member);
-    const auto count = std::count_if(batteries.begin(), batteries.end(),
-                                     [member](const Battery& battery) { return (battery.*member).has_value(); });
+    const auto count = std::count_if(batteries.begin(), batteries.end(), [member](const Battery& battery) {
+        return (battery.*member).has_value();
+    });
     if (!total) {
         return std::nullopt;
     }
@@ -346,7 +344,8 @@ std::optional<PropertyTable> SysfsBatteryRegistry::copyProperties() {
         table.insert_or_assign("ExternalConnected", PropertyValue(*external));
     }
     if (adapters.ratedWatts) {
-        table.insert_or_assign("AdapterDetails", PropertyValue(PropertyTable{{"Watts", *adapters.ratedWatts}}));
+        table.insert_or_assign("AdapterDetails",
+                               PropertyValue(PropertyTable{{"Watts", *adapters.ratedWatts}}));
     }
 
     // Several packs: the charge is that of the summed energies.

@@ -1,14 +1,13 @@
 #include "telemetry/components/powercap_energy_report.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <charconv>
+#include <fcntl.h>
 #include <map>
 #include <set>
 #include <string>
 #include <system_error>
+#include <unistd.h>
 #include <utility>
 
 namespace voltrane {

@@ -6,7 +6,6 @@
 
 #include <QPainter>
 #include <QPainterPath>
-
 #include <algorithm>
 
 namespace voltrane {

@@ -3,7 +3,6 @@
 #include <QColor>
 #include <QMetaObject>
 #include <QWidget>
-
 #include <optional>
 
 namespace voltrane {

@@ -4,7 +4,6 @@
 
 #include <QLinearGradient>
 #include <QPainter>
-
 #include <algorithm>
 #include <cmath>
 #include <vector>

@@ -29,7 +29,6 @@
 #include <QShortcut>
 #include <QShowEvent>
 #include <QVBoxLayout>
-
 #include <cmath>
 
 namespace voltrane {

@@ -3,7 +3,6 @@
 #include "ui/dashboard/dashboard_texts.h"
 
 #include <QWidget>
-
 #include <array>
 #include <functional>
 #include <memory>

@@ -8,7 +8,6 @@
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QVariantAnimation>
-
 #include <cmath>
 
 namespace voltrane {

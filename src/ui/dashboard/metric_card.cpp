@@ -11,7 +11,6 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 #include <QVariantAnimation>
-
 #include <cmath>
 
 namespace voltrane {

@@ -7,7 +7,6 @@
 
 #include <QLinearGradient>
 #include <QPainter>
-
 #include <algorithm>
 
 namespace voltrane {

@@ -11,10 +11,8 @@
 namespace voltrane {
 
 EnergySankeyDiagram::EnergySankeyDiagram(AccessibilityEnvironment* environment, QWidget* parent)
-    : QWidget(parent),
-      canvas_(new SankeyRibbonCanvas(environment, this)),
-      sourceGlow_(new ShadowWidget(this)),
-      source_(new SankeySourceNode(this)) {
+    : QWidget(parent), canvas_(new SankeyRibbonCanvas(environment, this)),
+      sourceGlow_(new ShadowWidget(this)), source_(new SankeySourceNode(this)) {
     setObjectName(QStringLiteral("sankeyDiagram"));
     setAttribute(Qt::WA_TranslucentBackground);
     sourceGlow_->setObjectName(QStringLiteral("sourceGlow"));
@@ -28,8 +26,7 @@ SankeyDestinationNode* EnergySankeyDiagram::destinationNode(SankeyDestination::I
     return found == rows_.end() ? nullptr : found->second;
 }
 
-void EnergySankeyDiagram::setContent(const SankeyFlowModel& model,
-                                     const SankeyStableLayout& stableLayout) {
+void EnergySankeyDiagram::setContent(const SankeyFlowModel& model, const SankeyStableLayout& stableLayout) {
     model_ = model;
     stableLayout_ = stableLayout;
     relayout();
@@ -39,8 +36,7 @@ void EnergySankeyDiagram::resizeEvent(QResizeEvent*) {
     relayout();
 }
 
-QRect EnergySankeyDiagram::pixelFrame(double centerX, double centerY, double width,
-                                      double height) {
+QRect EnergySankeyDiagram::pixelFrame(double centerX, double centerY, double width, double height) {
     const auto left = static_cast<int>(std::lround(centerX - width * 0.5));
     const auto top = static_cast<int>(std::lround(centerY - height * 0.5));
     const auto right = static_cast<int>(std::lround(centerX + width * 0.5));
@@ -63,9 +59,9 @@ void EnergySankeyDiagram::relayout() {
                                          metrics.sourceWidth, metrics.sourceHeight);
     source_->setGeometry(sourceFrame);
     source_->setModel(model_);
-    sourceGlow_->setCard(QRectF(sourceFrame), 18,
-                         SurfaceShadow{toQColor(VoltranePalette::color(model_.sourceTint), 0.09),
-                                       14, {0, 0}});
+    sourceGlow_->setCard(
+        QRectF(sourceFrame), 18,
+        SurfaceShadow{toQColor(VoltranePalette::color(model_.sourceTint), 0.09), 14, {0, 0}});
 
     std::map<SankeyDestination::ID, SankeyDestinationNode*> kept;
     for (std::size_t i = 0; i < ordered.size(); ++i) {
@@ -76,14 +72,13 @@ void EnergySankeyDiagram::relayout() {
             rows_.erase(found);
         } else {
             node = new SankeyDestinationNode(this);
-            node->setObjectName(QStringLiteral("destinationNode_")
-                                + QLatin1String(rawValue(destination.id)));
+            node->setObjectName(QStringLiteral("destinationNode_") + QLatin1String(rawValue(destination.id)));
         }
         const double rowHeight = i < metrics.rowHeights.size() ? metrics.rowHeights[i] : 0;
         const double center =
             i < metrics.rowCenters.size() ? metrics.rowCenters[i] : metrics.size.height * 0.5;
-        node->setGeometry(pixelFrame(width - metrics.destinationWidth * 0.5, center,
-                                     metrics.destinationWidth, rowHeight));
+        node->setGeometry(
+            pixelFrame(width - metrics.destinationWidth * 0.5, center, metrics.destinationWidth, rowHeight));
         node->setContent(destination, model_.sourceWatts, rowHeight);
         node->raise();
         node->show();

@@ -5,7 +5,6 @@
 #include "flow/sankey_stable_layout.h"
 
 #include <QWidget>
-
 #include <map>
 #include <optional>
 
@@ -24,8 +23,7 @@ class EnergySankeyDiagram : public QWidget {
     Q_OBJECT
 
 public:
-    explicit EnergySankeyDiagram(AccessibilityEnvironment* environment = nullptr,
-                                 QWidget* parent = nullptr);
+    explicit EnergySankeyDiagram(AccessibilityEnvironment* environment = nullptr, QWidget* parent = nullptr);
 
     void setContent(const SankeyFlowModel& model, const SankeyStableLayout& stableLayout);
 

@@ -30,8 +30,7 @@ protected:
         painter.setRenderHint(QPainter::Antialiasing, true);
         painter.setPen(Qt::NoPen);
         painter.setBrush(color_);
-        const QRectF box(QPointF((width() - shape_.width()) / 2, (height() - shape_.height()) / 2),
-                         shape_);
+        const QRectF box(QPointF((width() - shape_.width()) / 2, (height() - shape_.height()) / 2), shape_);
         if (round_) {
             painter.drawEllipse(box);
         } else {
@@ -54,8 +53,8 @@ TextLabel* makeText(const QString& name, const QFont& font, const QColor& color,
 }
 
 // accountingValue(title:value:tint:): a dot, the title and the figure, 5 apart.
-TextLabel* addAccountingValue(QHBoxLayout* bar, const QString& name, const QString& title,
-                              PaletteColor tint, QWidget* parent) {
+TextLabel* addAccountingValue(QHBoxLayout* bar, const QString& name, const QString& title, PaletteColor tint,
+                              QWidget* parent) {
     auto* value = new QHBoxLayout;
     value->setSpacing(5);
     auto* dot = new SwatchWidget({5, 5}, {5, 5}, toQColor(VoltranePalette::color(tint)), true, parent);
@@ -66,9 +65,9 @@ TextLabel* addAccountingValue(QHBoxLayout* bar, const QString& name, const QStri
                                      toQColor(VoltranePalette::textMuted), parent);
     titleLabel->setText(title);
     value->addWidget(titleLabel, 0, Qt::AlignVCenter);
-    TextLabel* figure = makeText(name + QStringLiteral("Value"),
-                                 HostFonts::style(TextStyle::caption2, QFont::DemiBold, true),
-                                 toQColor(VoltranePalette::textPrimary), parent);
+    TextLabel* figure =
+        makeText(name + QStringLiteral("Value"), HostFonts::style(TextStyle::caption2, QFont::DemiBold, true),
+                 toQColor(VoltranePalette::textPrimary), parent);
     figure->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     value->addWidget(figure, 0, Qt::AlignVCenter);
     bar->addLayout(value);
@@ -108,8 +107,8 @@ FlowAccountingBar::FlowAccountingBar(QWidget* parent) : QWidget(parent) {
 
     identifiedValue_ = addAccountingValue(bar, QStringLiteral("identified"), QStringLiteral("已识别"),
                                           PaletteColor::flowCPU, this);
-    unattributedValue_ = addAccountingValue(bar, QStringLiteral("unattributed"),
-                                            QStringLiteral("未归因"), PaletteColor::flowOther, this);
+    unattributedValue_ = addAccountingValue(bar, QStringLiteral("unattributed"), QStringLiteral("未归因"),
+                                            PaletteColor::flowOther, this);
     bar->addSpacerItem(new QSpacerItem(2, 0, QSizePolicy::Expanding, QSizePolicy::Minimum));
     status_ = makeText(QStringLiteral("estimateStatus"), HostFonts::style(TextStyle::caption2),
                        toQColor(VoltranePalette::textMuted), this);
@@ -118,11 +117,9 @@ FlowAccountingBar::FlowAccountingBar(QWidget* parent) : QWidget(parent) {
 }
 
 void FlowAccountingBar::setModel(const SankeyFlowModel& model) {
-    identifiedValue_->setText(
-        QString::fromStdString(flowWattsText(model.allocation.identifiedWatts)));
+    identifiedValue_->setText(QString::fromStdString(flowWattsText(model.allocation.identifiedWatts)));
     identifiedValue_->setFixedWidth(identifiedValue_->sizeHint().width());
-    unattributedValue_->setText(
-        QString::fromStdString(flowWattsText(model.allocation.unattributedWatts)));
+    unattributedValue_->setText(QString::fromStdString(flowWattsText(model.allocation.unattributedWatts)));
     unattributedValue_->setFixedWidth(unattributedValue_->sizeHint().width());
     status_->setText(model.estimateAvailable ? QStringLiteral("近 1 秒估算")
                                              : QStringLiteral("分项遥测不可用"));
@@ -134,8 +131,7 @@ void FlowAccountingBar::paintEvent(QPaintEvent*) {
     style.fill = QColor::fromRgbF(1, 1, 1, 0.026f);
     style.stroke = QColor::fromRgbF(1, 1, 1, 0.055f);
     style.strokeWidth = 0.5;
-    SurfacePainter::paintRoundedRect(painter, QRectF(rect()).adjusted(0.25, 0.25, -0.25, -0.25), 12,
-                                     style);
+    SurfacePainter::paintRoundedRect(painter, QRectF(rect()).adjusted(0.25, 0.25, -0.25, -0.25), 12, style);
 }
 
 } // namespace voltrane

@@ -10,8 +10,7 @@
 namespace voltrane {
 
 PowerFlowView::PowerFlowView(QWidget* parent, AccessibilityEnvironment* environment)
-    : QWidget(parent),
-      diagram_(new EnergySankeyDiagram(environment, this)),
+    : QWidget(parent), diagram_(new EnergySankeyDiagram(environment, this)),
       bar_(new FlowAccountingBar(this)) {
     setObjectName(QStringLiteral("powerFlowView"));
     setAttribute(Qt::WA_TranslucentBackground);
@@ -30,8 +29,7 @@ PowerFlowView::PowerFlowView(QWidget* parent, AccessibilityEnvironment* environm
     setAccessibleName(QString::fromStdString(model_.accessibilitySummary()));
 }
 
-void PowerFlowView::setSamples(const PowerSnapshot& snapshot,
-                               const ComponentPowerSnapshot& components) {
+void PowerFlowView::setSamples(const PowerSnapshot& snapshot, const ComponentPowerSnapshot& components) {
     model_ = SankeyFlowModel(snapshot, components);
     const SankeyStableLayout candidate(model_);
     if (!stableLayout_) {
@@ -55,8 +53,7 @@ void PowerFlowView::paintEvent(QPaintEvent*) {
     style.fill = QColor::fromRgbF(1, 1, 1, 0.025f);
     style.stroke = QColor::fromRgbF(1, 1, 1, 0.06f);
     style.strokeWidth = 0.5;
-    SurfacePainter::paintRoundedRect(painter, QRectF(rect()).adjusted(0.25, 0.25, -0.25, -0.25), 20,
-                                     style);
+    SurfacePainter::paintRoundedRect(painter, QRectF(rect()).adjusted(0.25, 0.25, -0.25, -0.25), 20, style);
 }
 
 } // namespace voltrane

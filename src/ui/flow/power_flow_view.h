@@ -4,7 +4,6 @@
 #include "flow/sankey_stable_layout.h"
 
 #include <QWidget>
-
 #include <optional>
 
 namespace voltrane {

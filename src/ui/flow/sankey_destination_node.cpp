@@ -26,11 +26,8 @@ TextLabel* makeText(const char* name, QWidget* parent) {
 } // namespace
 
 SankeyDestinationNode::SankeyDestinationNode(QWidget* parent)
-    : QWidget(parent),
-      symbol_(new SymbolLabel(this)),
-      title_(makeText("destinationTitle", this)),
-      detail_(makeText("destinationDetail", this)),
-      watts_(makeText("destinationWatts", this)) {
+    : QWidget(parent), symbol_(new SymbolLabel(this)), title_(makeText("destinationTitle", this)),
+      detail_(makeText("destinationDetail", this)), watts_(makeText("destinationWatts", this)) {
     setAttribute(Qt::WA_TranslucentBackground);
     symbol_->setObjectName(QStringLiteral("destinationSymbol"));
     symbol_->setSymbolWeight(QFont::Medium);
@@ -80,14 +77,13 @@ void SankeyDestinationNode::setContent(const SankeyDestination& destination,
     detail_->setText(detail);
     watts_->setText(watts);
     watts_->setFont(HostFonts::system(roomy_ ? 16 : 12.5, QFont::DemiBold, true));
-    watts_->setColor(toQColor(destination.watts ? VoltranePalette::textPrimary
-                                                : VoltranePalette::textMuted));
+    watts_->setColor(toQColor(destination.watts ? VoltranePalette::textPrimary : VoltranePalette::textMuted));
     watts_->setFixedWidth(watts_->sizeHint().width());
 
     fill_ = toQColor(tint, active_ ? 0.085 : 0.025);
     border_ = toQColor(tint, active_ ? 0.34 : 0.1);
-    setToolTip(title + QStringLiteral("：") + watts + QStringLiteral("，")
-               + QString::fromStdString(destination.detail));
+    setToolTip(title + QStringLiteral("：") + watts + QStringLiteral("，") +
+               QString::fromStdString(destination.detail));
     setAccessibleName(title + QLatin1Char(' ') + detail + QLatin1Char(' ') + watts);
     update();
 }
@@ -98,8 +94,7 @@ void SankeyDestinationNode::paintEvent(QPaintEvent*) {
     style.fill = fill_;
     style.stroke = border_;
     style.strokeWidth = 0.7;
-    SurfacePainter::paintRoundedRect(painter, QRectF(rect()).adjusted(0.35, 0.35, -0.35, -0.35),
-                                     10, style);
+    SurfacePainter::paintRoundedRect(painter, QRectF(rect()).adjusted(0.35, 0.35, -0.35, -0.35), 10, style);
 }
 
 } // namespace voltrane

@@ -7,7 +7,6 @@
 
 #include <QPainter>
 #include <QPainterPathStroker>
-
 #include <algorithm>
 #include <cmath>
 
@@ -32,8 +31,7 @@ QPainterPath strokeOutline(const QPainterPath& centreLine, double width) {
 
 } // namespace
 
-SankeyRibbonCanvas::SankeyRibbonCanvas(AccessibilityEnvironment* environment, QWidget* parent,
-                                       Clock clock)
+SankeyRibbonCanvas::SankeyRibbonCanvas(AccessibilityEnvironment* environment, QWidget* parent, Clock clock)
     : QWidget(parent),
       environment_(environment != nullptr ? environment : &AccessibilityEnvironment::shared()),
       activity_(new WindowActivity(this)),
@@ -114,10 +112,9 @@ QRegion SankeyRibbonCanvas::particleRegion(double phase) const {
 }
 
 void SankeyRibbonCanvas::updateClock() {
-    const bool flowing = std::any_of(destinations_.begin(), destinations_.end(),
-                                     [](const SankeyDestination& row) {
-                                         return row.watts && *row.watts > 0.2;
-                                     });
+    const bool flowing =
+        std::any_of(destinations_.begin(), destinations_.end(),
+                    [](const SankeyDestination& row) { return row.watts && *row.watts > 0.2; });
     const bool animating = !reduceMotion() && appearsActive() && flowing;
     if (animating && !timer_.isActive()) {
         timer_.start();
@@ -167,9 +164,8 @@ void SankeyRibbonCanvas::rebuildRibbons() {
         ribbon.bounds = ribbon.halo.boundingRect();
         const Color tint = VoltranePalette::color(destinations_[i].tint);
         ribbon.gradient = QLinearGradient(QPointF(xs, y0), QPointF(xe, yd));
-        ribbon.gradient.setStops({{0.0, sourceColor},
-                                  {0.5, toQColor(tint, 0.76)},
-                                  {1.0, toQColor(tint, 0.88)}});
+        ribbon.gradient.setStops(
+            {{0.0, sourceColor}, {0.5, toQColor(tint, 0.76)}, {1.0, toQColor(tint, 0.88)}});
         ribbons_.push_back(std::move(ribbon));
     }
 }

@@ -11,7 +11,6 @@
 #include <QRegion>
 #include <QTimer>
 #include <QWidget>
-
 #include <chrono>
 #include <functional>
 #include <optional>
@@ -33,13 +32,13 @@ public:
 
     /// One ribbon's drawing, built when the content changes so a frame only fills.
     struct Ribbon {
-        int index = 0;          ///< the destination's position
+        int index = 0; ///< the destination's position
         double bandWidth = 0;
-        CubicRoute route;       ///< the centre line
-        QPainterPath halo;      ///< outline of the halo stroke
-        QPainterPath body;      ///< outline of the body stroke
+        CubicRoute route;  ///< the centre line
+        QPainterPath halo; ///< outline of the halo stroke
+        QPainterPath body; ///< outline of the body stroke
         QLinearGradient gradient;
-        QRectF bounds;          ///< of the halo, to skip ribbons outside a partial repaint
+        QRectF bounds; ///< of the halo, to skip ribbons outside a partial repaint
     };
 
     static constexpr std::chrono::milliseconds frameInterval{42}; ///< just under 24 per second
@@ -47,13 +46,12 @@ public:
     static constexpr double particleOffset = 0.13;
 
     /// `environment` null uses the shared desktop settings.
-    explicit SankeyRibbonCanvas(AccessibilityEnvironment* environment = nullptr,
-                                QWidget* parent = nullptr, Clock clock = {});
+    explicit SankeyRibbonCanvas(AccessibilityEnvironment* environment = nullptr, QWidget* parent = nullptr,
+                                Clock clock = {});
     ~SankeyRibbonCanvas() override;
 
-    void setContent(const std::vector<SankeyDestination>& destinations,
-                    std::optional<double> sourceWatts, PaletteColor sourceTint,
-                    const SankeyMetrics& metrics);
+    void setContent(const std::vector<SankeyDestination>& destinations, std::optional<double> sourceWatts,
+                    PaletteColor sourceTint, const SankeyMetrics& metrics);
 
     /// Paints every ribbon (halo, body, particle) in order for the particle phase in [0, 1).
     void draw(double phase, QPainter& painter) const;

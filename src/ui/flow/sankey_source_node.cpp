@@ -28,11 +28,8 @@ TextLabel* makeText(const char* name, QWidget* parent) {
 } // namespace
 
 SankeySourceNode::SankeySourceNode(QWidget* parent)
-    : QWidget(parent),
-      symbol_(new SymbolLabel(this)),
-      title_(makeText("sourceTitle", this)),
-      watts_(makeText("sourceWatts", this)),
-      pill_(new CapsuleFrame(this)),
+    : QWidget(parent), symbol_(new SymbolLabel(this)), title_(makeText("sourceTitle", this)),
+      watts_(makeText("sourceWatts", this)), pill_(new CapsuleFrame(this)),
       detail_(makeText("sourceDetail", pill_)) {
     setObjectName(QStringLiteral("sourceNode"));
     setAttribute(Qt::WA_TranslucentBackground);
@@ -108,8 +105,7 @@ void SankeySourceNode::paintEvent(QPaintEvent*) {
     style.stroke.setAlphaF(0.52f);
     style.strokeWidth = 1;
     // The stroke is centred on the outline; inset by half its width so it is not clipped.
-    SurfacePainter::paintRoundedRect(painter, QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 18,
-                                     style);
+    SurfacePainter::paintRoundedRect(painter, QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 18, style);
 }
 
 } // namespace voltrane

@@ -66,9 +66,9 @@ struct VoltranePalette {
 
     static constexpr Color color(PaletteColor entry) {
         constexpr std::array<Color, count> colors{
-            canvas,     canvasTop,   surface,   stroke,    textPrimary, textSecondary, textMuted,
-            accent,     warning,     glassBlue, flowSource, flowBattery, flowCPU,      flowGPU,
-            flowANE,    flowMemory,  flowDisplay, flowPorts, flowOther,
+            canvas,  canvasTop,  surface,     stroke,     textPrimary, textSecondary, textMuted,
+            accent,  warning,    glassBlue,   flowSource, flowBattery, flowCPU,       flowGPU,
+            flowANE, flowMemory, flowDisplay, flowPorts,  flowOther,
         };
         return colors[static_cast<std::size_t>(entry)];
     }
@@ -76,10 +76,9 @@ struct VoltranePalette {
     /// The entry's code name, e.g. "flowCPU".
     static constexpr const char* name(PaletteColor entry) {
         constexpr std::array<const char*, count> names{
-            "canvas",     "canvasTop",   "surface",   "stroke",    "textPrimary", "textSecondary",
-            "textMuted",  "accent",      "warning",   "glassBlue", "flowSource",  "flowBattery",
-            "flowCPU",    "flowGPU",     "flowANE",   "flowMemory", "flowDisplay", "flowPorts",
-            "flowOther",
+            "canvas",  "canvasTop",  "surface",     "stroke",     "textPrimary", "textSecondary", "textMuted",
+            "accent",  "warning",    "glassBlue",   "flowSource", "flowBattery", "flowCPU",       "flowGPU",
+            "flowANE", "flowMemory", "flowDisplay", "flowPorts",  "flowOther",
         };
         return names[static_cast<std::size_t>(entry)];
     }

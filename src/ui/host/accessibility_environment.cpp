@@ -3,7 +3,6 @@
 #include <QCoreApplication>
 #include <QProcess>
 #include <QStandardPaths>
-
 #include <optional>
 
 namespace voltrane {
@@ -40,8 +39,8 @@ AccessibilityEnvironment* AccessibilityEnvironment::fromDesktop(QObject* parent)
     const auto animations = gsettingsValue(interface, QStringLiteral("enable-animations"));
     const bool reduceMotion = animations.has_value() && *animations == QLatin1String("false");
     // GNOME has no transparency switch of its own; its high-contrast mode asks for the same.
-    const auto contrast = gsettingsValue(QStringLiteral("org.gnome.desktop.a11y.interface"),
-                                         QStringLiteral("high-contrast"));
+    const auto contrast =
+        gsettingsValue(QStringLiteral("org.gnome.desktop.a11y.interface"), QStringLiteral("high-contrast"));
     const bool reduceTransparency = contrast.has_value() && *contrast == QLatin1String("true");
     return new AccessibilityEnvironment(reduceMotion, reduceTransparency, parent);
 }

@@ -4,7 +4,6 @@
 #include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QScreen>
-
 #include <cmath>
 
 namespace voltrane {

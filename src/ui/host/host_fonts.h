@@ -22,8 +22,7 @@ public:
 
     /// The system font at `size` pixels and `weight`. Whole sizes use setPixelSize; fractional
     /// ones are set as points through the logical DPI. The rounded design maps to the same face.
-    static QFont system(qreal size, QFont::Weight weight = QFont::Normal,
-                        bool monospacedDigits = false);
+    static QFont system(qreal size, QFont::Weight weight = QFont::Normal, bool monospacedDigits = false);
 
     /// A semantic style; `weight` overrides the style's own weight when given.
     static QFont style(TextStyle style, bool monospacedDigits = false);

@@ -3,7 +3,6 @@
 #include "ui/host/accessibility_hiding.h"
 
 #include <QPainter>
-
 #include <cmath>
 
 namespace voltrane {
@@ -19,9 +18,8 @@ void ShadowWidget::setCard(const QRectF& cardRect, qreal cornerRadius, const Sur
     cornerRadius_ = cornerRadius;
     shadow_ = shadow;
     const qreal margin = std::ceil(SurfacePainter::shadowMargin(shadow)) + 1;
-    setGeometry(cardRect.translated(shadow.offset)
-                    .adjusted(-margin, -margin, margin, margin)
-                    .toAlignedRect());
+    setGeometry(
+        cardRect.translated(shadow.offset).adjusted(-margin, -margin, margin, margin).toAlignedRect());
     update();
 }
 
@@ -29,8 +27,7 @@ void ShadowWidget::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     SurfaceStyle style;
     style.shadow = shadow_;
-    SurfacePainter::paintRoundedRect(painter, cardRect_.translated(-QPointF(pos())), cornerRadius_,
-                                     style);
+    SurfacePainter::paintRoundedRect(painter, cardRect_.translated(-QPointF(pos())), cornerRadius_, style);
 }
 
 } // namespace voltrane

@@ -6,7 +6,6 @@
 #include <QPainterPath>
 #include <QPixmap>
 #include <QPixmapCache>
-
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -80,8 +79,8 @@ QPixmap shadowPixmap(const QSizeF& size, qreal cornerRadius, const SurfaceShadow
         painter.setRenderHint(QPainter::Antialiasing, true);
         painter.setPen(Qt::NoPen);
         painter.setBrush(QColor(0, 0, 0, 255));
-        painter.drawPath(SurfacePainter::roundedRectPath(
-            QRectF(QPointF(margin, margin), size), cornerRadius));
+        painter.drawPath(
+            SurfacePainter::roundedRectPath(QRectF(QPointF(margin, margin), size), cornerRadius));
     }
     // A box blur of radius r/3 three times spreads about as far as a Gaussian of sigma r/2.
     boxBlurAlpha(alpha, static_cast<int>(std::lround(shadow.radius / 3.0)));
@@ -97,8 +96,7 @@ QPixmap shadowPixmap(const QSizeF& size, qreal cornerRadius, const SurfaceShadow
     return pixmap;
 }
 
-void paintShape(QPainter& painter, const QRectF& rect, qreal cornerRadius,
-                const SurfaceStyle& style) {
+void paintShape(QPainter& painter, const QRectF& rect, qreal cornerRadius, const SurfaceStyle& style) {
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, true);
     if (style.shadow && style.shadow->color.alpha() > 0) {
@@ -108,11 +106,10 @@ void paintShape(QPainter& painter, const QRectF& rect, qreal cornerRadius,
     }
     const QPainterPath path = SurfacePainter::roundedRectPath(rect, cornerRadius);
     if (style.gradient) {
-        QLinearGradient gradient(
-            rect.left() + style.gradient->start.x() * rect.width(),
-            rect.top() + style.gradient->start.y() * rect.height(),
-            rect.left() + style.gradient->end.x() * rect.width(),
-            rect.top() + style.gradient->end.y() * rect.height());
+        QLinearGradient gradient(rect.left() + style.gradient->start.x() * rect.width(),
+                                 rect.top() + style.gradient->start.y() * rect.height(),
+                                 rect.left() + style.gradient->end.x() * rect.width(),
+                                 rect.top() + style.gradient->end.y() * rect.height());
         gradient.setStops(style.gradient->stops);
         painter.fillPath(path, gradient);
     } else if (style.fill.alpha() > 0) {
@@ -141,8 +138,7 @@ void SurfacePainter::paintRoundedRect(QPainter& painter, const QRectF& rect, qre
     paintShape(painter, rect, cornerRadius, style);
 }
 
-void SurfacePainter::paintCapsule(QPainter& painter, const QRectF& rect,
-                                  const SurfaceStyle& style) {
+void SurfacePainter::paintCapsule(QPainter& painter, const QRectF& rect, const SurfaceStyle& style) {
     paintShape(painter, rect, std::min(rect.width(), rect.height()) / 2, style);
 }
 

@@ -4,7 +4,6 @@
 #include <QGradientStops>
 #include <QPointF>
 #include <QRectF>
-
 #include <optional>
 
 class QPainter;

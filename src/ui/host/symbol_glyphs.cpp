@@ -31,8 +31,8 @@ quint32 ligatureGlyph(const QString& family, const QString& ligature) {
     layout.createLine();
     layout.endLayout();
     const QList<QGlyphRun> runs = layout.glyphRuns();
-    if (runs.size() != 1 || runs.front().glyphIndexes().size() != 1
-        || runs.front().rawFont().familyName() != family) {
+    if (runs.size() != 1 || runs.front().glyphIndexes().size() != 1 ||
+        runs.front().rawFont().familyName() != family) {
         return 0;
     }
     return runs.front().glyphIndexes().front();
@@ -61,8 +61,7 @@ SymbolGlyphs::SymbolGlyphs(const QString& fontPath) {
         quint32 glyph = ligatureGlyph(families.front(), toQString(entry.ligature));
         if (glyph == 0) {
             // An older face without the ligature may still carry the code point.
-            const QList<quint32> indexes =
-                raw.glyphIndexesForString(QString(QChar(entry.codepoint)));
+            const QList<quint32> indexes = raw.glyphIndexesForString(QString(QChar(entry.codepoint)));
             glyph = indexes.isEmpty() ? 0 : indexes.front();
         }
         if (glyph != 0) {
@@ -89,8 +88,8 @@ SymbolGlyphs::Source SymbolGlyphs::source(std::string_view systemName) const {
     return outline(systemName).isEmpty() ? Source::fallbackText : Source::iconFont;
 }
 
-void SymbolGlyphs::paint(QPainter& painter, const QRectF& rect, std::string_view systemName,
-                         qreal size, QFont::Weight weight, const QColor& color) const {
+void SymbolGlyphs::paint(QPainter& painter, const QRectF& rect, std::string_view systemName, qreal size,
+                         QFont::Weight weight, const QColor& color) const {
     if (size <= 0 || !color.isValid()) {
         return;
     }
@@ -120,10 +119,10 @@ void SymbolGlyphs::paint(QPainter& painter, const QRectF& rect, std::string_view
         }
     } else {
         const SymbolEntry* entry = SymbolTable::find(systemName);
-        const QString text = entry != nullptr
-                                 ? QString::fromUtf16(entry->fallback.data(),
-                                                      static_cast<qsizetype>(entry->fallback.size()))
-                                 : QStringLiteral("?");
+        const QString text =
+            entry != nullptr
+                ? QString::fromUtf16(entry->fallback.data(), static_cast<qsizetype>(entry->fallback.size()))
+                : QStringLiteral("?");
         QFont font = HostFonts::system(size * 0.9, weight);
         painter.setFont(font);
         painter.setPen(color);

@@ -6,7 +6,6 @@
 #include <QRawFont>
 #include <QRectF>
 #include <QString>
-
 #include <map>
 #include <string>
 #include <string_view>

@@ -3,7 +3,6 @@
 #include "ui/host/symbol_glyphs.h"
 
 #include <QPainter>
-
 #include <cmath>
 
 namespace voltrane {

@@ -3,7 +3,6 @@
 #include <QColor>
 #include <QFont>
 #include <QWidget>
-
 #include <string>
 
 namespace voltrane {

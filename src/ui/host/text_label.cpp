@@ -6,7 +6,6 @@
 #include <QFontInfo>
 #include <QFontMetricsF>
 #include <QPainter>
-
 #include <cmath>
 
 namespace voltrane {

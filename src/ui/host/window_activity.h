@@ -2,7 +2,6 @@
 
 #include <QObject>
 #include <QPointer>
-
 #include <vector>
 
 class QWidget;

@@ -5,7 +5,6 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QThread>
-
 #include <map>
 #include <stdexcept>
 
@@ -167,7 +166,8 @@ bool LoopbackHttpServer::waitForRequests(std::size_t count, std::chrono::millise
 
 void LoopbackHttpServer::stop() {
     if (thread_->isRunning()) {
-        QMetaObject::invokeMethod(worker_, [this] { worker_->stop(); }, Qt::BlockingQueuedConnection);
+        QMetaObject::invokeMethod(
+            worker_, [this] { worker_->stop(); }, Qt::BlockingQueuedConnection);
     }
 }
 

@@ -3,7 +3,6 @@
 #include <QByteArray>
 #include <QList>
 #include <QUrl>
-
 #include <chrono>
 #include <condition_variable>
 #include <deque>

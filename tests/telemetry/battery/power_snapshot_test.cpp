@@ -1,10 +1,8 @@
+#include "support/param_name.h"
 #include "telemetry/battery/power_snapshot.h"
 
-#include "support/param_name.h"
-
-#include <gtest/gtest.h>
-
 #include <cmath>
+#include <gtest/gtest.h>
 #include <limits>
 
 namespace voltrane {

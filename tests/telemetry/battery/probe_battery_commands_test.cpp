@@ -5,10 +5,8 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QRegularExpression>
-
-#include <gtest/gtest.h>
-
 #include <cstdlib>
+#include <gtest/gtest.h>
 
 namespace voltrane {
 namespace {
@@ -67,10 +65,14 @@ TEST(ProbeDecodeTest, BadFilesExitWithOneLine) {
 
 TEST(ProbeLiveTest, PrintsTheTypedTableAndItsSnapshot) {
     testing::TempDir root;
-    const std::pair<const char*, const char*> files[] = {
-        {"BAT0/type", "Battery"},          {"BAT0/status", "Discharging"}, {"BAT0/voltage_now", "11000000"},
-        {"BAT0/current_now", "1000000"},   {"BAT0/capacity", "64"},        {"BAT0/temp", "295"},
-        {"AC/type", "Mains"},              {"AC/online", "0"}};
+    const std::pair<const char*, const char*> files[] = {{"BAT0/type", "Battery"},
+                                                         {"BAT0/status", "Discharging"},
+                                                         {"BAT0/voltage_now", "11000000"},
+                                                         {"BAT0/current_now", "1000000"},
+                                                         {"BAT0/capacity", "64"},
+                                                         {"BAT0/temp", "295"},
+                                                         {"AC/type", "Mains"},
+                                                         {"AC/online", "0"}};
     for (const auto& [path, contents] : files) {
         root.write(path, std::string(contents) + "\n");
     }
@@ -92,9 +94,11 @@ TEST(ProbeLiveTest, WatchStopsCleanlyOnTerminate) {
     testing::TempDir root;
     QProcess probe;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("VOLTRANE_POWER_SUPPLY_ROOT"), QString::fromStdString(root.path().string()));
+    environment.insert(QStringLiteral("VOLTRANE_POWER_SUPPLY_ROOT"),
+                       QString::fromStdString(root.path().string()));
     // An empty powercap tree: the component counters read as unavailable.
-    environment.insert(QStringLiteral("VOLTRANE_POWERCAP_ROOT"), QString::fromStdString(root.path().string()));
+    environment.insert(QStringLiteral("VOLTRANE_POWERCAP_ROOT"),
+                       QString::fromStdString(root.path().string()));
     probe.setProcessEnvironment(environment);
     probe.start(QStringLiteral(VOLTRANE_PROBE), {QStringLiteral("watch")});
     ASSERT_TRUE(probe.waitForReadyRead(10000)); // the first line comes at once, flushed

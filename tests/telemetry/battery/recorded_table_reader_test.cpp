@@ -1,16 +1,13 @@
-#include "telemetry/battery/recorded_table_reader.h"
-
-#include "telemetry/battery/iokit_power_metrics_provider.h"
-#include "telemetry/battery/recorded_battery_registry.h"
-
 #include "snapshot_expectations.h"
 #include "support/param_name.h"
 #include "support/temp_dir.h"
-
-#include <gtest/gtest.h>
+#include "telemetry/battery/iokit_power_metrics_provider.h"
+#include "telemetry/battery/recorded_battery_registry.h"
+#include "telemetry/battery/recorded_table_reader.h"
 
 #include <cmath>
 #include <cstdlib>
+#include <gtest/gtest.h>
 
 // Expected snapshots name only the fields they set; the rest keep their defaults (absent).
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
@@ -45,20 +42,35 @@ TEST_P(RecordingTest, DecodesToTheRecordedSituation) {
     testing::expectSameReadings(IOKitPowerMetricsProvider::snapshot(*table, Date{}), GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Samples, RecordingTest,
-    ::testing::Values(
-        RecordingCase{"TypedJsonDischarging", "discharging.json",
-                      {.voltageVolts = 11.52, .currentMilliamps = -1000.0, .batteryWatts = -11.52,
-                       .systemWatts = 11.8, .inputWatts = 11.8, .chargePercent = 72,
-                       .batteryTimeRemainingMinutes = 245, .temperatureCelsius = 302.1 - 273.15,
-                       .cycleCount = 187, .state = PowerState::onBattery}},
-        RecordingCase{"PlistCharging", "charging.plist",
-                      {.voltageVolts = 12.75, .currentMilliamps = 2450.0, .batteryWatts = 31.237,
-                       .systemWatts = 14.1, .inputWatts = 45.6, .adapterRatedWatts = 96.0, .chargePercent = 55,
-                       .temperatureCelsius = 305.5 - 273.15, .cycleCount = 88, .portOutputWatts = 4.5,
-                       .powerOutputPortCount = 1, .state = PowerState::charging, .isExternalConnected = true}}),
-    testing::ParamName());
+INSTANTIATE_TEST_SUITE_P(Samples, RecordingTest,
+                         ::testing::Values(RecordingCase{"TypedJsonDischarging",
+                                                         "discharging.json",
+                                                         {.voltageVolts = 11.52,
+                                                          .currentMilliamps = -1000.0,
+                                                          .batteryWatts = -11.52,
+                                                          .systemWatts = 11.8,
+                                                          .inputWatts = 11.8,
+                                                          .chargePercent = 72,
+                                                          .batteryTimeRemainingMinutes = 245,
+                                                          .temperatureCelsius = 302.1 - 273.15,
+                                                          .cycleCount = 187,
+                                                          .state = PowerState::onBattery}},
+                                           RecordingCase{"PlistCharging",
+                                                         "charging.plist",
+                                                         {.voltageVolts = 12.75,
+                                                          .currentMilliamps = 2450.0,
+                                                          .batteryWatts = 31.237,
+                                                          .systemWatts = 14.1,
+                                                          .inputWatts = 45.6,
+                                                          .adapterRatedWatts = 96.0,
+                                                          .chargePercent = 55,
+                                                          .temperatureCelsius = 305.5 - 273.15,
+                                                          .cycleCount = 88,
+                                                          .portOutputWatts = 4.5,
+                                                          .powerOutputPortCount = 1,
+                                                          .state = PowerState::charging,
+                                                          .isExternalConnected = true}}),
+                         testing::ParamName());
 
 TEST(RecordedBatteryRegistryTest, MissingMalformedOrEmptyRecordingsHaveNoEntry) {
     for (const char* file : {"absent.json", "malformed.json", "no_battery.plist"}) {
@@ -172,7 +184,8 @@ INSTANTIATE_TEST_SUITE_P(
         MalformedCase{"DeepJson", "{\"a\":" + deeplyNested("[", "]", 600) + "}", ""},
         MalformedCase{"NotAPlist", "<html><body/></html>", "expected a <plist>"},
         MalformedCase{"TruncatedPlist", "<plist><dict><key>Voltage</key><integer>1", "malformed plist"},
-        MalformedCase{"ValueWithoutKey", "<plist><dict><integer>1</integer></dict></plist>", "expected <key>"},
+        MalformedCase{"ValueWithoutKey", "<plist><dict><integer>1</integer></dict></plist>",
+                      "expected <key>"},
         MalformedCase{"KeyWithoutValue", "<plist><dict><key>Voltage</key></dict></plist>", "has no value"},
         MalformedCase{"UnknownElement", "<plist><dict><key>V</key><number>1</number></dict></plist>",
                       "<number>"},
@@ -181,8 +194,10 @@ INSTANTIATE_TEST_SUITE_P(
         MalformedCase{"IntegerOverflow",
                       "<plist><dict><key>V</key><integer>18446744073709551616</integer></dict></plist>",
                       "not a 64-bit integer"},
-        MalformedCase{"GarbageReal", "<plist><dict><key>V</key><real>1.2.3</real></dict></plist>", "not a number"},
-        MalformedCase{"FirstElementNotADict", "<plist><array><string>x</string></array></plist>", "first element"},
+        MalformedCase{"GarbageReal", "<plist><dict><key>V</key><real>1.2.3</real></dict></plist>",
+                      "not a number"},
+        MalformedCase{"FirstElementNotADict", "<plist><array><string>x</string></array></plist>",
+                      "first element"},
         MalformedCase{"DeepPlist", "<plist>" + deeplyNested("<array>", "</array>", 300) + "</plist>",
                       "nested too deeply"}),
     testing::ParamName());

@@ -2,9 +2,8 @@
 
 #include "telemetry/battery/power_snapshot.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
+#include <gtest/gtest.h>
 #include <optional>
 
 namespace voltrane::testing {

@@ -1,14 +1,11 @@
-#include "telemetry/battery/sysfs_battery_registry.h"
-
-#include "telemetry/battery/iokit_power_metrics_provider.h"
-
 #include "support/param_name.h"
 #include "support/temp_dir.h"
+#include "telemetry/battery/iokit_power_metrics_provider.h"
+#include "telemetry/battery/sysfs_battery_registry.h"
 
 #include <gtest/gtest.h>
-
-#include <vector>
 #include <utility>
+#include <vector>
 
 namespace voltrane {
 namespace {
@@ -43,12 +40,18 @@ std::optional<double> nestedNumber(const PropertyTable& table, std::string_view 
     return number(*nested->table(), key);
 }
 
-const Attributes discharging{{"type", "Battery"},           {"scope", "System"},
-                             {"present", "1"},              {"status", "Discharging"},
-                             {"voltage_now", "11423000"},   {"power_now", "12793760"},
-                             {"energy_now", "41230000"},    {"energy_full", "52000000"},
-                             {"capacity", "78"},            {"temp", "312"},
-                             {"cycle_count", "143"},        {"technology", "Li-ion"}};
+const Attributes discharging{{"type", "Battery"},
+                             {"scope", "System"},
+                             {"present", "1"},
+                             {"status", "Discharging"},
+                             {"voltage_now", "11423000"},
+                             {"power_now", "12793760"},
+                             {"energy_now", "41230000"},
+                             {"energy_full", "52000000"},
+                             {"capacity", "78"},
+                             {"temp", "312"},
+                             {"cycle_count", "143"},
+                             {"technology", "Li-ion"}};
 
 TEST(SysfsBatteryRegistryTest, DischargingLaptopDecodesToNegativeFigures) {
     FakePowerSupplies supplies;
@@ -76,12 +79,18 @@ TEST(SysfsBatteryRegistryTest, DischargingLaptopDecodesToNegativeFigures) {
 
 TEST(SysfsBatteryRegistryTest, ChargingFromUsbPowerDeliveryGivesTheContractAsRatingOnly) {
     FakePowerSupplies supplies;
-    supplies.add("BAT0", {{"type", "Battery"}, {"status", "Charging"}, {"voltage_now", "12600000"},
-                          {"current_now", "-2000000"}, {"charge_now", "2000000"}, {"charge_full", "4000000"},
+    supplies.add("BAT0", {{"type", "Battery"},
+                          {"status", "Charging"},
+                          {"voltage_now", "12600000"},
+                          {"current_now", "-2000000"},
+                          {"charge_now", "2000000"},
+                          {"charge_full", "4000000"},
                           {"time_to_full_now", "5400"}});
-    supplies.add("ucsi-source-psy-USBC000:001",
-                 {{"type", "USB"}, {"online", "1"}, {"usb_type", "C [PD] PD_PPS"},
-                  {"voltage_max", "20000000"}, {"current_max", "3250000"}});
+    supplies.add("ucsi-source-psy-USBC000:001", {{"type", "USB"},
+                                                 {"online", "1"},
+                                                 {"usb_type", "C [PD] PD_PPS"},
+                                                 {"voltage_max", "20000000"},
+                                                 {"current_max", "3250000"}});
     const auto table = supplies.read();
     ASSERT_TRUE(table);
     EXPECT_EQ(nestedNumber(*table, "AdapterDetails", "Watts"), 65.0);
@@ -99,8 +108,11 @@ TEST(SysfsBatteryRegistryTest, ChargingFromUsbPowerDeliveryGivesTheContractAsRat
 
 TEST(SysfsBatteryRegistryTest, FullBatteryOnMainsIsChargedWithItsReportedZero) {
     FakePowerSupplies supplies;
-    supplies.add("BAT0", {{"type", "Battery"}, {"status", "Full"}, {"voltage_now", "13000000"},
-                          {"current_now", "0"}, {"capacity", "100"}});
+    supplies.add("BAT0", {{"type", "Battery"},
+                          {"status", "Full"},
+                          {"voltage_now", "13000000"},
+                          {"current_now", "0"},
+                          {"capacity", "100"}});
     supplies.add("ADP1", {{"type", "Mains"}, {"online", "1"}});
     const auto table = supplies.read();
     ASSERT_TRUE(table);
@@ -131,10 +143,11 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         AbsentCase{"EmptyFolder", {}},
         AbsentCase{"MainsOnly", {{"AC", {{"type", "Mains"}, {"online", "1"}}}}},
-        AbsentCase{"MouseBatteryIsADevice",
-                   {{"hidpp_battery_0", {{"type", "Battery"}, {"scope", "Device"}, {"status", "Discharging"},
-                                         {"capacity", "40"}}},
-                    {"AC", {{"type", "Mains"}, {"online", "1"}}}}},
+        AbsentCase{
+            "MouseBatteryIsADevice",
+            {{"hidpp_battery_0",
+              {{"type", "Battery"}, {"scope", "Device"}, {"status", "Discharging"}, {"capacity", "40"}}},
+             {"AC", {{"type", "Mains"}, {"online", "1"}}}}},
         AbsentCase{"EmptySlot", {{"BAT1", {{"type", "Battery"}, {"present", "0"}, {"status", "Unknown"}}}}},
         AbsentCase{"BatteryWithOnlyGarbage",
                    {{"BAT0", {{"type", "Battery"}, {"voltage_now", "lots"}, {"capacity", ""}}}}}),
@@ -148,7 +161,8 @@ TEST(SysfsBatteryRegistryTest, BatteryVanishingBetweenReadsGivesTheUnavailableSn
     FakePowerSupplies supplies;
     supplies.add("BAT0", discharging);
     const Date at = Date(std::chrono::seconds(1'900'000'000));
-    IOKitPowerMetricsProvider provider(std::make_unique<SysfsBatteryRegistry>(supplies.registry()), [at] { return at; });
+    IOKitPowerMetricsProvider provider(std::make_unique<SysfsBatteryRegistry>(supplies.registry()),
+                                       [at] { return at; });
     EXPECT_EQ(provider.readSnapshot().state, PowerState::onBattery);
     supplies.remove("BAT0");
     EXPECT_EQ(provider.readSnapshot(), PowerSnapshot::unavailable(at));
@@ -156,8 +170,13 @@ TEST(SysfsBatteryRegistryTest, BatteryVanishingBetweenReadsGivesTheUnavailableSn
 
 TEST(SysfsBatteryRegistryTest, GarbageFilesLeaveTheirKeysMissing) {
     FakePowerSupplies supplies;
-    supplies.add("BAT0", {{"type", "Battery"}, {"status", "Discharging"}, {"voltage_now", "11.4V"},
-                          {"current_now", ""}, {"capacity", "12x"}, {"temp", "-"}, {"cycle_count", "999999999999999999999"}});
+    supplies.add("BAT0", {{"type", "Battery"},
+                          {"status", "Discharging"},
+                          {"voltage_now", "11.4V"},
+                          {"current_now", ""},
+                          {"capacity", "12x"},
+                          {"temp", "-"},
+                          {"cycle_count", "999999999999999999999"}});
     supplies.add("AC", {{"type", "Mains"}, {"online", "maybe"}});
     const auto table = supplies.read();
     ASSERT_TRUE(table);
@@ -181,8 +200,9 @@ class CurrentSignTest : public ::testing::TestWithParam<SignCase> {};
 
 TEST_P(CurrentSignTest, FollowsTheStatus) {
     FakePowerSupplies supplies;
-    supplies.add("BAT0", {{"type", "Battery"}, {"status", GetParam().status},
-                          {"current_now", GetParam().currentMicroamps}});
+    supplies.add(
+        "BAT0",
+        {{"type", "Battery"}, {"status", GetParam().status}, {"current_now", GetParam().currentMicroamps}});
     const auto table = supplies.read();
     ASSERT_TRUE(table);
     EXPECT_EQ(number(*table, "InstantAmperage"), GetParam().expectedMilliamps);
@@ -201,11 +221,19 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(SysfsBatteryRegistryTest, TwoBatteriesSumPowerAndChargeFromTheirEnergies) {
     FakePowerSupplies supplies;
-    supplies.add("BAT0", {{"type", "Battery"}, {"status", "Discharging"}, {"voltage_now", "12000000"},
-                          {"power_now", "5000000"}, {"energy_now", "30000000"}, {"energy_full", "40000000"},
+    supplies.add("BAT0", {{"type", "Battery"},
+                          {"status", "Discharging"},
+                          {"voltage_now", "12000000"},
+                          {"power_now", "5000000"},
+                          {"energy_now", "30000000"},
+                          {"energy_full", "40000000"},
                           {"capacity", "75"}});
-    supplies.add("BAT1", {{"type", "Battery"}, {"status", "Discharging"}, {"voltage_now", "12000000"},
-                          {"power_now", "-3000000"}, {"energy_now", "5000000"}, {"energy_full", "20000000"},
+    supplies.add("BAT1", {{"type", "Battery"},
+                          {"status", "Discharging"},
+                          {"voltage_now", "12000000"},
+                          {"power_now", "-3000000"},
+                          {"energy_now", "5000000"},
+                          {"energy_full", "20000000"},
                           {"capacity", "25"}});
     const auto table = supplies.read();
     ASSERT_TRUE(table);
@@ -213,14 +241,18 @@ TEST(SysfsBatteryRegistryTest, TwoBatteriesSumPowerAndChargeFromTheirEnergies) {
     EXPECT_EQ(snapshot.batteryWatts, -8.0);
     ASSERT_TRUE(snapshot.currentMilliamps);
     EXPECT_NEAR(*snapshot.currentMilliamps, -8000.0 / 12.0, 1e-9);
-    EXPECT_EQ(snapshot.chargePercent, 58); // 35 of 60 Wh, not the mean of 75 % and 25 %
+    EXPECT_EQ(snapshot.chargePercent, 58);                // 35 of 60 Wh, not the mean of 75 % and 25 %
     EXPECT_EQ(snapshot.batteryTimeRemainingMinutes, 263); // 35 Wh at 8 W
 }
 
 TEST(SysfsBatteryRegistryTest, ChargeCountersWithCurrentAndVoltageGivePowerAndCharge) {
     FakePowerSupplies supplies;
-    supplies.add("BAT0", {{"type", "Battery"}, {"status", "Discharging"}, {"voltage_now", "12000000"},
-                          {"current_now", "1000000"}, {"charge_now", "2500000"}, {"charge_full", "5000000"},
+    supplies.add("BAT0", {{"type", "Battery"},
+                          {"status", "Discharging"},
+                          {"voltage_now", "12000000"},
+                          {"current_now", "1000000"},
+                          {"charge_now", "2500000"},
+                          {"charge_full", "5000000"},
                           {"voltage_min_design", "11100000"}});
     const auto table = supplies.read();
     ASSERT_TRUE(table);
@@ -243,11 +275,15 @@ class UsbAdapterTest : public ::testing::TestWithParam<AdapterCase> {};
 TEST_P(UsbAdapterTest, ReadsConnectionAndRating) {
     FakePowerSupplies supplies;
     supplies.add("BAT0", {{"type", "Battery"}, {"status", "Not charging"}, {"capacity", "80"}});
-    supplies.add("port", {{"type", "USB"}, {"online", GetParam().online}, {"usb_type", GetParam().usbType},
-                          {"voltage_max", "15000000"}, {"current_max", "3000000"}});
+    supplies.add("port", {{"type", "USB"},
+                          {"online", GetParam().online},
+                          {"usb_type", GetParam().usbType},
+                          {"voltage_max", "15000000"},
+                          {"current_max", "3000000"}});
     const auto table = supplies.read();
     ASSERT_TRUE(table);
-    EXPECT_EQ(IOKitPowerMetricsProvider::boolean(find(*table, "ExternalConnected")), GetParam().expectedExternal);
+    EXPECT_EQ(IOKitPowerMetricsProvider::boolean(find(*table, "ExternalConnected")),
+              GetParam().expectedExternal);
     EXPECT_EQ(nestedNumber(*table, "AdapterDetails", "Watts"), GetParam().expectedRating);
 }
 

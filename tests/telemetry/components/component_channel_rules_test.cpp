@@ -1,12 +1,10 @@
-#include "telemetry/components/io_report_component_power_provider.h"
-
 #include "fake_energy_report.h"
 #include "support/param_name.h"
-
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
+#include "telemetry/components/io_report_component_power_provider.h"
 
 #include <cmath>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
 #include <limits>
 #include <ostream>
 

@@ -1,13 +1,11 @@
-#include "telemetry/components/io_report_component_power_provider.h"
-
 #include "fake_energy_report.h"
 #include "support/param_name.h"
-
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
+#include "telemetry/components/io_report_component_power_provider.h"
 
 #include <algorithm>
 #include <functional>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
 #include <ostream>
 
 namespace voltrane {

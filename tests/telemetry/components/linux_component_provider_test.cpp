@@ -1,11 +1,9 @@
-#include "telemetry/components/linux_component_provider.h"
-
 #include "monitor/power_monitor.h"
 #include "support/temp_dir.h"
-
-#include <gtest/gtest.h>
+#include "telemetry/components/linux_component_provider.h"
 
 #include <chrono>
+#include <gtest/gtest.h>
 #include <thread>
 
 namespace voltrane {

@@ -1,12 +1,10 @@
-#include "telemetry/components/powercap_energy_report.h"
-
 #include "support/param_name.h"
 #include "support/temp_dir.h"
 #include "telemetry/components/io_report_component_power_provider.h"
-
-#include <gtest/gtest.h>
+#include "telemetry/components/powercap_energy_report.h"
 
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <ostream>
 #include <string>
 #include <vector>

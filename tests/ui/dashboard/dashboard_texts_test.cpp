@@ -1,11 +1,9 @@
+#include "support/param_name.h"
 #include "ui/dashboard/dashboard_texts.h"
 #include "ui/dashboard/state_style.h"
 
-#include "support/param_name.h"
-
-#include <gtest/gtest.h>
-
 #include <cmath>
+#include <gtest/gtest.h>
 #include <limits>
 #include <ostream>
 

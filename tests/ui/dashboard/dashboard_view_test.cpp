@@ -1,6 +1,7 @@
 #include "analytics/settings_store.h"
 #include "monitor/power_monitor.h"
 #include "monitor/sampling_scheduler.h"
+#include "support/temp_dir.h"
 #include "ui/dashboard/dashboard_view.h"
 #include "ui/dashboard/info_popover.h"
 #include "ui/dashboard/metric_card.h"
@@ -9,18 +10,14 @@
 #include "ui/host/qt_color.h"
 #include "ui/host/text_label.h"
 
-#include "support/temp_dir.h"
-
-#include <gtest/gtest.h>
-
 #include <QAbstractButton>
 #include <QApplication>
 #include <QLayout>
 #include <QShortcut>
 #include <QSignalSpy>
 #include <QTest>
-
 #include <deque>
+#include <gtest/gtest.h>
 
 namespace voltrane {
 namespace {

@@ -1,4 +1,6 @@
 #include "analytics/settings_store.h"
+#include "support/param_name.h"
+#include "support/temp_dir.h"
 #include "ui/dashboard/footer_button.h"
 #include "ui/dashboard/info_popover.h"
 #include "ui/dashboard/metric_card.h"
@@ -8,16 +10,11 @@
 #include "ui/host/symbol_label.h"
 #include "ui/host/text_label.h"
 
-#include "support/param_name.h"
-#include "support/temp_dir.h"
-
-#include <gtest/gtest.h>
-
 #include <QAbstractButton>
 #include <QLabel>
 #include <QTest>
-
 #include <cmath>
+#include <gtest/gtest.h>
 
 namespace voltrane {
 namespace {

@@ -1,9 +1,7 @@
+#include "support/param_name.h"
 #include "ui/dashboard/status_summary.h"
 
-#include "support/param_name.h"
-
 #include <gtest/gtest.h>
-
 #include <limits>
 
 namespace voltrane {

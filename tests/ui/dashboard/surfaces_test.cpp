@@ -3,10 +3,9 @@
 #include "ui/dashboard/voltrane_glyph.h"
 #include "ui/dashboard/voltrane_mark.h"
 
-#include <gtest/gtest.h>
-
 #include <QImage>
 #include <QPainter>
+#include <gtest/gtest.h>
 
 namespace voltrane {
 namespace {

@@ -1,14 +1,12 @@
 // The canvas's animation clock: it ticks at up to 24 frames a second only while motion is
 // allowed, its window is active and something flows, and does no timer work otherwise.
 #include "ui/flow/sankey_ribbon_canvas.h"
-
 #include "ui/host/accessibility_environment.h"
-
-#include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QPaintEvent>
 #include <QtTest/QTest>
+#include <gtest/gtest.h>
 
 namespace voltrane {
 namespace {
@@ -16,7 +14,8 @@ namespace {
 using ID = SankeyDestination::ID;
 
 SankeyDestination row(ID id, std::optional<double> watts) {
-    return {id, rawValue(id), "cpu", watts, "估算", PaletteColor::flowCPU, SankeyDestination::State::estimated};
+    return {
+        id, rawValue(id), "cpu", watts, "估算", PaletteColor::flowCPU, SankeyDestination::State::estimated};
 }
 
 void setRows(SankeyRibbonCanvas& canvas, const std::vector<SankeyDestination>& rows) {

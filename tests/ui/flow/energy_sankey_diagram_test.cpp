@@ -1,6 +1,5 @@
-#include "ui/flow/energy_sankey_diagram.h"
-
 #include "flow_samples.h"
+#include "ui/flow/energy_sankey_diagram.h"
 #include "ui/flow/sankey_destination_node.h"
 #include "ui/flow/sankey_ribbon_canvas.h"
 #include "ui/flow/sankey_source_node.h"
@@ -8,11 +7,9 @@
 #include "ui/host/accessibility_hiding.h"
 #include "ui/host/text_label.h"
 
-#include <gtest/gtest.h>
-
 #include <QAccessible>
-
 #include <cmath>
+#include <gtest/gtest.h>
 
 namespace voltrane {
 namespace {
@@ -51,13 +48,14 @@ TEST_F(DiagramTest, PlacesEveryCardWhereTheMetricsSay) {
     EXPECT_EQ(*diagram.metrics(), metrics);
     ASSERT_EQ(ordered.size(), 8u);
 
-    expectFrame(diagram.sourceNode()->geometry(), metrics.sourceWidth / 2, kHeight / 2.0,
-                metrics.sourceWidth, metrics.sourceHeight);
+    expectFrame(diagram.sourceNode()->geometry(), metrics.sourceWidth / 2, kHeight / 2.0, metrics.sourceWidth,
+                metrics.sourceHeight);
     for (std::size_t i = 0; i < ordered.size(); ++i) {
         SCOPED_TRACE(rawValue(ordered[i].id));
         SankeyDestinationNode* node = diagram.destinationNode(ordered[i].id);
         ASSERT_NE(node, nullptr);
-        EXPECT_EQ(node->objectName(), QStringLiteral("destinationNode_") + QLatin1String(rawValue(ordered[i].id)));
+        EXPECT_EQ(node->objectName(),
+                  QStringLiteral("destinationNode_") + QLatin1String(rawValue(ordered[i].id)));
         expectFrame(node->geometry(), kWidth - metrics.destinationWidth / 2, metrics.rowCenters[i],
                     metrics.destinationWidth, metrics.rowHeights[i]);
     }
@@ -69,8 +67,8 @@ TEST_F(DiagramTest, CardsFollowTheLayoutWhileFiguresStayLive) {
     const SankeyFlowModel first(testing::chargingSnapshot(), testing::busyComponents());
     const SankeyStableLayout held(first);
     ComponentPowerSnapshot swapped = testing::busyComponents();
-    swapped.cpuWatts = 3.0;  // now below the display's 4.5 W
-    swapped.gpuWatts = 8.3;  // and the GPU above it
+    swapped.cpuWatts = 3.0; // now below the display's 4.5 W
+    swapped.gpuWatts = 8.3; // and the GPU above it
     const SankeyFlowModel live(testing::chargingSnapshot(), swapped);
     show(live, held);
 
@@ -81,8 +79,9 @@ TEST_F(DiagramTest, CardsFollowTheLayoutWhileFiguresStayLive) {
                                     held.layoutWatts(held.ordered(live.destinations)), held.sourceWatts);
     EXPECT_EQ(diagram.metrics()->bandWidths, heldMetrics.bandWidths);
     // Figures from the live model.
-    EXPECT_EQ(diagram.destinationNode(ID::cpu)->findChild<TextLabel*>(QStringLiteral("destinationWatts"))->text(),
-              QStringLiteral("3.0 W"));
+    EXPECT_EQ(
+        diagram.destinationNode(ID::cpu)->findChild<TextLabel*>(QStringLiteral("destinationWatts"))->text(),
+        QStringLiteral("3.0 W"));
 }
 
 TEST_F(DiagramTest, RowsMissingFromTheLayoutAreNotShownAndStaleOnesGo) {

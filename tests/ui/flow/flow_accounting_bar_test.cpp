@@ -1,16 +1,14 @@
-#include "ui/flow/flow_accounting_bar.h"
-
 #include "flow_samples.h"
 #include "support/param_name.h"
+#include "ui/flow/flow_accounting_bar.h"
 #include "ui/host/host_fonts.h"
 #include "ui/host/qt_color.h"
 #include "ui/host/symbol_label.h"
 #include "ui/host/text_label.h"
 
-#include <gtest/gtest.h>
-
 #include <QAccessible>
 #include <QStringList>
+#include <gtest/gtest.h>
 
 namespace voltrane {
 namespace {
@@ -56,14 +54,16 @@ PowerSnapshot smallDraw() {
 
 INSTANTIATE_TEST_SUITE_P(
     Samples, AccountingTexts,
-    ::testing::Values(
-        BarRow{"charging", testing::chargingSnapshot(), testing::busyComponents(), "20.0 W", "4.5 W", "近 1 秒估算"},
-        BarRow{"on_battery", testing::onBatterySnapshot(), testing::lightComponents(), "9.1 W", "5.1 W", "近 1 秒估算"},
-        BarRow{"counters_unavailable", testing::onBatterySnapshot(), ComponentPowerSnapshot::unavailable({}),
-               "0.0 W", "14.2 W", "分项遥测不可用"},
-        BarRow{"no_system_draw", withoutSystemDraw(), testing::busyComponents(), "20.0 W", "\u2014 W", "近 1 秒估算"},
-        BarRow{"components_exceed_the_draw", smallDraw(), testing::lightComponents(), "9.1 W", "0.0 W",
-               "近 1 秒估算"}),
+    ::testing::Values(BarRow{"charging", testing::chargingSnapshot(), testing::busyComponents(), "20.0 W",
+                             "4.5 W", "近 1 秒估算"},
+                      BarRow{"on_battery", testing::onBatterySnapshot(), testing::lightComponents(), "9.1 W",
+                             "5.1 W", "近 1 秒估算"},
+                      BarRow{"counters_unavailable", testing::onBatterySnapshot(),
+                             ComponentPowerSnapshot::unavailable({}), "0.0 W", "14.2 W", "分项遥测不可用"},
+                      BarRow{"no_system_draw", withoutSystemDraw(), testing::busyComponents(), "20.0 W",
+                             "\u2014 W", "近 1 秒估算"},
+                      BarRow{"components_exceed_the_draw", smallDraw(), testing::lightComponents(), "9.1 W",
+                             "0.0 W", "近 1 秒估算"}),
     testing::ParamName{});
 
 TEST(FlowAccountingBar, UsesCaptionTwoInItsColours) {
@@ -112,8 +112,9 @@ TEST(FlowAccountingBar, ItsTextsAreReadOneByOne) {
             spoken << item->text(QAccessible::Name);
         }
     }
-    EXPECT_EQ(spoken, (QStringList{QStringLiteral("按功率比例"), QStringLiteral("已识别"), QStringLiteral("9.1 W"),
-                                   QStringLiteral("未归因"), QStringLiteral("5.1 W"), QStringLiteral("近 1 秒估算")}));
+    EXPECT_EQ(spoken, (QStringList{QStringLiteral("按功率比例"), QStringLiteral("已识别"),
+                                   QStringLiteral("9.1 W"), QStringLiteral("未归因"), QStringLiteral("5.1 W"),
+                                   QStringLiteral("近 1 秒估算")}));
 }
 
 TEST(FlowAccountingBar, KeepsTheOrderOfItsItems) {
@@ -121,8 +122,8 @@ TEST(FlowAccountingBar, KeepsTheOrderOfItsItems) {
     bar.setModel(SankeyFlowModel(testing::chargingSnapshot(), testing::busyComponents()));
     bar.resize(540, 40);
     bar.show();
-    const char* order[] = {"proportionSymbol", "proportionLabel", "accountingDivider", "identifiedDot",
-                           "identifiedTitle",  "identifiedValue", "unattributedDot",   "unattributedTitle",
+    const char* order[] = {"proportionSymbol",  "proportionLabel", "accountingDivider", "identifiedDot",
+                           "identifiedTitle",   "identifiedValue", "unattributedDot",   "unattributedTitle",
                            "unattributedValue", "estimateStatus"};
     int previous = -1;
     for (const char* name : order) {

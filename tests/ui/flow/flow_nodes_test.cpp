@@ -1,9 +1,8 @@
-#include "ui/flow/sankey_destination_node.h"
-#include "ui/flow/sankey_source_node.h"
-
 #include "flow_samples.h"
 #include "support/param_name.h"
 #include "ui/flow/flow_texts.h"
+#include "ui/flow/sankey_destination_node.h"
+#include "ui/flow/sankey_source_node.h"
 #include "ui/host/accessibility_hiding.h"
 #include "ui/host/capsule_frame.h"
 #include "ui/host/host_fonts.h"
@@ -11,26 +10,23 @@
 #include "ui/host/symbol_label.h"
 #include "ui/host/text_label.h"
 
-#include <gtest/gtest.h>
-
 #include <QAccessible>
 #include <QLayout>
-
 #include <cmath>
+#include <gtest/gtest.h>
 #include <limits>
 
 namespace voltrane {
 namespace {
 
-template <typename T>
-T* child(const QWidget& parent, const char* name) {
+template <typename T> T* child(const QWidget& parent, const char* name) {
     T* found = parent.findChild<T*>(QLatin1String(name));
     EXPECT_NE(found, nullptr) << name;
     return found;
 }
 
 SankeyDestination cpuRow(std::optional<double> watts) {
-    return {SankeyDestination::ID::cpu, "CPU", "cpu", watts, "估算", PaletteColor::flowCPU,
+    return {SankeyDestination::ID::cpu,         "CPU", "cpu", watts, "估算", PaletteColor::flowCPU,
             SankeyDestination::State::estimated};
 }
 
@@ -121,8 +117,8 @@ TEST_P(RowFigures, ShowTheCoreTextsInTheirColours) {
               toQColor(GetParam().muted ? VoltranePalette::textMuted : VoltranePalette::textPrimary));
     EXPECT_EQ(child<TextLabel>(node, "destinationDetail")->text(), QString::fromUtf8(GetParam().detailText));
     EXPECT_EQ(child<TextLabel>(node, "destinationDetail")->color(), toQColor(VoltranePalette::textMuted));
-    EXPECT_EQ(node.toolTip(), QStringLiteral("CPU：") + QString::fromUtf8(GetParam().wattsText)
-                                  + QStringLiteral("，估算"));
+    EXPECT_EQ(node.toolTip(),
+              QStringLiteral("CPU：") + QString::fromUtf8(GetParam().wattsText) + QStringLiteral("，估算"));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -242,8 +238,8 @@ TEST_P(SourceCard, DrawsTheSourceAsTheModelSays) {
 INSTANTIATE_TEST_SUITE_P(
     Sources, SourceCard,
     ::testing::Values(SourceRow{"battery_shows_a_pill", testing::onBatterySnapshot(), true,
-                                VoltranePalette::warning, "电池", "battery.75percent", 10.5,
-                                QFont::DemiBold, VoltranePalette::warning, QMargins(7, 4, 7, 4)},
+                                VoltranePalette::warning, "电池", "battery.75percent", 10.5, QFont::DemiBold,
+                                VoltranePalette::warning, QMargins(7, 4, 7, 4)},
                       SourceRow{"adapter_shows_plain_text", testing::chargingSnapshot(), false,
                                 VoltranePalette::flowSource, "电源适配器", "powerplug.fill", 9.5,
                                 QFont::Normal, VoltranePalette::textMuted, QMargins(0, 0, 0, 0)}),

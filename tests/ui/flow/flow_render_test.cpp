@@ -1,18 +1,16 @@
 // Renders the flow section for a charging and an on-battery sample to PNG files in the working
 // folder, for eyes, and checks the one pixel where geometry matters most: a ribbon's colour.
 #include "flow_samples.h"
-
 #include "ui/flow/energy_sankey_diagram.h"
 #include "ui/flow/power_flow_view.h"
 #include "ui/flow/sankey_ribbon_canvas.h"
 #include "ui/host/accessibility_environment.h"
 #include "ui/host/qt_color.h"
 
-#include <gtest/gtest.h>
-
 #include <QDir>
 #include <QImage>
 #include <QPainter>
+#include <gtest/gtest.h>
 
 namespace voltrane {
 namespace {

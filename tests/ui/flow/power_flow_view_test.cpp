@@ -1,17 +1,15 @@
-#include "ui/flow/power_flow_view.h"
-
 #include "flow_samples.h"
 #include "ui/flow/energy_sankey_diagram.h"
 #include "ui/flow/flow_accounting_bar.h"
+#include "ui/flow/power_flow_view.h"
 #include "ui/flow/sankey_destination_node.h"
 #include "ui/flow/sankey_ribbon_canvas.h"
 #include "ui/host/accessibility_environment.h"
 #include "ui/host/text_label.h"
 
-#include <gtest/gtest.h>
-
 #include <QAccessible>
 #include <QLayout>
+#include <gtest/gtest.h>
 
 namespace voltrane {
 namespace {
@@ -108,8 +106,7 @@ TEST_F(PowerFlowViewTest, SmallChangesKeepTheOrderAndLargeOnesReorder) {
 TEST_F(PowerFlowViewTest, TheBarFollowsEverySampleEvenWhenTheLayoutHolds) {
     view.setSamples(testing::chargingSnapshot(), components(6.0, 5.3));
     view.setSamples(testing::chargingSnapshot(), components(6.5, 5.3));
-    EXPECT_EQ(textOf(view, "flowAccountingBar", "identifiedValue"),
-              QStringLiteral("20.5 W"));
+    EXPECT_EQ(textOf(view, "flowAccountingBar", "identifiedValue"), QStringLiteral("20.5 W"));
 }
 
 TEST_F(PowerFlowViewTest, ANewRowWaitsForALayoutThatHasIt) {

@@ -1,19 +1,16 @@
-#include "ui/flow/sankey_ribbon_canvas.h"
-
 #include "flow_samples.h"
 #include "support/param_name.h"
+#include "ui/flow/sankey_ribbon_canvas.h"
 #include "ui/host/accessibility_environment.h"
 #include "ui/host/qt_color.h"
-
-#include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QImage>
 #include <QPainter>
 #include <QtTest/QTest>
-
 #include <chrono>
 #include <cmath>
+#include <gtest/gtest.h>
 
 namespace voltrane {
 namespace {
@@ -73,8 +70,7 @@ TEST_P(ParticleSize, IsClampedToTwoAndFourAndAHalf) {
 
 INSTANTIATE_TEST_SUITE_P(Bands, ParticleSize,
                          ::testing::Values(ParticleRow{"just_over_2", 2.01, 2.0},
-                                           ParticleRow{"band_15", 15, 2.7},
-                                           ParticleRow{"band_25", 25, 4.5},
+                                           ParticleRow{"band_15", 15, 2.7}, ParticleRow{"band_25", 25, 4.5},
                                            ParticleRow{"band_154", 154, 4.5}),
                          testing::ParamName{});
 
@@ -123,8 +119,9 @@ TEST_F(CanvasTest, ThinBandsGetNoRibbonAndTakeNoRoom) {
     ASSERT_LE(metrics.bandWidths[1], 0.25);
     ASSERT_EQ(canvas.ribbons().size(), 2u);
     EXPECT_EQ(canvas.ribbons()[1].index, 2);
-    EXPECT_DOUBLE_EQ(canvas.ribbons()[1].route.start.y,
-                     canvas.ribbons()[0].route.start.y + metrics.bandWidths[0] / 2 + metrics.bandWidths[2] / 2);
+    EXPECT_DOUBLE_EQ(canvas.ribbons()[1].route.start.y, canvas.ribbons()[0].route.start.y +
+                                                            metrics.bandWidths[0] / 2 +
+                                                            metrics.bandWidths[2] / 2);
 }
 
 TEST_F(CanvasTest, FewerRowCentresThanRowsEndAtTheMiddle) {

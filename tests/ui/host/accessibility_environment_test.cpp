@@ -1,13 +1,11 @@
 #include "ui/host/accessibility_environment.h"
 #include "ui/host/window_activity.h"
 
-#include <gtest/gtest.h>
-
 #include <QApplication>
 #include <QSignalSpy>
 #include <QWidget>
 #include <QtTest/QTest>
-
+#include <gtest/gtest.h>
 #include <memory>
 
 namespace voltrane {

@@ -1,12 +1,10 @@
-#include "ui/host/host_fonts.h"
-
 #include "support/param_name.h"
-
-#include <gtest/gtest.h>
+#include "ui/host/host_fonts.h"
 
 #include <QFontInfo>
 #include <QFontMetricsF>
 #include <QStringList>
+#include <gtest/gtest.h>
 
 namespace voltrane {
 namespace {

@@ -1,9 +1,8 @@
 #include "ui/host/surface_painter.h"
 
-#include <gtest/gtest.h>
-
 #include <QImage>
 #include <QPainter>
+#include <gtest/gtest.h>
 
 namespace voltrane {
 namespace {
@@ -22,9 +21,9 @@ TEST(SurfacePainter, FillsInsideAndLeavesRoundedCornersClear) {
     style.fill = QColor(255, 0, 0);
     const QImage image = paint(style, 18);
     EXPECT_EQ(image.pixelColor(70, 50), QColor(255, 0, 0));
-    EXPECT_EQ(qAlpha(image.pixel(21, 21)), 0);        // cut off by the corner radius
-    EXPECT_EQ(qAlpha(image.pixel(70, 21)), 255);      // the straight top edge is filled
-    EXPECT_EQ(qAlpha(image.pixel(10, 50)), 0);        // nothing outside
+    EXPECT_EQ(qAlpha(image.pixel(21, 21)), 0);   // cut off by the corner radius
+    EXPECT_EQ(qAlpha(image.pixel(70, 21)), 255); // the straight top edge is filled
+    EXPECT_EQ(qAlpha(image.pixel(10, 50)), 0);   // nothing outside
 }
 
 TEST(SurfacePainter, GradientRunsBetweenUnitPoints) {
@@ -71,9 +70,9 @@ TEST(SurfacePainter, ShadowGlowsOutsideAndIsBlurredOncePerShape) {
     const QImage second = paint(style, 18, {20, 20, 100, 60});
     EXPECT_EQ(SurfacePainter::shadowBlurCount(), before + 1);
     EXPECT_EQ(first, second);
-    EXPECT_GT(qAlpha(first.pixel(70, 15)), 0);  // just above the card
+    EXPECT_GT(qAlpha(first.pixel(70, 15)), 0); // just above the card
     EXPECT_GT(qBlue(first.pixel(70, 15)), 0);
-    EXPECT_GT(qAlpha(first.pixel(70, 19)), qAlpha(first.pixel(70, 8)));  // fades outward
+    EXPECT_GT(qAlpha(first.pixel(70, 19)), qAlpha(first.pixel(70, 8))); // fades outward
     paint(style, 18, {20, 20, 90, 60});
     EXPECT_EQ(SurfacePainter::shadowBlurCount(), before + 2);
 }

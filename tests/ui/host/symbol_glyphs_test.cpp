@@ -1,15 +1,12 @@
+#include "support/param_name.h"
 #include "ui/host/symbol_glyphs.h"
 #include "ui/host/symbol_label.h"
 #include "ui/host/symbol_table.h"
 
-#include "support/param_name.h"
-
-#include <gtest/gtest.h>
-
 #include <QDir>
 #include <QImage>
 #include <QPainter>
-
+#include <gtest/gtest.h>
 #include <set>
 #include <string>
 
@@ -47,18 +44,29 @@ QImage render(const SymbolGlyphs& glyphs, std::string_view name, qreal size,
 
 // Every system-symbol name the models and views use.
 const char* const kUsedNames[] = {
-    "arrow.clockwise",        "arrow.down.right",
-    "arrow.triangle.branch",  "arrow.up.right",
-    "battery.100percent",     "battery.100percent.bolt",
-    "battery.75percent",      "bolt.fill",
-    "bolt.horizontal.fill",   "bolt.shield.fill",
-    "bolt.slash",             "brain.head.profile",
-    "cable.connector",        "cpu",
-    "display",                "ellipsis.circle",
-    "info.circle",            "memorychip",
+    "arrow.clockwise",
+    "arrow.down.right",
+    "arrow.triangle.branch",
+    "arrow.up.right",
+    "battery.100percent",
+    "battery.100percent.bolt",
+    "battery.75percent",
+    "bolt.fill",
+    "bolt.horizontal.fill",
+    "bolt.shield.fill",
+    "bolt.slash",
+    "brain.head.profile",
+    "cable.connector",
+    "cpu",
+    "display",
+    "ellipsis.circle",
+    "info.circle",
+    "memorychip",
     "point.3.connected.trianglepath.dotted",
-    "power",                  "powerplug.fill",
-    "questionmark.circle",    "sparkles.rectangle.stack",
+    "power",
+    "powerplug.fill",
+    "questionmark.circle",
+    "sparkles.rectangle.stack",
     "waveform.path.ecg",
 };
 
@@ -90,12 +98,13 @@ TEST_P(EverySymbol, DrawsOneIconFontGlyphInsideItsBox) {
     EXPECT_LE(box.bounds.height(), 25);
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, EverySymbol, ::testing::ValuesIn(SymbolTable::entries().begin(),
-                                                                SymbolTable::entries().end()),
+INSTANTIATE_TEST_SUITE_P(Table, EverySymbol,
+                         ::testing::ValuesIn(SymbolTable::entries().begin(), SymbolTable::entries().end()),
                          [](const auto& row) {
                              std::string name(row.param.systemName);
                              for (char& c : name) {
-                                 if (c == '.') c = '_';
+                                 if (c == '.')
+                                     c = '_';
                              }
                              return name;
                          });
@@ -122,8 +131,7 @@ TEST(SymbolGlyphs, LargerSizesDrawLargerGlyphs) {
     const SymbolGlyphs& glyphs = SymbolGlyphs::shared();
     const InkBox small = ink(render(glyphs, "powerplug.fill", 14));
     const InkBox large = ink(render(glyphs, "powerplug.fill", 25));
-    EXPECT_NEAR(static_cast<double>(large.bounds.height()) / small.bounds.height(), 25.0 / 14.0,
-                0.25);
+    EXPECT_NEAR(static_cast<double>(large.bounds.height()) / small.bounds.height(), 25.0 / 14.0, 0.25);
 }
 
 TEST(SymbolGlyphs, WithoutTheIconFontFallsBackToACharacterNotTheWord) {
@@ -146,8 +154,8 @@ TEST(SymbolGlyphs, RendersASheetForEyes) {
     QPainter painter(&sheet);
     int x = 0;
     for (const SymbolEntry& entry : entries) {
-        SymbolGlyphs::shared().paint(painter, QRectF(x, 0, 40, 40), entry.systemName, 24,
-                                     QFont::Medium, QColor(240, 245, 245));
+        SymbolGlyphs::shared().paint(painter, QRectF(x, 0, 40, 40), entry.systemName, 24, QFont::Medium,
+                                     QColor(240, 245, 245));
         x += 40;
     }
     painter.end();

@@ -1,9 +1,8 @@
 #include "ui/host/host_fonts.h"
 #include "ui/host/text_label.h"
 
-#include <gtest/gtest.h>
-
 #include <QFontInfo>
+#include <gtest/gtest.h>
 
 namespace voltrane {
 namespace {

@@ -1,9 +1,7 @@
 // Gives every widget test executable one QApplication for its whole run. Linked into the
 // executable (not a library) so the registration below is never dropped by the linker.
-#include <gtest/gtest.h>
-
 #include <QApplication>
-
+#include <gtest/gtest.h>
 #include <memory>
 
 namespace {
