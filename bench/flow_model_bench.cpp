@@ -1,5 +1,6 @@
 // What the flow section does on every tick: build the model, its candidate stable layout,
 // ask the held layout whether to adopt it, order the rows and compute the diagram metrics.
+#include "bench_samples.h"
 #include "flow/sankey_flow_model.h"
 #include "flow/sankey_metrics.h"
 #include "flow/sankey_stable_layout.h"
@@ -10,32 +11,8 @@ namespace {
 
 using namespace voltrane;
 
-// Eight rows: battery, five counters, ports and the remainder.
-PowerSnapshot chargingSnapshot() {
-    PowerSnapshot snapshot;
-    snapshot.state = PowerState::charging;
-    snapshot.isExternalConnected = true;
-    snapshot.systemWatts = 38.5;
-    snapshot.batteryWatts = 21.25;
-    snapshot.inputWatts = 61.0;
-    snapshot.adapterRatedWatts = 96;
-    snapshot.chargePercent = 62;
-    snapshot.portOutputWatts = 4.5;
-    snapshot.powerOutputPortCount = 2;
-    return snapshot;
-}
-
-ComponentPowerSnapshot busyComponents() {
-    ComponentPowerSnapshot components;
-    components.cpuWatts = 12.4;
-    components.gpuWatts = 6.1;
-    components.aneWatts = 1.3;
-    components.dramWatts = 2.2;
-    components.displayWatts = 4.8;
-    components.sampleInterval = 1.0;
-    components.sourceAvailable = true;
-    return components;
-}
+using bench::busyComponents;
+using bench::chargingSnapshot;
 
 void BM_FlowModelLayoutMetrics(benchmark::State& state) {
     PowerSnapshot snapshot = chargingSnapshot();

@@ -1,5 +1,6 @@
 // One frame of the flow canvas (eight ribbons with particles, 540 × 291, software raster),
 // the per-layout rebuild of its ribbon outlines, and one full render of the flow section.
+#include "bench_samples.h"
 #include "flow/sankey_flow_model.h"
 #include "flow/sankey_metrics.h"
 #include "flow/sankey_stable_layout.h"
@@ -16,32 +17,8 @@ namespace {
 
 using namespace voltrane;
 
-// Eight rows: battery, five counters, ports and the remainder.
-PowerSnapshot chargingSnapshot() {
-    PowerSnapshot snapshot;
-    snapshot.state = PowerState::charging;
-    snapshot.isExternalConnected = true;
-    snapshot.systemWatts = 38.5;
-    snapshot.batteryWatts = 21.25;
-    snapshot.inputWatts = 61.0;
-    snapshot.adapterRatedWatts = 96;
-    snapshot.chargePercent = 62;
-    snapshot.portOutputWatts = 4.5;
-    snapshot.powerOutputPortCount = 2;
-    return snapshot;
-}
-
-ComponentPowerSnapshot busyComponents() {
-    ComponentPowerSnapshot components;
-    components.cpuWatts = 12.4;
-    components.gpuWatts = 6.1;
-    components.aneWatts = 1.3;
-    components.dramWatts = 2.2;
-    components.displayWatts = 4.8;
-    components.sampleInterval = 1.0;
-    components.sourceAvailable = true;
-    return components;
-}
+using bench::busyComponents;
+using bench::chargingSnapshot;
 
 struct CanvasInput {
     std::vector<SankeyDestination> rows;

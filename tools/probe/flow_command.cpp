@@ -105,28 +105,13 @@ int flowCommand(const Arguments& arguments) {
         return fail(error);
     }
 
-    const QJsonValue snapshotValue = input->value(QLatin1String("snapshot"));
-    if (!snapshotValue.isObject()) {
-        return fail("\"snapshot\" must be an object");
-    }
-    const std::optional<PowerSnapshot> snapshot = powerSnapshotFromJson(snapshotValue.toObject(), error);
-    if (!snapshot) {
-        return fail("snapshot: " + error);
-    }
-
     // Without component readings the model shows what a machine without counters shows.
-    ComponentPowerSnapshot components = ComponentPowerSnapshot::unavailable(snapshot->sampledAt);
-    const QJsonValue componentsValue = input->value(QLatin1String("components"));
-    if (!componentsValue.isUndefined() && !componentsValue.isNull()) {
-        if (!componentsValue.isObject()) {
-            return fail("\"components\" must be an object");
-        }
-        const auto read = componentSnapshotFromJson(componentsValue.toObject(), error);
-        if (!read) {
-            return fail("components: " + error);
-        }
-        components = *read;
+    const auto sample = sampleFromJson(*input, false, error);
+    if (!sample) {
+        return fail(error);
     }
+    const PowerSnapshot& snapshot = sample->snapshot;
+    const ComponentPowerSnapshot& components = sample->components;
 
     std::optional<SankeyMetrics::Size> size;
     const QJsonValue sizeValue = input->value(QLatin1String("size"));
@@ -139,7 +124,7 @@ int flowCommand(const Arguments& arguments) {
         size = SankeyMetrics::Size{*width, *height};
     }
 
-    const SankeyFlowModel model(*snapshot, components);
+    const SankeyFlowModel model(snapshot, components);
     const SankeyStableLayout layout(model);
 
     JsonValue destinations = JsonValue::array();

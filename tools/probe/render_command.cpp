@@ -86,24 +86,12 @@ int renderCommand(const Arguments& arguments) {
         return fail(error);
     }
     // Like `flow`: {"snapshot": …, "components": …}; a bare snapshot object is taken as well.
-    const QJsonValue snapshotValue = input->value(QLatin1String("snapshot"));
-    const QJsonObject snapshotObject = snapshotValue.isObject() ? snapshotValue.toObject() : *input;
-    const auto snapshot = powerSnapshotFromJson(snapshotObject, error);
-    if (!snapshot) {
-        return fail("snapshot: " + error);
+    const auto sample = sampleFromJson(*input, true, error);
+    if (!sample) {
+        return fail(error);
     }
-    ComponentPowerSnapshot components = ComponentPowerSnapshot::unavailable(snapshot->sampledAt);
-    const QJsonValue componentsValue = input->value(QLatin1String("components"));
-    if (!componentsValue.isUndefined() && !componentsValue.isNull()) {
-        if (!componentsValue.isObject()) {
-            return fail("\"components\" must be an object");
-        }
-        const auto read = componentSnapshotFromJson(componentsValue.toObject(), error);
-        if (!read) {
-            return fail("components: " + error);
-        }
-        components = *read;
-    }
+    const PowerSnapshot& snapshot = sample->snapshot;
+    const ComponentPowerSnapshot& components = sample->components;
     // "compact" may also come from the file, as the shell's own panel is compact.
     const bool compact = parsed->compact || input->value(QLatin1String("compact")).toBool(false);
 
@@ -121,9 +109,9 @@ int renderCommand(const Arguments& arguments) {
     char* argv[] = {name, nullptr};
     QApplication app(argc, argv);
 
-    PowerMonitor monitor(std::make_unique<FixedPowerMetrics>(*snapshot),
+    PowerMonitor monitor(std::make_unique<FixedPowerMetrics>(snapshot),
                          std::make_unique<FixedComponentPower>(components), std::make_unique<NoTicks>(),
-                         [at = snapshot->sampledAt] { return at; });
+                         [at = snapshot.sampledAt] { return at; });
     DashboardView::Services services;
     services.onShown = [] {}; // a picture is not an opening of the panel
     DashboardView view(monitor, compact, std::move(services));

@@ -257,6 +257,35 @@ std::optional<ComponentPowerSnapshot> componentSnapshotFromJson(const QJsonObjec
     return s;
 }
 
+std::optional<SampleInput> sampleFromJson(const QJsonObject& input, bool bareSnapshot, std::string& error) {
+    const QJsonValue snapshotValue = input.value(QLatin1String("snapshot"));
+    if (!snapshotValue.isObject() && !bareSnapshot) {
+        error = "\"snapshot\" must be an object";
+        return std::nullopt;
+    }
+    const auto snapshot =
+        powerSnapshotFromJson(snapshotValue.isObject() ? snapshotValue.toObject() : input, error);
+    if (!snapshot) {
+        error = "snapshot: " + error;
+        return std::nullopt;
+    }
+    SampleInput sample{*snapshot, ComponentPowerSnapshot::unavailable(snapshot->sampledAt)};
+    const QJsonValue componentsValue = input.value(QLatin1String("components"));
+    if (!componentsValue.isUndefined() && !componentsValue.isNull()) {
+        if (!componentsValue.isObject()) {
+            error = "\"components\" must be an object";
+            return std::nullopt;
+        }
+        const auto components = componentSnapshotFromJson(componentsValue.toObject(), error);
+        if (!components) {
+            error = "components: " + error;
+            return std::nullopt;
+        }
+        sample.components = *components;
+    }
+    return sample;
+}
+
 std::optional<QJsonObject> readJsonObjectFile(const std::string& path, std::string& error) {
     QFile file(QString::fromStdString(path));
     if (!file.open(QIODevice::ReadOnly)) {

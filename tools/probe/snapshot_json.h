@@ -26,6 +26,15 @@ std::optional<PowerSnapshot> powerSnapshotFromJson(const QJsonObject& object, st
 std::optional<ComponentPowerSnapshot> componentSnapshotFromJson(const QJsonObject& object,
                                                                 std::string& error);
 
+/// The sample a command works on: {"snapshot": …, "components": …} (components optional; without
+/// them the unavailable form stamped like the snapshot). With `bareSnapshot`, a file that is a
+/// snapshot object itself is taken too.
+struct SampleInput {
+    PowerSnapshot snapshot;
+    ComponentPowerSnapshot components;
+};
+std::optional<SampleInput> sampleFromJson(const QJsonObject& input, bool bareSnapshot, std::string& error);
+
 /// Reads a whole file as one JSON object; sets `error` to a one-line message on failure.
 std::optional<QJsonObject> readJsonObjectFile(const std::string& path, std::string& error);
 

@@ -61,13 +61,11 @@ int textsCommand(const Arguments& arguments) {
         return fail(error);
     }
     // The file is a snapshot, or an input like `flow`'s whose "snapshot" member is one.
-    const QJsonValue nested = object->value(QStringLiteral("snapshot"));
-    const QJsonObject snapshotObject = nested.isObject() ? nested.toObject() : *object;
-    const auto snapshot = powerSnapshotFromJson(snapshotObject, error);
-    if (!snapshot) {
+    const auto sample = sampleFromJson(*object, true, error);
+    if (!sample) {
         return fail(arguments.front() + ": " + error);
     }
-    std::cout << textsJson(*snapshot).dump() << '\n';
+    std::cout << textsJson(sample->snapshot).dump() << '\n';
     return 0;
 }
 
