@@ -12,11 +12,11 @@ namespace {
 
 using ID = SankeyDestination::ID;
 using Entry = SankeyStableLayout::Entry;
+using enum SankeyDestination::ID;
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-constexpr double kInf = std::numeric_limits<double>::infinity();
 
-SankeyStableLayout layout(std::optional<double> sourceWatts, std::vector<Entry> entries) {
+SankeyStableLayout L(std::optional<double> sourceWatts, std::vector<Entry> entries) {
     SankeyStableLayout result;
     result.sourceWatts = sourceWatts;
     result.entries = std::move(entries);
@@ -24,33 +24,33 @@ SankeyStableLayout layout(std::optional<double> sourceWatts, std::vector<Entry> 
 }
 
 SankeyDestination row(ID id, std::optional<double> watts) {
-    SankeyDestination destination;
-    destination.id = id;
-    destination.watts = watts;
-    return destination;
+    return {id, "", "", watts, "", PaletteColor::flowOther, SankeyDestination::State::measured};
 }
 
-// ---- init(model:) ----
+std::vector<ID> idsOf(const std::vector<SankeyDestination>& rows) {
+    std::vector<ID> ids;
+    for (const SankeyDestination& destination : rows) {
+        ids.push_back(destination.id);
+    }
+    return ids;
+}
 
 TEST(StableLayoutInitTest, KeepsFiniteRowsInOrderAndTheSourceUnchanged) {
     SankeyFlowModel model;
     model.sourceWatts = kNaN;
-    model.destinations = {row(ID::gpu, 4.0),     row(ID::cpu, std::nullopt), row(ID::ane, kInf),
-                          row(ID::memory, -1.5), row(ID::other, kNaN),       row(ID::battery, 2.0)};
+    model.destinations = {
+        row(gpu, 4.0),     row(cpu, std::nullopt), row(ane, std::numeric_limits<double>::infinity()),
+        row(memory, -1.5), row(other, kNaN),       row(battery, 2.0)};
     const SankeyStableLayout made(model);
-    EXPECT_TRUE(made.sourceWatts.has_value());
+    ASSERT_TRUE(made.sourceWatts.has_value());
     EXPECT_TRUE(std::isnan(*made.sourceWatts));
-    const std::vector<Entry> expected{{ID::gpu, 4.0}, {ID::memory, 0.0}, {ID::battery, 2.0}};
-    EXPECT_EQ(made.entries, expected);
+    EXPECT_EQ(made.entries, (std::vector<Entry>{{gpu, 4.0}, {memory, 0.0}, {battery, 2.0}}));
+
+    model.sourceWatts.reset();
+    EXPECT_EQ(SankeyStableLayout(model).sourceWatts, std::nullopt);
 }
 
-TEST(StableLayoutInitTest, AbsentSourceStaysAbsent) {
-    SankeyFlowModel model;
-    model.destinations = {row(ID::cpu, 1.0)};
-    EXPECT_EQ(SankeyStableLayout(model), layout(std::nullopt, {{ID::cpu, 1.0}}));
-}
-
-// ---- shouldAdopt(_:) ----
+// ---- shouldAdopt: changes of more than 2 W, or of the row set with a row over 2 W or a battery ----
 
 struct AdoptCase {
     const char* name;
@@ -67,90 +67,56 @@ TEST_P(ShouldAdoptTest, AdoptsOnlyChangesThatMatter) {
 
 INSTANTIATE_TEST_SUITE_P(
     SameSet, ShouldAdoptTest,
-    ::testing::Values(AdoptCase{"SwapWithinTwoWattsIsKept", layout(20.0, {{ID::cpu, 5.0}, {ID::gpu, 4.9}}),
-                                layout(20.0, {{ID::gpu, 5.3}, {ID::cpu, 4.8}}), false},
-                      AdoptCase{"RowMovesMoreThanTwoWatts", layout(20.0, {{ID::cpu, 5.0}, {ID::gpu, 4.9}}),
-                                layout(20.0, {{ID::cpu, 7.1}, {ID::gpu, 4.9}}), true},
-                      AdoptCase{"RowMovesExactlyTwoWatts", layout(20.0, {{ID::cpu, 5.0}}),
-                                layout(20.0, {{ID::cpu, 7.0}}), false},
-                      AdoptCase{"RowFallsMoreThanTwoWatts", layout(20.0, {{ID::cpu, 5.0}}),
-                                layout(20.0, {{ID::cpu, 2.9}}), true},
-                      AdoptCase{"SourceMovesMoreThanTwoWatts", layout(20.0, {{ID::cpu, 5.0}}),
-                                layout(22.5, {{ID::cpu, 5.5}}), true},
-                      AdoptCase{"SourceMovesExactlyTwoWatts", layout(20.0, {{ID::cpu, 5.0}}),
-                                layout(22.0, {{ID::cpu, 5.0}}), false},
-                      AdoptCase{"SourceAppears", layout(std::nullopt, {{ID::cpu, 5.0}}),
-                                layout(0.5, {{ID::cpu, 5.0}}), true},
-                      AdoptCase{"SourceVanishes", layout(0.5, {{ID::cpu, 5.0}}),
-                                layout(std::nullopt, {{ID::cpu, 5.0}}), true},
-                      AdoptCase{"SourceAbsentInBoth", layout(std::nullopt, {{ID::cpu, 5.0}}),
-                                layout(std::nullopt, {{ID::cpu, 5.0}}), false},
-                      AdoptCase{"BothEmpty", layout(std::nullopt, {}), layout(std::nullopt, {}), false}),
+    ::testing::Values(AdoptCase{"SwapWithinTwoWattsIsKept", L(20, {{cpu, 5}, {gpu, 4.9}}),
+                                L(20, {{gpu, 5.3}, {cpu, 4.8}}), false},
+                      AdoptCase{"RowMovesMoreThanTwoWatts", L(20, {{cpu, 5}, {gpu, 4.9}}),
+                                L(20, {{cpu, 7.1}, {gpu, 4.9}}), true},
+                      AdoptCase{"RowMovesExactlyTwoWatts", L(20, {{cpu, 5}}), L(20, {{cpu, 7}}), false},
+                      AdoptCase{"RowFallsMoreThanTwoWatts", L(20, {{cpu, 5}}), L(20, {{cpu, 2.9}}), true},
+                      AdoptCase{"SourceMovesMoreThanTwoWatts", L(20, {{cpu, 5}}), L(22.5, {{cpu, 5.5}}),
+                                true},
+                      AdoptCase{"SourceMovesExactlyTwoWatts", L(20, {{cpu, 5}}), L(22, {{cpu, 5}}), false},
+                      AdoptCase{"SourceAppears", L({}, {{cpu, 5}}), L(0.5, {{cpu, 5}}), true},
+                      AdoptCase{"SourceVanishes", L(0.5, {{cpu, 5}}), L({}, {{cpu, 5}}), true},
+                      AdoptCase{"SourceAbsentInBoth", L({}, {{cpu, 5}}), L({}, {{cpu, 5}}), false}),
     voltrane::testing::ParamName());
 
 INSTANTIATE_TEST_SUITE_P(
     DifferentSet, ShouldAdoptTest,
-    ::testing::Values(AdoptCase{"SmallRowAppearsWithSourceChange", layout(20.0, {{ID::cpu, 5.0}}),
-                                layout(22.5, {{ID::cpu, 5.0}, {ID::gpu, 1.5}}), false},
-                      AdoptCase{"RowAppearsWithMoreThanTwoWatts", layout(20.0, {{ID::cpu, 5.0}}),
-                                layout(20.0, {{ID::cpu, 5.0}, {ID::gpu, 2.1}}), true},
-                      AdoptCase{"RowAppearsWithExactlyTwoWatts", layout(20.0, {{ID::cpu, 5.0}}),
-                                layout(20.0, {{ID::cpu, 5.0}, {ID::gpu, 2.0}}), false},
-                      AdoptCase{"RowVanishesWithMoreThanTwoWatts",
-                                layout(20.0, {{ID::cpu, 5.0}, {ID::gpu, 3.0}}),
-                                layout(20.0, {{ID::cpu, 5.0}}), true},
-                      AdoptCase{"SmallRowVanishes", layout(20.0, {{ID::cpu, 5.0}, {ID::gpu, 1.0}}),
-                                layout(20.0, {{ID::cpu, 5.0}}), false},
-                      AdoptCase{"KeptRowMovesWhileSetChanges", layout(20.0, {{ID::cpu, 5.0}}),
-                                layout(20.0, {{ID::cpu, 8.0}, {ID::gpu, 0.5}}), true},
-                      AdoptCase{"BatteryAppearsWithAnyWatts", layout(20.0, {{ID::cpu, 5.0}}),
-                                layout(20.0, {{ID::battery, 0.3}, {ID::cpu, 5.0}}), true},
-                      AdoptCase{"BatteryVanishes", layout(20.0, {{ID::battery, 0.3}, {ID::cpu, 5.0}}),
-                                layout(20.0, {{ID::cpu, 5.0}}), true},
-                      AdoptCase{"EmptyHeldSmallRowsNoBattery", layout(std::nullopt, {}),
-                                layout(6.0, {{ID::cpu, 2.0}, {ID::gpu, 1.9}, {ID::other, 2.0}}), false},
-                      AdoptCase{"EmptyHeldOneRowAboveTwoWatts", layout(std::nullopt, {}),
-                                layout(6.0, {{ID::cpu, 2.0}, {ID::gpu, 2.01}}), true},
-                      AdoptCase{"SwappedIdentitiesOfEqualWatts", layout(10.0, {{ID::cpu, 1.0}}),
-                                layout(10.0, {{ID::gpu, 1.0}}), false}),
+    ::testing::Values(
+        AdoptCase{"SmallRowAppearsWithSourceChange", L(20, {{cpu, 5}}), L(22.5, {{cpu, 5}, {gpu, 1.5}}),
+                  false},
+        AdoptCase{"RowAppearsWithMoreThanTwoWatts", L(20, {{cpu, 5}}), L(20, {{cpu, 5}, {gpu, 2.1}}), true},
+        AdoptCase{"RowAppearsWithExactlyTwoWatts", L(20, {{cpu, 5}}), L(20, {{cpu, 5}, {gpu, 2}}), false},
+        AdoptCase{"RowVanishesWithMoreThanTwoWatts", L(20, {{cpu, 5}, {gpu, 3}}), L(20, {{cpu, 5}}), true},
+        AdoptCase{"SmallRowVanishes", L(20, {{cpu, 5}, {gpu, 1}}), L(20, {{cpu, 5}}), false},
+        AdoptCase{"KeptRowMovesWhileSetChanges", L(20, {{cpu, 5}}), L(20, {{cpu, 8}, {gpu, 0.5}}), true},
+        AdoptCase{"BatteryAppearsWithAnyWatts", L(20, {{cpu, 5}}), L(20, {{battery, 0.3}, {cpu, 5}}), true},
+        AdoptCase{"BatteryVanishes", L(20, {{battery, 0.3}, {cpu, 5}}), L(20, {{cpu, 5}}), true},
+        AdoptCase{"EmptyHeldSmallRowsNoBattery", L({}, {}), L(6, {{cpu, 2}, {gpu, 1.9}, {other, 2}}), false},
+        AdoptCase{"EmptyHeldOneRowAboveTwoWatts", L({}, {}), L(6, {{cpu, 2}, {gpu, 2.01}}), true},
+        AdoptCase{"SwappedIdentitiesOfEqualWatts", L(10, {{cpu, 1}}), L(10, {{gpu, 1}}), false}),
     voltrane::testing::ParamName());
 
-// ---- ordered(_:) ----
-
-std::vector<ID> idsOf(const std::vector<SankeyDestination>& rows) {
-    std::vector<ID> ids;
-    for (const SankeyDestination& destination : rows) {
-        ids.push_back(destination.id);
-    }
-    return ids;
-}
+// ---- ordered and layoutWatts ----
 
 TEST(StableLayoutOrderedTest, KeepsTheHeldOrderWithCurrentFigures) {
-    const SankeyStableLayout held = layout(20.0, {{ID::cpu, 5.0}, {ID::gpu, 4.9}});
-    const std::vector<SankeyDestination> now{row(ID::gpu, 5.3), row(ID::cpu, 4.8)};
-    const std::vector<SankeyDestination> shown = held.ordered(now);
-    ASSERT_EQ(idsOf(shown), (std::vector<ID>{ID::cpu, ID::gpu}));
-    EXPECT_EQ(shown[0].watts, 4.8);
-    EXPECT_EQ(shown[1].watts, 5.3);
+    const SankeyStableLayout held = L(20, {{cpu, 5}, {gpu, 4.9}});
+    const std::vector<SankeyDestination> shown = held.ordered({row(gpu, 5.3), row(cpu, 4.8)});
+    EXPECT_EQ(shown, (std::vector<SankeyDestination>{row(cpu, 4.8), row(gpu, 5.3)}));
+    EXPECT_EQ(held.layoutWatts({row(cpu, 6), row(gpu, 4), row(ane, 0.7)}),
+              (std::vector<std::optional<double>>{5.0, 4.9, 0.7}));
 }
 
 TEST(StableLayoutOrderedTest, NewRowWaitsForAdoptionAndVanishedRowGoesAtOnce) {
-    const SankeyStableLayout held = layout(20.0, {{ID::cpu, 5.0}, {ID::memory, 3.0}, {ID::other, 6.0}});
-    const std::vector<SankeyDestination> now{row(ID::cpu, 5.1), row(ID::gpu, 1.5), row(ID::other, 6.0)};
-    EXPECT_EQ(idsOf(held.ordered(now)), (std::vector<ID>{ID::cpu, ID::other}));
+    const SankeyStableLayout held = L(20, {{cpu, 5}, {memory, 3}, {other, 6}});
+    EXPECT_EQ(idsOf(held.ordered({row(cpu, 5.1), row(gpu, 1.5), row(other, 6)})),
+              (std::vector<ID>{cpu, other}));
 }
 
 TEST(StableLayoutOrderedTest, RepeatedEntryShowsTheRowOnce) {
-    const SankeyStableLayout held = layout(1.0, {{ID::cpu, 1.0}, {ID::gpu, 1.0}, {ID::cpu, 2.0}});
-    EXPECT_EQ(idsOf(held.ordered({row(ID::gpu, 1.0), row(ID::cpu, 1.0)})),
-              (std::vector<ID>{ID::cpu, ID::gpu}));
-}
-
-TEST(StableLayoutOrderedTest, LayoutWattsFollowTheRememberedFigures) {
-    const SankeyStableLayout held = layout(20.0, {{ID::cpu, 5.0}, {ID::gpu, 4.9}});
-    const std::vector<std::optional<double>> watts =
-        held.layoutWatts({row(ID::cpu, 6.0), row(ID::gpu, 4.0), row(ID::ane, 0.7)});
-    EXPECT_EQ(watts, (std::vector<std::optional<double>>{5.0, 4.9, 0.7}));
+    const SankeyStableLayout held = L(1, {{cpu, 1}, {gpu, 1}, {cpu, 2}});
+    EXPECT_EQ(idsOf(held.ordered({row(gpu, 1), row(cpu, 1)})), (std::vector<ID>{cpu, gpu}));
 }
 
 TEST(StableLayoutFlowTest, CalmLayoutFromSuccessiveModels) {
@@ -158,19 +124,12 @@ TEST(StableLayoutFlowTest, CalmLayoutFromSuccessiveModels) {
     PowerSnapshot snapshot;
     snapshot.state = PowerState::onBattery;
     snapshot.systemWatts = 12;
-    ComponentPowerSnapshot components;
-    components.sourceAvailable = true;
-    components.cpuWatts = 5.0;
-    components.gpuWatts = 4.9;
-    const SankeyStableLayout held{SankeyFlowModel(snapshot, components)};
-
-    components.cpuWatts = 4.8;
-    components.gpuWatts = 5.3;
+    const SankeyStableLayout held{SankeyFlowModel(snapshot, {5.0, 4.9, {}, {}, {}, 1, true, {}})};
     snapshot.systemWatts = 12.4;
-    const SankeyFlowModel next(snapshot, components);
-    ASSERT_EQ(idsOf(next.destinations), (std::vector<ID>{ID::gpu, ID::cpu, ID::other}));
+    const SankeyFlowModel next(snapshot, {4.8, 5.3, {}, {}, {}, 1, true, {}});
+    ASSERT_EQ(idsOf(next.destinations), (std::vector<ID>{gpu, cpu, other}));
     EXPECT_FALSE(held.shouldAdopt(SankeyStableLayout(next)));
-    EXPECT_EQ(idsOf(held.ordered(next.destinations)), (std::vector<ID>{ID::cpu, ID::gpu, ID::other}));
+    EXPECT_EQ(idsOf(held.ordered(next.destinations)), (std::vector<ID>{cpu, gpu, other}));
 }
 
 } // namespace

@@ -44,6 +44,13 @@ protected:
         return {canvas.tickCount() - ticks, canvas.paintCount() - paints};
     }
 
+    /// Paused: after the one repaint for the change, no timer work and no frames.
+    void expectPaused() {
+        EXPECT_FALSE(canvas.isAnimating());
+        QTest::qWait(60);
+        EXPECT_EQ(framesDuring(400), std::make_pair(0, 0));
+    }
+
     AccessibilityEnvironment environment;
     SankeyRibbonCanvas canvas{&environment};
 };
@@ -92,11 +99,7 @@ TEST_F(CanvasClock, ATickRepaintsOnlyWhereTheParticlesAre) {
 
 TEST_F(CanvasClock, StopsWithReduceMotionAndResumesWithout) {
     environment.setReduceMotion(true);
-    EXPECT_FALSE(canvas.isAnimating());
-    QTest::qWait(60); // let the one repaint for the change happen
-    const auto [ticks, paints] = framesDuring(400);
-    EXPECT_EQ(ticks, 0);
-    EXPECT_EQ(paints, 0);
+    expectPaused();
     environment.setReduceMotion(false);
     EXPECT_TRUE(canvas.isAnimating());
     EXPECT_GT(framesDuring(300).first, 0);
@@ -108,12 +111,7 @@ TEST_F(CanvasClock, StopsWhileTheWindowIsInactive) {
     other.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
     EXPECT_FALSE(canvas.appearsActive());
-    EXPECT_FALSE(canvas.isAnimating());
-    QTest::qWait(60);
-    const auto [ticks, paints] = framesDuring(400);
-    EXPECT_EQ(ticks, 0);
-    EXPECT_EQ(paints, 0);
-
+    expectPaused();
     canvas.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&canvas));
     EXPECT_TRUE(canvas.isAnimating());
@@ -122,10 +120,7 @@ TEST_F(CanvasClock, StopsWhileTheWindowIsInactive) {
 
 TEST_F(CanvasClock, StopsWhenNothingFlowsAboveTwoTenthsOfAWatt) {
     setRows(canvas, {row(ID::cpu, 0.2), row(ID::gpu, std::nullopt)});
-    EXPECT_FALSE(canvas.isAnimating());
-    QTest::qWait(60);
-    EXPECT_EQ(framesDuring(400), std::make_pair(0, 0));
-
+    expectPaused();
     setRows(canvas, {row(ID::cpu, 0.21)});
     EXPECT_TRUE(canvas.isAnimating());
     setRows(canvas, {});

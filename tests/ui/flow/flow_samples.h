@@ -23,15 +23,7 @@ inline PowerSnapshot chargingSnapshot() {
 }
 
 inline ComponentPowerSnapshot busyComponents() {
-    ComponentPowerSnapshot components;
-    components.cpuWatts = 8.2;
-    components.gpuWatts = 3.1;
-    components.aneWatts = 0.6;
-    components.dramWatts = 1.2;
-    components.displayWatts = 4.5;
-    components.sampleInterval = 1.0;
-    components.sourceAvailable = true;
-    return components;
+    return {8.2, 3.1, 0.6, 1.2, 4.5, 1.0, true, {}};
 }
 
 /// On battery: the system draws 14.2 W with about three hours left.
@@ -48,15 +40,7 @@ inline PowerSnapshot onBatterySnapshot() {
 }
 
 inline ComponentPowerSnapshot lightComponents() {
-    ComponentPowerSnapshot components;
-    components.cpuWatts = 4.1;
-    components.gpuWatts = 1.0;
-    components.aneWatts = 0.0;
-    components.dramWatts = 0.8;
-    components.displayWatts = 3.2;
-    components.sampleInterval = 1.0;
-    components.sourceAvailable = true;
-    return components;
+    return {4.1, 1.0, 0.0, 0.8, 3.2, 1.0, true, {}};
 }
 
 } // namespace voltrane::testing

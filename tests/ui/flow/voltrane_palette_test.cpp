@@ -66,12 +66,5 @@ TEST(PaletteTest, NamesAndColoursAreDistinctAcrossAllEntries) {
     EXPECT_EQ(colours.size(), VoltranePalette::count);
 }
 
-TEST(PaletteTest, TransparencyIsDerivedNotStored) {
-    const Color fill = VoltranePalette::flowCPU.withOpacity(0.085);
-    EXPECT_EQ(fill.opacity, 0.085);
-    EXPECT_EQ(fill.withOpacity(1.0), VoltranePalette::flowCPU);
-    EXPECT_EQ(VoltranePalette::flowCPU.opacity, 1.0);
-}
-
 } // namespace
 } // namespace voltrane

@@ -50,8 +50,7 @@ TEST_P(SystemSizes, ReadBackAsTheSameNumberOfPixels) {
 
 INSTANTIATE_TEST_SUITE_P(Sizes, SystemSizes,
                          ::testing::Values(SizeRow{"whole_24", 24}, SizeRow{"half_8_5", 8.5},
-                                           SizeRow{"half_11_5", 11.5}, SizeRow{"half_12_5", 12.5},
-                                           SizeRow{"half_9_5", 9.5}),
+                                           SizeRow{"half_11_5", 11.5}),
                          testing::ParamName{});
 
 TEST(HostFonts, MonospacedDigitsAreAllOneWidth) {
