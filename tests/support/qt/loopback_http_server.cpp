@@ -10,21 +10,14 @@
 
 namespace voltrane::testing {
 
-QByteArray LoopbackHttpServer::Request::header(const QByteArray& name) const {
+QList<QByteArray> LoopbackHttpServer::Request::header(const QByteArray& name) const {
+    QList<QByteArray> values;
     for (const auto& [key, value] : headers) {
         if (key.compare(name, Qt::CaseInsensitive) == 0) {
-            return value;
+            values.append(value);
         }
     }
-    return {};
-}
-
-int LoopbackHttpServer::Request::headerCount(const QByteArray& name) const {
-    int count = 0;
-    for (const auto& entry : headers) {
-        count += entry.first.compare(name, Qt::CaseInsensitive) == 0 ? 1 : 0;
-    }
-    return count;
+    return values;
 }
 
 /// Accepts connections and parses requests on the server's thread.
@@ -130,18 +123,14 @@ LoopbackHttpServer::LoopbackHttpServer() : thread_(std::make_unique<QThread>()) 
 }
 
 LoopbackHttpServer::~LoopbackHttpServer() {
-    stop();
+    QMetaObject::invokeMethod(
+        worker_, [this] { worker_->stop(); }, Qt::BlockingQueuedConnection);
     thread_->quit();
     thread_->wait();
 }
 
-QUrl LoopbackHttpServer::url(const QString& path) const {
-    QUrl url;
-    url.setScheme(QStringLiteral("http"));
-    url.setHost(QStringLiteral("127.0.0.1"));
-    url.setPort(port_);
-    url.setPath(path);
-    return url;
+QUrl LoopbackHttpServer::url() const {
+    return QUrl(QStringLiteral("http://127.0.0.1:%1/v1/events").arg(port_));
 }
 
 void LoopbackHttpServer::setDefault(Behaviour behaviour) {
@@ -162,13 +151,6 @@ std::vector<LoopbackHttpServer::Request> LoopbackHttpServer::requests() const {
 bool LoopbackHttpServer::waitForRequests(std::size_t count, std::chrono::milliseconds timeout) const {
     std::unique_lock lock(mutex_);
     return arrived_.wait_for(lock, timeout, [&] { return requests_.size() >= count; });
-}
-
-void LoopbackHttpServer::stop() {
-    if (thread_->isRunning()) {
-        QMetaObject::invokeMethod(
-            worker_, [this] { worker_->stop(); }, Qt::BlockingQueuedConnection);
-    }
 }
 
 LoopbackHttpServer::Behaviour LoopbackHttpServer::nextBehaviour() {

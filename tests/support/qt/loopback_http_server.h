@@ -40,9 +40,8 @@ public:
         QList<std::pair<QByteArray, QByteArray>> headers; ///< names as sent
         QByteArray body;
 
-        /// The value of the header named `name` (case-insensitive); empty when absent.
-        QByteArray header(const QByteArray& name) const;
-        int headerCount(const QByteArray& name) const;
+        /// The values of the headers named `name` (case-insensitive), in order.
+        QList<QByteArray> header(const QByteArray& name) const;
     };
 
     LoopbackHttpServer();
@@ -50,9 +49,8 @@ public:
     LoopbackHttpServer(const LoopbackHttpServer&) = delete;
     LoopbackHttpServer& operator=(const LoopbackHttpServer&) = delete;
 
-    quint16 port() const { return port_; }
-    /// http://127.0.0.1:<port><path>
-    QUrl url(const QString& path = QStringLiteral("/v1/events")) const;
+    /// http://127.0.0.1:<port>/v1/events
+    QUrl url() const;
 
     /// How requests are answered when no scripted answer is left (200 at first).
     void setDefault(Behaviour behaviour);
@@ -62,9 +60,6 @@ public:
     std::vector<Request> requests() const;
     /// Waits until at least `count` requests have arrived; false on timeout.
     bool waitForRequests(std::size_t count, std::chrono::milliseconds timeout) const;
-
-    /// Closes the listening socket and every connection; later connections are refused.
-    void stop();
 
 private:
     class Worker;
