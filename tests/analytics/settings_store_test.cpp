@@ -116,10 +116,8 @@ INSTANTIATE_TEST_SUITE_P(
     Files, SettingsStoreHandEdit,
     ::testing::Values(
         HandEditRow{"storedFalse", R"({"analyticsEnabled":{"type":"bool","value":false}})", false},
-        HandEditRow{"storedTrue", R"({"analyticsEnabled":{"type":"bool","value":true}})", true},
         HandEditRow{"textFalse", R"({"analyticsEnabled":{"type":"text","value":"false"}})", {}},
         HandEditRow{"boolTypeTextValue", R"({"analyticsEnabled":{"type":"bool","value":"false"}})", {}},
-        HandEditRow{"numberZero", R"({"analyticsEnabled":{"type":"bool","value":0}})", {}},
         HandEditRow{"untypedFalse", R"({"analyticsEnabled":false})", {}},
         HandEditRow{"truncated", R"({"analyticsEnabled":{"type":"bool","val)", {}},
         HandEditRow{"arrayAtTop", R"([{"analyticsEnabled":false}])", {}}),

@@ -337,7 +337,7 @@ TEST_F(TelemetryClientTest, PostsJsonWithTheFixedHeadersAndSixMembers) {
     EXPECT_EQ(member(request, "build"), QStringLiteral(EXPECTED_BUILD));
 }
 
-TEST_F(TelemetryClientTest, DashboardEventGoesOutWhileAHeartbeatWaitsAndShutdownAbortsIt) {
+TEST_F(TelemetryClientTest, DashboardEventGoesOutWhileAHeartbeatWaitsAndShutdownEndsAll) {
     server.script({Server::neverAnswer()});
     auto client = makeClient({.transferTimeout = 5s, .heartbeatInterval = 1h});
     auto heartbeat = client->send(TelemetryEvent::heartbeat);
@@ -350,11 +350,8 @@ TEST_F(TelemetryClientTest, DashboardEventGoesOutWhileAHeartbeatWaitsAndShutdown
     EXPECT_LT(std::chrono::steady_clock::now() - began, 1s);
     ASSERT_EQ(heartbeat.wait_for(0ms), std::future_status::ready);
     EXPECT_FALSE(heartbeat.get());
-}
 
-TEST_F(TelemetryClientTest, AfterShutdownNothingIsSent) {
-    auto client = makeClient();
-    client->shutdown();
+    // Afterwards nothing is sent, and every call still returns at once.
     client->shutdown();
     client->start();
     client->track(TelemetryEvent::dashboardOpen);
@@ -362,7 +359,7 @@ TEST_F(TelemetryClientTest, AfterShutdownNothingIsSent) {
     ASSERT_EQ(sent.wait_for(0ms), std::future_status::ready);
     EXPECT_FALSE(sent.get());
     EXPECT_EQ(client->sendHeartbeatIfNeeded().wait_for(0ms), std::future_status::ready);
-    EXPECT_TRUE(server.requests().empty());
+    EXPECT_EQ(server.requests().size(), 2u);
 }
 
 TEST_F(TelemetryClientTest, DestroyingTheClientEndsTheLoop) {
@@ -375,31 +372,18 @@ TEST_F(TelemetryClientTest, DestroyingTheClientEndsTheLoop) {
     EXPECT_FALSE(server.waitForRequests(server.requests().size() + 1, 100ms));
 }
 
-struct EndpointRow {
-    const char* name;
-    const char* url;
-    bool acceptable;
-};
-
-class TelemetryEndpoint : public ::testing::TestWithParam<EndpointRow> {};
-
-TEST_P(TelemetryEndpoint, IsHttpsOrLoopbackHttpWithTheEventsPath) {
-    EXPECT_EQ(TelemetryClient::isAcceptableEndpoint(QUrl(QString::fromLatin1(GetParam().url))),
-              GetParam().acceptable);
+TEST(TelemetryEndpoint, IsHttpsOrLoopbackHttpWithTheEventsPath) {
+    for (const char* url : {"https://events.example.org:8443/v1/events", "http://127.3.2.1/v1/events",
+                            "http://[::1]:9000/v1/events", "http://localhost:9000/v1/events"}) {
+        EXPECT_TRUE(TelemetryClient::isAcceptableEndpoint(QUrl(QString::fromLatin1(url)))) << url;
+    }
+    for (const char* url :
+         {"http://events.example.org/v1/events", "http://localhost.example.org/v1/events",
+          "https://events.example.org/v1/events/", "https:///v1/events",
+          "https://user:pw@events.example.org/v1/events", "ftp://events.example.org/v1/events"}) {
+        EXPECT_FALSE(TelemetryClient::isAcceptableEndpoint(QUrl(QString::fromLatin1(url)))) << url;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Urls, TelemetryEndpoint,
-    ::testing::Values(EndpointRow{"https", "https://events.example.org:8443/v1/events", true},
-                      EndpointRow{"loopbackRange", "http://127.3.2.1/v1/events", true},
-                      EndpointRow{"loopbackV6", "http://[::1]:9000/v1/events", true},
-                      EndpointRow{"localhost", "http://localhost:9000/v1/events", true},
-                      EndpointRow{"plainHttpRemote", "http://events.example.org/v1/events", false},
-                      EndpointRow{"localhostLookalike", "http://localhost.example.org/v1/events", false},
-                      EndpointRow{"trailingSlash", "https://events.example.org/v1/events/", false},
-                      EndpointRow{"noHost", "https:///v1/events", false},
-                      EndpointRow{"credentials", "https://user:pw@events.example.org/v1/events", false}),
-    testing::ParamName{});
 
 TEST_F(TelemetryClientTest, OnlyAnAcceptableEndpointIsEverContacted) {
     const QUrl builtIn = TelemetryClient::builtInEndpoint();

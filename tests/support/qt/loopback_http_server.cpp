@@ -89,18 +89,16 @@ private:
 
             const Behaviour behaviour = owner_.nextBehaviour();
             owner_.record(std::move(request));
-            switch (behaviour.answer) {
-            case Answer::status:
-                socket->write("HTTP/1.1 " + QByteArray::number(behaviour.statusCode) +
-                              " Scripted\r\nContent-Length: 0\r\nConnection: keep-alive\r\n\r\n");
-                break;
-            case Answer::never:
+            if (behaviour == neverAnswer()) {
                 return; // leave the connection hanging; later bytes on it are not read
-            case Answer::close:
+            }
+            if (behaviour == closeConnection()) {
                 buffers_.erase(socket);
                 socket->abort();
                 return;
             }
+            socket->write("HTTP/1.1 " + QByteArray::number(behaviour) +
+                          " Scripted\r\nContent-Length: 0\r\nConnection: keep-alive\r\n\r\n");
         }
     }
 

@@ -21,18 +21,14 @@ namespace voltrane::testing {
 /// each as scripted. Stopped and closed when the object goes away.
 class LoopbackHttpServer {
 public:
-    enum class Answer {
-        status, ///< answer with the status code, an empty body, and keep the connection
-        never,  ///< read the request and never answer
-        close,  ///< read the request and close the connection without an answer
-    };
-    struct Behaviour {
-        Answer answer = Answer::status;
-        int statusCode = 200;
-    };
-    static Behaviour respond(int statusCode) { return {Answer::status, statusCode}; }
-    static Behaviour neverAnswer() { return {Answer::never, 0}; }
-    static Behaviour closeConnection() { return {Answer::close, 0}; }
+    /// How one request is answered: a status code (with an empty body, keeping the connection),
+    /// or one of the two below.
+    using Behaviour = int;
+    static Behaviour respond(int statusCode) { return statusCode; }
+    /// Reads the request and never answers.
+    static Behaviour neverAnswer() { return 0; }
+    /// Reads the request and closes the connection without an answer.
+    static Behaviour closeConnection() { return -1; }
 
     struct Request {
         QByteArray method;
@@ -75,7 +71,7 @@ private:
     mutable std::condition_variable arrived_;
     std::vector<Request> requests_;
     std::deque<Behaviour> script_;
-    Behaviour default_;
+    Behaviour default_ = 200;
 };
 
 /// A loopback port on which nothing listens (taken from the system, then released).
