@@ -267,27 +267,14 @@ TEST_F(TelemetryClientTest, RefusedOrClosedConnectionFailsTheSend) {
     EXPECT_FALSE(server.requests().empty());
 }
 
-struct StatusRow {
-    const char* name;
-    int status;
-    bool accepted;
-};
-
-class TelemetryClientStatus : public TelemetryClientTest, public ::testing::WithParamInterface<StatusRow> {};
-
-TEST_P(TelemetryClientStatus, OnlyTwoHundredsCountAsAccepted) {
-    server.setDefault(Server::respond(GetParam().status));
-    EXPECT_EQ(outcome(makeClient()->send(TelemetryEvent::heartbeat)), GetParam().accepted);
-    EXPECT_EQ(server.requests().size(), 1u);
+TEST_F(TelemetryClientTest, OnlyTwoHundredsCountAsAccepted) {
+    for (const auto& [status, accepted] :
+         {std::pair{200, true}, {204, true}, {299, true}, {302, false}, {404, false}, {500, false}}) {
+        server.setDefault(Server::respond(status));
+        EXPECT_EQ(outcome(makeClient()->send(TelemetryEvent::heartbeat)), accepted) << status;
+    }
+    EXPECT_EQ(server.requests().size(), 6u);
 }
-
-INSTANTIATE_TEST_SUITE_P(Statuses, TelemetryClientStatus,
-                         ::testing::Values(StatusRow{"ok", 200, true}, StatusRow{"noContent", 204, true},
-                                           StatusRow{"lastSuccess", 299, true},
-                                           StatusRow{"redirect", 302, false},
-                                           StatusRow{"notFound", 404, false},
-                                           StatusRow{"serverError", 500, false}),
-                         testing::ParamName{});
 
 struct DueRow {
     const char* name;

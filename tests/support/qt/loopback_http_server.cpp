@@ -1,7 +1,6 @@
 #include "support/qt/loopback_http_server.h"
 
 #include <QHostAddress>
-#include <QPointer>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QThread>
@@ -87,8 +86,7 @@ private:
             request.body = buffer.mid(headerEnd + 4, contentLength);
             buffer.remove(0, total);
 
-            const Behaviour behaviour = owner_.nextBehaviour();
-            owner_.record(std::move(request));
+            const Behaviour behaviour = owner_.record(std::move(request));
             if (behaviour == neverAnswer()) {
                 return; // leave the connection hanging; later bytes on it are not read
             }
@@ -151,22 +149,19 @@ bool LoopbackHttpServer::waitForRequests(std::size_t count, std::chrono::millise
     return arrived_.wait_for(lock, timeout, [&] { return requests_.size() >= count; });
 }
 
-LoopbackHttpServer::Behaviour LoopbackHttpServer::nextBehaviour() {
-    const std::lock_guard lock(mutex_);
-    if (script_.empty()) {
-        return default_;
-    }
-    const Behaviour next = script_.front();
-    script_.pop_front();
-    return next;
-}
-
-void LoopbackHttpServer::record(Request request) {
+LoopbackHttpServer::Behaviour LoopbackHttpServer::record(Request request) {
+    Behaviour answer = 0;
     {
         const std::lock_guard lock(mutex_);
+        answer = default_;
+        if (!script_.empty()) {
+            answer = script_.front();
+            script_.pop_front();
+        }
         requests_.push_back(std::move(request));
     }
     arrived_.notify_all();
+    return answer;
 }
 
 quint16 unusedLoopbackPort() {

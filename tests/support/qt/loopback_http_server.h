@@ -60,8 +60,8 @@ public:
 private:
     class Worker;
 
-    Behaviour nextBehaviour();
-    void record(Request request);
+    /// Keeps `request` and returns how to answer it.
+    Behaviour record(Request request);
 
     std::unique_ptr<QThread> thread_;
     Worker* worker_ = nullptr; // lives on thread_
