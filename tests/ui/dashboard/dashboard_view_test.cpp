@@ -78,7 +78,7 @@ protected:
         return label != nullptr ? label->text() : QString();
     }
     static QString tileText(const QWidget& view, int index) {
-        const auto* tile = view.findChild<MetricCard*>(QStringLiteral("metricCard%1").arg(index));
+        const MetricCard* tile = card(view, index);
         if (tile == nullptr) {
             return QStringLiteral("no tile");
         }
@@ -86,7 +86,7 @@ protected:
                            text(*tile, "metricDetail")}
             .join(QLatin1Char('|'));
     }
-    const MetricCard* card(const QWidget& view, int index) const {
+    static const MetricCard* card(const QWidget& view, int index) {
         return view.findChild<MetricCard*>(QStringLiteral("metricCard%1").arg(index));
     }
 
