@@ -8,26 +8,16 @@
 #include <QJsonObject>
 #include <QRegularExpression>
 #include <atomic>
-#include <condition_variable>
 #include <functional>
 #include <gtest/gtest.h>
-#include <mutex>
-#include <ostream>
+#include <thread>
 
 namespace voltrane {
 namespace {
 
-/// Prints a table row as its name in failure messages.
-template <typename Row>
-requires requires(const Row& row) {
-    std::string_view(row.name);
-}
-void PrintTo(const Row& row, std::ostream* out) {
-    *out << row.name;
-}
-
 using namespace std::chrono_literals;
 using testing::LoopbackHttpServer;
+using Server = LoopbackHttpServer;
 
 const Date kNow{std::chrono::milliseconds(1'800'000'000'000)};
 const QRegularExpression
@@ -35,218 +25,172 @@ const QRegularExpression
 
 // Every wait is bounded well below a test's time budget; none of them is expected to run out.
 constexpr auto kPatience = 1500ms;
+constexpr TelemetryTiming kHourly{.transferTimeout = 1s, .heartbeatInterval = 1h};
+constexpr TelemetryTiming kRapid{.transferTimeout = 1s, .heartbeatInterval = 5ms};
 
-void ensureApplication() {
-    static int argc = 1;
-    static char name[] = "analytics_client_tests";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication application(argc, argv);
+QString member(const Server::Request& request, const char* name) {
+    return QJsonDocument::fromJson(request.body).object().value(QLatin1String(name)).toString();
 }
 
-/// A wall clock the test sets; read from the client's thread.
-class FakeClock {
-public:
-    explicit FakeClock(Date start) : ms_(toMs(start)) {}
-    Date now() const { return Date{std::chrono::milliseconds(ms_.load())}; }
-    void set(Date when) { ms_ = toMs(when); }
-    void advance(std::chrono::milliseconds by) { ms_ += by.count(); }
-
-private:
-    static long long toMs(Date when) {
-        return std::chrono::duration_cast<std::chrono::milliseconds>(when.time_since_epoch()).count();
-    }
-    std::atomic<long long> ms_;
-};
-
-/// Counts the loop's heartbeat checks and runs `onCheck` on the client's thread after each.
-class CheckCounter {
-public:
-    void attach(TelemetryClient& client, std::function<void(int)> onCheck = {}) {
-        onCheck_ = std::move(onCheck);
-        QObject::connect(
-            &client, &TelemetryClient::heartbeatChecked, &client,
-            [this] {
-                int count = 0;
-                {
-                    const std::lock_guard lock(mutex_);
-                    count = ++count_;
-                }
-                if (onCheck_) {
-                    onCheck_(count);
-                }
-                changed_.notify_all();
-            },
-            Qt::DirectConnection);
-    }
-    bool waitFor(int count) {
-        std::unique_lock lock(mutex_);
-        return changed_.wait_for(lock, kPatience, [&] { return count_ >= count; });
-    }
-    int count() const {
-        const std::lock_guard lock(mutex_);
-        return count_;
-    }
-
-private:
-    std::function<void(int)> onCheck_;
-    mutable std::mutex mutex_;
-    std::condition_variable changed_;
-    int count_ = 0;
-};
-
-QJsonObject bodyOf(const LoopbackHttpServer::Request& request) {
-    return QJsonDocument::fromJson(request.body).object();
-}
-
-QString eventOf(const LoopbackHttpServer::Request& request) {
-    return bodyOf(request).value(QStringLiteral("event")).toString();
-}
-
-QStringList eventsOf(const std::vector<LoopbackHttpServer::Request>& requests) {
+/// The events of the requests, blank-separated.
+std::string eventsOf(const std::vector<Server::Request>& requests) {
     QStringList events;
     for (const auto& request : requests) {
-        events.append(eventOf(request));
+        events.append(member(request, "event"));
     }
-    return events;
+    return events.join(QLatin1Char(' ')).toStdString();
 }
 
-template <typename T> bool readyInTime(std::future<T>& future) {
+/// Polls `condition` until it holds; false when the patience ran out.
+bool eventually(const std::function<bool()>& condition) {
+    for (const auto end = std::chrono::steady_clock::now() + kPatience; !condition();) {
+        if (std::chrono::steady_clock::now() > end) {
+            return false;
+        }
+        std::this_thread::sleep_for(1ms);
+    }
+    return true;
+}
+
+template <typename T> bool finished(const std::future<T>& future) {
     return future.wait_for(kPatience) == std::future_status::ready;
+}
+
+/// The value of a finished future; nullopt when it did not finish in time.
+std::optional<bool> outcome(std::future<bool>&& future) {
+    return finished(future) ? std::optional(future.get()) : std::nullopt;
 }
 
 /// Comes first among the fixture's bases so the application exists before the server starts.
 struct WithApplication {
-    WithApplication() { ensureApplication(); }
+    WithApplication() {
+        static int argc = 1;
+        static char name[] = "analytics_client_tests";
+        static char* argv[] = {name, nullptr};
+        static QCoreApplication application(argc, argv);
+    }
 };
 
 class TelemetryClientTest : public ::testing::Test, private WithApplication {
 protected:
-    /// Heartbeat checks after the first one are an hour apart unless a test says otherwise.
-    std::unique_ptr<TelemetryClient> makeClient(TelemetryTiming timing = {.transferTimeout = 1s,
-                                                                          .heartbeatInterval = 1h}) {
+    std::unique_ptr<TelemetryClient> makeClient(TelemetryTiming timing = kHourly) {
         return makeClient(server.url(), timing);
     }
     std::unique_ptr<TelemetryClient> makeClient(const QUrl& endpoint, TelemetryTiming timing) {
         return std::make_unique<TelemetryClient>(
-            endpoint, store, [this] { return clock.now(); }, timing);
+            endpoint, store, [this] { return now.load(); }, timing);
     }
 
-    /// Sends one event and returns the request the server saw.
-    LoopbackHttpServer::Request sendOne(TelemetryClient& client, TelemetryEvent event) {
+    /// Sends one event that the server accepts and returns the request the server saw.
+    Server::Request sendOne(TelemetryClient& client, TelemetryEvent event) {
         const std::size_t before = server.requests().size();
-        auto accepted = client.send(event);
-        EXPECT_TRUE(readyInTime(accepted));
-        EXPECT_TRUE(accepted.get());
+        EXPECT_EQ(outcome(client.send(event)), true);
         const auto requests = server.requests();
         EXPECT_EQ(requests.size(), before + 1);
-        return requests.empty() ? LoopbackHttpServer::Request{} : requests.back();
+        return requests.empty() ? Server::Request{} : requests.back();
     }
+    /// Counts the loop's heartbeat checks, running `onCheck` on the client's thread before counting each.
+    void watchChecks(
+        TelemetryClient& client, std::function<void(int)> onCheck = [](int) {}) {
+        QObject::connect(
+            &client, &TelemetryClient::heartbeatChecked, &client,
+            [this, onCheck] {
+                onCheck(checks + 1);
+                ++checks;
+            },
+            Qt::DirectConnection);
+    }
+    bool checked(int count) {
+        return eventually([&] { return checks >= count; });
+    }
+    std::optional<Date> lastHeartbeat() const { return store->dateValue(SettingsStore::lastHeartbeatKey); }
 
     testing::TempDir dir;
     std::shared_ptr<SettingsStore> store =
         std::make_shared<SettingsStore>(QString::fromStdString((dir.path() / "settings.json").string()));
-    FakeClock clock{kNow};
-    LoopbackHttpServer server;
-    CheckCounter checks; // outlives the clients, which call into it
+    std::atomic<Date> now{kNow}; // the wall clock the client reads, set by the test
+    Server server;
+    std::atomic<int> checks{0};
 };
 
 TEST_F(TelemetryClientTest, FirstLaunchPostsLaunchThenHeartbeatAndStoresIdAndTime) {
     auto client = makeClient();
-    checks.attach(*client);
+    watchChecks(*client);
     client->start();
-    ASSERT_TRUE(checks.waitFor(1));
+    ASSERT_TRUE(checked(1));
 
     const auto requests = server.requests();
-    ASSERT_EQ(eventsOf(requests), (QStringList{QStringLiteral("app_launch"), QStringLiteral("heartbeat")}));
-    const QString id = bodyOf(requests[0]).value(QStringLiteral("install_id")).toString();
+    ASSERT_EQ(eventsOf(requests), "app_launch heartbeat");
+    const QString id = member(requests[0], "install_id");
     EXPECT_TRUE(kLowerUuid.match(id).hasMatch()) << id.toStdString();
-    EXPECT_EQ(bodyOf(requests[1]).value(QStringLiteral("install_id")).toString(), id);
+    EXPECT_EQ(member(requests[1], "install_id"), id);
     EXPECT_EQ(store->textValue(SettingsStore::installationIDKey), id);
-    EXPECT_EQ(store->dateValue(SettingsStore::lastHeartbeatKey), kNow);
+    EXPECT_EQ(lastHeartbeat(), kNow);
 }
 
 TEST_F(TelemetryClientTest, LaunchTenHoursAfterHeartbeatWaitsForTheFirstCheckPastADay) {
     const Date last = kNow - 10h;
     ASSERT_TRUE(store->setDate(SettingsStore::lastHeartbeatKey, last));
-    // The first checks are each followed by six hours of the fake wall clock: +10, +16, +22, +28 h;
-    // the clock then stands still.
-    auto client = makeClient({.transferTimeout = 1s, .heartbeatInterval = 5ms});
-    checks.attach(*client, [this](int count) {
+    // Checks at +10, +16, +22, +28 h of the fake wall clock, which then stands still.
+    auto client = makeClient(kRapid);
+    watchChecks(*client, [this](int count) {
         if (count < 4) {
-            clock.advance(6h);
+            now = now.load() + 6h;
         }
     });
     client->start();
 
     ASSERT_TRUE(server.waitForRequests(2, kPatience));
-    ASSERT_TRUE(checks.waitFor(4));
-    const auto requests = server.requests();
-    ASSERT_GE(requests.size(), 2u);
-    EXPECT_EQ(eventOf(requests[0]), QStringLiteral("app_launch"));
-    EXPECT_EQ(eventOf(requests[1]), QStringLiteral("heartbeat"));
-    EXPECT_EQ(store->dateValue(SettingsStore::lastHeartbeatKey), last + 28h);
+    ASSERT_TRUE(checked(4));
+    EXPECT_EQ(lastHeartbeat(), last + 28h);
     client.reset();
     // The checks after that one, with the day not yet over again, sent nothing.
-    EXPECT_EQ(server.requests().size(), 2u);
+    EXPECT_EQ(eventsOf(server.requests()), "app_launch heartbeat");
 }
 
 TEST_F(TelemetryClientTest, RefusedHeartbeatStoresNoTimeAndTheNextCheckTriesAgain) {
-    server.script({LoopbackHttpServer::respond(200), LoopbackHttpServer::respond(500),
-                   LoopbackHttpServer::respond(200)});
+    server.script({Server::respond(200), Server::respond(500), Server::respond(200)});
     std::vector<bool> storedAfterCheck;
-    auto client = makeClient({.transferTimeout = 1s, .heartbeatInterval = 5ms});
-    checks.attach(*client, [&](int count) {
+    auto client = makeClient(kRapid);
+    watchChecks(*client, [&](int count) {
         if (count <= 2) {
-            storedAfterCheck.push_back(store->dateValue(SettingsStore::lastHeartbeatKey).has_value());
+            storedAfterCheck.push_back(lastHeartbeat().has_value());
         }
     });
     client->start();
-    ASSERT_TRUE(checks.waitFor(3));
+    ASSERT_TRUE(checked(3));
     client.reset();
 
     EXPECT_EQ(storedAfterCheck, (std::vector<bool>{false, true}));
-    EXPECT_EQ(eventsOf(server.requests()),
-              (QStringList{QStringLiteral("app_launch"), QStringLiteral("heartbeat"),
-                           QStringLiteral("heartbeat")}));
+    EXPECT_EQ(eventsOf(server.requests()), "app_launch heartbeat heartbeat");
 }
 
 TEST_F(TelemetryClientTest, SwitchedOffSendsNothingAndCreatesNoIdentifier) {
     ASSERT_TRUE(store->setAnalyticsEnabled(false));
     auto client = makeClient();
-    checks.attach(*client);
+    watchChecks(*client);
     client->start();
     client->track(TelemetryEvent::dashboardOpen);
-    auto sent = client->send(TelemetryEvent::dashboardOpen);
-    ASSERT_TRUE(readyInTime(sent));
-    EXPECT_FALSE(sent.get());
-    ASSERT_TRUE(checks.waitFor(1));
+    EXPECT_EQ(outcome(client->send(TelemetryEvent::dashboardOpen)), false);
+    ASSERT_TRUE(checked(1));
 
     EXPECT_TRUE(server.requests().empty());
     EXPECT_EQ(store->textValue(SettingsStore::installationIDKey), std::nullopt);
-    EXPECT_EQ(store->dateValue(SettingsStore::lastHeartbeatKey), std::nullopt);
+    EXPECT_EQ(lastHeartbeat(), std::nullopt);
 }
 
-TEST_F(TelemetryClientTest, TheSwitchIsSeenAtTheNextSend) {
-    auto client = makeClient();
-    sendOne(*client, TelemetryEvent::dashboardOpen);
-
-    // The dashboard flips the switch through its own store object on the same file.
-    SettingsStore dashboardView(store->filePath());
-    ASSERT_TRUE(dashboardView.setAnalyticsEnabled(false));
-    auto refused = client->send(TelemetryEvent::dashboardOpen);
-    ASSERT_TRUE(readyInTime(refused));
-    EXPECT_FALSE(refused.get());
-    EXPECT_EQ(server.requests().size(), 1u);
-
-    ASSERT_TRUE(dashboardView.setAnalyticsEnabled(true));
-    sendOne(*client, TelemetryEvent::dashboardOpen);
-}
-
-TEST_F(TelemetryClientTest, TextStoredWhereTheSwitchBelongsCountsAsOn) {
+TEST_F(TelemetryClientTest, TheSwitchIsSeenAtTheNextSendAndTextCountsAsOn) {
     ASSERT_TRUE(store->setText(SettingsStore::analyticsEnabledKey, QStringLiteral("false")));
     auto client = makeClient();
     EXPECT_TRUE(client->analyticsEnabled());
-    EXPECT_EQ(eventOf(sendOne(*client, TelemetryEvent::dashboardOpen)), QStringLiteral("dashboard_open"));
+    sendOne(*client, TelemetryEvent::dashboardOpen);
+
+    SettingsStore dashboard(store->filePath()); // the dashboard's own store on the same file
+    ASSERT_TRUE(dashboard.setAnalyticsEnabled(false));
+    EXPECT_EQ(outcome(client->send(TelemetryEvent::dashboardOpen)), false);
+    EXPECT_EQ(server.requests().size(), 1u);
+    ASSERT_TRUE(dashboard.setAnalyticsEnabled(true));
+    sendOne(*client, TelemetryEvent::dashboardOpen);
 }
 
 struct StoredIdRow {
@@ -259,133 +203,82 @@ class TelemetryClientStoredId : public TelemetryClientTest,
                                 public ::testing::WithParamInterface<StoredIdRow> {};
 
 TEST_P(TelemetryClientStoredId, IsSentAsStoredOrReplacedByALowerCaseOne) {
-    const StoredIdRow& row = GetParam();
-    const QString stored = QString::fromLatin1(row.stored);
+    const QString stored = QString::fromLatin1(GetParam().stored);
     ASSERT_TRUE(store->setText(SettingsStore::installationIDKey, stored));
     auto client = makeClient();
-    const QString sent =
-        bodyOf(sendOne(*client, TelemetryEvent::appLaunch)).value(QStringLiteral("install_id")).toString();
-    if (row.kept) {
+    const QString sent = member(sendOne(*client, TelemetryEvent::appLaunch), "install_id");
+    if (GetParam().kept) {
         EXPECT_EQ(sent, stored);
     } else {
-        EXPECT_NE(sent, stored);
         EXPECT_TRUE(kLowerUuid.match(sent).hasMatch()) << sent.toStdString();
     }
     EXPECT_EQ(store->textValue(SettingsStore::installationIDKey), sent);
-    // The next event carries the same identifier.
-    EXPECT_EQ(bodyOf(sendOne(*client, TelemetryEvent::heartbeat)).value(QStringLiteral("install_id")), sent);
+    EXPECT_EQ(member(sendOne(*client, TelemetryEvent::heartbeat), "install_id"), sent);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Identifiers, TelemetryClientStoredId,
     ::testing::Values(StoredIdRow{"lowerCase", "0f8fad5b-d9cb-469f-a165-70867728950e", true},
                       StoredIdRow{"upperCase", "3F2504E0-4F89-11D3-9A0C-0305E82C3301", true},
-                      StoredIdRow{"mixedCase", "3f2504E0-4f89-11d3-9A0C-0305e82c3301", true},
-                      StoredIdRow{"allZero", "00000000-0000-0000-0000-000000000000", true},
                       StoredIdRow{"notAUuid", "not-a-uuid", false}, StoredIdRow{"empty", "", false},
                       StoredIdRow{"braces", "{3f2504e0-4f89-11d3-9a0c-0305e82c3301}", false},
-                      StoredIdRow{"noHyphens", "3f2504e04f8911d39a0c0305e82c3301", false},
-                      StoredIdRow{"hyphenMisplaced", "3f2504e-04f89-11d3-9a0c-0305e82c3301", false},
-                      StoredIdRow{"notHex", "3f2504e0-4f89-11d3-9a0c-0305e82c330g", false},
                       StoredIdRow{"trailingBlank", "3f2504e0-4f89-11d3-9a0c-0305e82c3301 ", false}),
     testing::ParamName{});
 
 TEST_F(TelemetryClientTest, IdentifierOfAnotherTypeIsReplaced) {
     ASSERT_TRUE(store->setBool(SettingsStore::installationIDKey, true));
-    auto client = makeClient();
-    const QString id = client->installationID();
+    const QString id = makeClient()->installationID();
     EXPECT_TRUE(kLowerUuid.match(id).hasMatch());
     EXPECT_EQ(store->textValue(SettingsStore::installationIDKey), id);
 }
 
 TEST_F(TelemetryClientTest, StartingTwiceRunsOneLaunchAndOneLoop) {
     auto client = makeClient();
-    checks.attach(*client);
+    watchChecks(*client);
     client->start();
     client->start();
-    ASSERT_TRUE(checks.waitFor(1));
+    ASSERT_TRUE(checked(1));
     client->start();
-    // Calls run in order on the client's thread, so once this send is done every start() was
-    // handled, and a second launch would have been posted before it.
+    // Calls run in order on the client's thread, so once this send is done every start() was handled.
     sendOne(*client, TelemetryEvent::dashboardOpen);
-    // A second launch or loop still on its way would arrive now.
-    EXPECT_FALSE(server.waitForRequests(4, 200ms));
+    EXPECT_FALSE(server.waitForRequests(4, 200ms)); // a second launch or loop still on its way
     client.reset();
 
-    EXPECT_EQ(eventsOf(server.requests()),
-              (QStringList{QStringLiteral("app_launch"), QStringLiteral("heartbeat"),
-                           QStringLiteral("dashboard_open")}));
-    EXPECT_EQ(checks.count(), 1);
+    EXPECT_EQ(eventsOf(server.requests()), "app_launch heartbeat dashboard_open");
+    EXPECT_EQ(checks.load(), 1);
 }
 
-TEST_F(TelemetryClientTest, ServerThatNeverAnswersIsGivenUpAfterTheTimeout) {
-    server.setDefault(LoopbackHttpServer::neverAnswer());
+TEST_F(TelemetryClientTest, HeartbeatToAServerThatNeverAnswersIsGivenUpAfterTheTimeout) {
+    server.setDefault(Server::neverAnswer());
     auto client = makeClient({.transferTimeout = 150ms, .heartbeatInterval = 1h});
     const auto began = std::chrono::steady_clock::now();
-    auto sent = client->send(TelemetryEvent::dashboardOpen);
-    ASSERT_TRUE(readyInTime(sent));
-    const auto waited = std::chrono::steady_clock::now() - began;
-    EXPECT_FALSE(sent.get());
-    EXPECT_GE(waited, 140ms);
-    EXPECT_EQ(server.requests().size(), 1u);
+    ASSERT_TRUE(finished(client->sendHeartbeatIfNeeded()));
+    EXPECT_GE(std::chrono::steady_clock::now() - began, 140ms);
+    EXPECT_EQ(eventsOf(server.requests()), "heartbeat");
+    EXPECT_EQ(lastHeartbeat(), std::nullopt);
 }
 
-TEST_F(TelemetryClientTest, HeartbeatThatTimesOutStoresNoTime) {
-    server.setDefault(LoopbackHttpServer::neverAnswer());
-    auto client = makeClient({.transferTimeout = 100ms, .heartbeatInterval = 1h});
-    auto checked = client->sendHeartbeatIfNeeded();
-    ASSERT_TRUE(readyInTime(checked));
-    EXPECT_EQ(eventsOf(server.requests()), QStringList{QStringLiteral("heartbeat")});
-    EXPECT_EQ(store->dateValue(SettingsStore::lastHeartbeatKey), std::nullopt);
+TEST_F(TelemetryClientTest, RefusedOrClosedConnectionFailsTheSend) {
+    QUrl refusing = server.url();
+    refusing.setPort(testing::unusedLoopbackPort());
+    EXPECT_EQ(outcome(makeClient(refusing, kHourly)->send(TelemetryEvent::appLaunch)), false);
+    server.setDefault(Server::closeConnection());
+    EXPECT_EQ(outcome(makeClient()->send(TelemetryEvent::appLaunch)), false);
+    EXPECT_FALSE(server.requests().empty());
 }
 
-TEST_F(TelemetryClientTest, RefusedConnectionFailsTheSend) {
-    QUrl endpoint = server.url();
-    endpoint.setPort(testing::unusedLoopbackPort());
-    auto client = makeClient(endpoint, {.transferTimeout = 1s, .heartbeatInterval = 1h});
-    auto sent = client->send(TelemetryEvent::appLaunch);
-    ASSERT_TRUE(readyInTime(sent));
-    EXPECT_FALSE(sent.get());
+TEST_F(TelemetryClientTest, OnlyTwoHundredsCountAsAccepted) {
+    for (const auto& [status, accepted] :
+         {std::pair{200, true}, {204, true}, {299, true}, {302, false}, {404, false}, {500, false}}) {
+        server.setDefault(Server::respond(status));
+        EXPECT_EQ(outcome(makeClient()->send(TelemetryEvent::heartbeat)), accepted) << status;
+    }
+    EXPECT_EQ(server.requests().size(), 6u);
 }
-
-TEST_F(TelemetryClientTest, ConnectionClosedWithoutAnswerFailsTheSend) {
-    server.setDefault(LoopbackHttpServer::closeConnection());
-    auto client = makeClient();
-    auto sent = client->send(TelemetryEvent::appLaunch);
-    ASSERT_TRUE(readyInTime(sent));
-    EXPECT_FALSE(sent.get());
-}
-
-struct StatusRow {
-    const char* name;
-    int status;
-    bool accepted;
-};
-
-class TelemetryClientStatus : public TelemetryClientTest, public ::testing::WithParamInterface<StatusRow> {};
-
-TEST_P(TelemetryClientStatus, OnlyTwoHundredsCountAsAccepted) {
-    server.setDefault(LoopbackHttpServer::respond(GetParam().status));
-    auto client = makeClient();
-    auto sent = client->send(TelemetryEvent::heartbeat);
-    ASSERT_TRUE(readyInTime(sent));
-    EXPECT_EQ(sent.get(), GetParam().accepted);
-    EXPECT_EQ(server.requests().size(), 1u);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Statuses, TelemetryClientStatus,
-    ::testing::Values(StatusRow{"ok", 200, true}, StatusRow{"created", 201, true},
-                      StatusRow{"accepted", 202, true}, StatusRow{"noContent", 204, true},
-                      StatusRow{"lastSuccess", 299, true}, StatusRow{"redirect", 302, false},
-                      StatusRow{"notModified", 304, false}, StatusRow{"badRequest", 400, false},
-                      StatusRow{"notFound", 404, false}, StatusRow{"tooMany", 429, false},
-                      StatusRow{"serverError", 500, false}, StatusRow{"unavailable", 503, false}),
-    testing::ParamName{});
 
 struct DueRow {
     const char* name;
-    std::function<void(SettingsStore&)> prepare;
+    std::optional<std::chrono::milliseconds> storedAgo; ///< how long before now the stored time lies
     bool sends;
 };
 
@@ -393,154 +286,99 @@ class TelemetryClientHeartbeatDue : public TelemetryClientTest,
                                     public ::testing::WithParamInterface<DueRow> {};
 
 TEST_P(TelemetryClientHeartbeatDue, SendsOnlyWhenNoneWasAcceptedInTheLastDay) {
-    GetParam().prepare(*store);
-    const auto before = store->dateValue(SettingsStore::lastHeartbeatKey);
+    if (GetParam().storedAgo) {
+        ASSERT_TRUE(store->setDate(SettingsStore::lastHeartbeatKey, kNow - *GetParam().storedAgo));
+    }
+    const auto before = lastHeartbeat();
     auto client = makeClient();
-    auto checked = client->sendHeartbeatIfNeeded();
-    ASSERT_TRUE(readyInTime(checked));
+    ASSERT_TRUE(finished(client->sendHeartbeatIfNeeded()));
     EXPECT_EQ(server.requests().size(), GetParam().sends ? 1u : 0u);
-    EXPECT_EQ(store->dateValue(SettingsStore::lastHeartbeatKey), GetParam().sends ? kNow : before);
+    EXPECT_EQ(lastHeartbeat(), GetParam().sends ? kNow : before);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    StoredTimes, TelemetryClientHeartbeatDue,
-    ::testing::Values(
-        DueRow{"never", [](SettingsStore&) {}, true},
-        DueRow{"justUnderADay",
-               [](SettingsStore& s) { s.setDate(SettingsStore::lastHeartbeatKey, kNow - 24h + 1ms); }, false},
-        DueRow{"exactlyADay",
-               [](SettingsStore& s) { s.setDate(SettingsStore::lastHeartbeatKey, kNow - 24h); }, true},
-        DueRow{"inTheFuture", [](SettingsStore& s) { s.setDate(SettingsStore::lastHeartbeatKey, kNow + 1h); },
-               false},
-        DueRow{"storedAsText",
-               [](SettingsStore& s) {
-                   s.setText(SettingsStore::lastHeartbeatKey, QStringLiteral("2026-12-06T10:00:00Z"));
-               },
-               true}),
-    testing::ParamName{});
+INSTANTIATE_TEST_SUITE_P(StoredTimes, TelemetryClientHeartbeatDue,
+                         ::testing::Values(DueRow{"never", std::nullopt, true},
+                                           DueRow{"justUnderADay", 24h - 1ms, false},
+                                           DueRow{"exactlyADay", 24h, true},
+                                           DueRow{"inTheFuture", -1h, false}),
+                         testing::ParamName{});
+
+TEST_F(TelemetryClientTest, HeartbeatTimeStoredAsTextCountsAsAbsent) {
+    ASSERT_TRUE(store->setText(SettingsStore::lastHeartbeatKey, QStringLiteral("2026-12-06T10:00:00Z")));
+    ASSERT_TRUE(finished(makeClient()->sendHeartbeatIfNeeded()));
+    EXPECT_EQ(lastHeartbeat(), kNow);
+}
 
 TEST_F(TelemetryClientTest, PostsJsonWithTheFixedHeadersAndSixMembers) {
     auto client = makeClient();
-    const LoopbackHttpServer::Request request = sendOne(*client, TelemetryEvent::dashboardOpen);
+    const Server::Request request = sendOne(*client, TelemetryEvent::dashboardOpen);
 
     EXPECT_EQ(request.method, QByteArrayLiteral("POST"));
     EXPECT_EQ(request.path, QByteArrayLiteral("/v1/events"));
-    EXPECT_EQ(request.header("Content-Type"), QByteArrayLiteral("application/json"));
-    EXPECT_EQ(request.header("User-Agent"), QByteArrayLiteral("Voltrane"));
-    EXPECT_EQ(request.headerCount("User-Agent"), 1);
-    EXPECT_FALSE(request.body.contains(' '));
-    EXPECT_FALSE(request.body.contains('\n'));
-
-    const QJsonObject body = bodyOf(request);
-    EXPECT_EQ(body.keys(), (QStringList{QStringLiteral("app_version"), QStringLiteral("architecture"),
-                                        QStringLiteral("build"), QStringLiteral("event"),
-                                        QStringLiteral("install_id"), QStringLiteral("os_version")}));
-    for (const QString& key : body.keys()) {
-        EXPECT_TRUE(body.value(key).isString()) << key.toStdString();
-    }
-    EXPECT_EQ(body.value(QStringLiteral("install_id")).toString(),
-              store->textValue(SettingsStore::installationIDKey).value_or(QString()));
-    EXPECT_EQ(body.value(QStringLiteral("event")).toString(), QStringLiteral("dashboard_open"));
-    EXPECT_EQ(body.value(QStringLiteral("app_version")).toString(), QStringLiteral(EXPECTED_APP_VERSION));
-    EXPECT_EQ(body.value(QStringLiteral("build")).toString(), QStringLiteral(EXPECTED_BUILD));
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d+\\.\\d+\\.\\d+$"))
-                    .match(body.value(QStringLiteral("os_version")).toString())
-                    .hasMatch());
-#if defined(__x86_64__)
-    EXPECT_EQ(body.value(QStringLiteral("architecture")).toString(), QStringLiteral("x86_64"));
-#endif
-    EXPECT_EQ(TelemetryPayload::decoded(request.body), client->payload(TelemetryEvent::dashboardOpen));
+    EXPECT_EQ(request.header("Content-Type"), QList{QByteArrayLiteral("application/json")});
+    EXPECT_EQ(request.header("User-Agent"), QList{QByteArrayLiteral("Voltrane")});
+    EXPECT_EQ(QJsonDocument::fromJson(request.body).object().keys().join(QLatin1Char(' ')).toStdString(),
+              "app_version architecture build event install_id os_version");
+    EXPECT_EQ(request.body, client->payload(TelemetryEvent::dashboardOpen).encoded());
+    EXPECT_EQ(member(request, "app_version"), QStringLiteral(EXPECTED_APP_VERSION));
+    EXPECT_EQ(member(request, "build"), QStringLiteral(EXPECTED_BUILD));
 }
 
-TEST_F(TelemetryClientTest, DashboardEventGoesOutWhileAHeartbeatWaits) {
-    server.script({LoopbackHttpServer::neverAnswer()});
+TEST_F(TelemetryClientTest, DashboardEventGoesOutWhileAHeartbeatWaitsAndShutdownEndsAll) {
+    server.script({Server::neverAnswer()});
     auto client = makeClient({.transferTimeout = 5s, .heartbeatInterval = 1h});
     auto heartbeat = client->send(TelemetryEvent::heartbeat);
     ASSERT_TRUE(server.waitForRequests(1, kPatience));
-    auto opened = client->send(TelemetryEvent::dashboardOpen);
-    ASSERT_TRUE(readyInTime(opened));
-    EXPECT_TRUE(opened.get());
+    EXPECT_EQ(outcome(client->send(TelemetryEvent::dashboardOpen)), true);
     EXPECT_EQ(heartbeat.wait_for(0ms), std::future_status::timeout);
 
-    // Shutting down gives the waiting request up at once.
     const auto began = std::chrono::steady_clock::now();
     client->shutdown();
     EXPECT_LT(std::chrono::steady_clock::now() - began, 1s);
     ASSERT_EQ(heartbeat.wait_for(0ms), std::future_status::ready);
     EXPECT_FALSE(heartbeat.get());
-}
 
-TEST_F(TelemetryClientTest, AfterShutdownNothingIsSent) {
-    auto client = makeClient();
-    client->shutdown();
+    // Afterwards nothing is sent, and every call still returns at once.
     client->shutdown();
     client->start();
     client->track(TelemetryEvent::dashboardOpen);
     auto sent = client->send(TelemetryEvent::dashboardOpen);
     ASSERT_EQ(sent.wait_for(0ms), std::future_status::ready);
     EXPECT_FALSE(sent.get());
-    auto checked = client->sendHeartbeatIfNeeded();
-    EXPECT_EQ(checked.wait_for(0ms), std::future_status::ready);
-    EXPECT_TRUE(server.requests().empty());
+    EXPECT_EQ(client->sendHeartbeatIfNeeded().wait_for(0ms), std::future_status::ready);
+    EXPECT_EQ(server.requests().size(), 2u);
 }
 
 TEST_F(TelemetryClientTest, DestroyingTheClientEndsTheLoop) {
-    auto client = makeClient({.transferTimeout = 1s, .heartbeatInterval = 5ms});
+    auto client = makeClient(kRapid);
     // Keep every check due, so a loop that survived would go on posting heartbeats.
-    checks.attach(*client, [this](int) { store->remove(SettingsStore::lastHeartbeatKey); });
+    watchChecks(*client, [this](int) { store->remove(SettingsStore::lastHeartbeatKey); });
     client->start();
-    ASSERT_TRUE(checks.waitFor(3));
+    ASSERT_TRUE(checked(3));
     client.reset();
-    const std::size_t atTeardown = server.requests().size();
-    EXPECT_FALSE(server.waitForRequests(atTeardown + 1, 100ms));
+    EXPECT_FALSE(server.waitForRequests(server.requests().size() + 1, 100ms));
 }
 
-struct EndpointRow {
-    const char* name;
-    const char* url;
-    bool acceptable;
-};
-
-class TelemetryEndpoint : public ::testing::TestWithParam<EndpointRow> {};
-
-TEST_P(TelemetryEndpoint, IsHttpsOrLoopbackHttpWithTheEventsPath) {
-    EXPECT_EQ(TelemetryClient::isAcceptableEndpoint(QUrl(QString::fromLatin1(GetParam().url))),
-              GetParam().acceptable);
+TEST(TelemetryEndpoint, IsHttpsOrLoopbackHttpWithTheEventsPath) {
+    for (const char* url : {"https://events.example.org:8443/v1/events", "http://127.3.2.1/v1/events",
+                            "http://[::1]:9000/v1/events", "http://localhost:9000/v1/events"}) {
+        EXPECT_TRUE(TelemetryClient::isAcceptableEndpoint(QUrl(QString::fromLatin1(url)))) << url;
+    }
+    for (const char* url :
+         {"http://events.example.org/v1/events", "http://localhost.example.org/v1/events",
+          "https://events.example.org/v1/events/", "https:///v1/events",
+          "https://user:pw@events.example.org/v1/events", "ftp://events.example.org/v1/events"}) {
+        EXPECT_FALSE(TelemetryClient::isAcceptableEndpoint(QUrl(QString::fromLatin1(url)))) << url;
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Urls, TelemetryEndpoint,
-    ::testing::Values(EndpointRow{"https", "https://events.example.org/v1/events", true},
-                      EndpointRow{"httpsWithPort", "https://events.example.org:8443/v1/events", true},
-                      EndpointRow{"loopbackV4", "http://127.0.0.1:8080/v1/events", true},
-                      EndpointRow{"loopbackRange", "http://127.3.2.1/v1/events", true},
-                      EndpointRow{"loopbackV6", "http://[::1]:9000/v1/events", true},
-                      EndpointRow{"localhost", "http://localhost:9000/v1/events", true},
-                      EndpointRow{"plainHttpRemote", "http://events.example.org/v1/events", false},
-                      EndpointRow{"plainHttpPrivate", "http://192.168.1.10/v1/events", false},
-                      EndpointRow{"localhostLookalike", "http://localhost.example.org/v1/events", false},
-                      EndpointRow{"otherPath", "https://events.example.org/v2/events", false},
-                      EndpointRow{"trailingSlash", "https://events.example.org/v1/events/", false},
-                      EndpointRow{"otherScheme", "ftp://events.example.org/v1/events", false},
-                      EndpointRow{"noHost", "https:///v1/events", false},
-                      EndpointRow{"credentials", "https://user:pw@events.example.org/v1/events", false},
-                      EndpointRow{"empty", "", false}),
-    testing::ParamName{});
-
-TEST(TelemetryBuiltInEndpoint, IsHttpsToTheEventsPath) {
-    const QUrl endpoint = TelemetryClient::builtInEndpoint();
-    EXPECT_EQ(endpoint.scheme(), QStringLiteral("https"));
-    EXPECT_EQ(endpoint.path(), QStringLiteral("/v1/events"));
-    EXPECT_TRUE(TelemetryClient::isAcceptableEndpoint(endpoint));
-}
-
-TEST_F(TelemetryClientTest, UnacceptableEndpointSendsNothing) {
-    QUrl endpoint = server.url();
-    endpoint.setPath(QStringLiteral("/v1/other"));
-    auto client = makeClient(endpoint, {.transferTimeout = 1s, .heartbeatInterval = 1h});
-    auto sent = client->send(TelemetryEvent::appLaunch);
-    ASSERT_TRUE(readyInTime(sent));
-    EXPECT_FALSE(sent.get());
+TEST_F(TelemetryClientTest, OnlyAnAcceptableEndpointIsEverContacted) {
+    const QUrl builtIn = TelemetryClient::builtInEndpoint();
+    EXPECT_EQ(builtIn.scheme(), QStringLiteral("https"));
+    EXPECT_TRUE(TelemetryClient::isAcceptableEndpoint(builtIn));
+    QUrl other = server.url();
+    other.setPath(QStringLiteral("/v1/other"));
+    EXPECT_EQ(outcome(makeClient(other, kHourly)->send(TelemetryEvent::appLaunch)), false);
     EXPECT_TRUE(server.requests().empty());
 }
 

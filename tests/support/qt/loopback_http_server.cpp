@@ -1,7 +1,6 @@
 #include "support/qt/loopback_http_server.h"
 
 #include <QHostAddress>
-#include <QPointer>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QThread>
@@ -10,21 +9,14 @@
 
 namespace voltrane::testing {
 
-QByteArray LoopbackHttpServer::Request::header(const QByteArray& name) const {
+QList<QByteArray> LoopbackHttpServer::Request::header(const QByteArray& name) const {
+    QList<QByteArray> values;
     for (const auto& [key, value] : headers) {
         if (key.compare(name, Qt::CaseInsensitive) == 0) {
-            return value;
+            values.append(value);
         }
     }
-    return {};
-}
-
-int LoopbackHttpServer::Request::headerCount(const QByteArray& name) const {
-    int count = 0;
-    for (const auto& entry : headers) {
-        count += entry.first.compare(name, Qt::CaseInsensitive) == 0 ? 1 : 0;
-    }
-    return count;
+    return values;
 }
 
 /// Accepts connections and parses requests on the server's thread.
@@ -94,20 +86,17 @@ private:
             request.body = buffer.mid(headerEnd + 4, contentLength);
             buffer.remove(0, total);
 
-            const Behaviour behaviour = owner_.nextBehaviour();
-            owner_.record(std::move(request));
-            switch (behaviour.answer) {
-            case Answer::status:
-                socket->write("HTTP/1.1 " + QByteArray::number(behaviour.statusCode) +
-                              " Scripted\r\nContent-Length: 0\r\nConnection: keep-alive\r\n\r\n");
-                break;
-            case Answer::never:
+            const Behaviour behaviour = owner_.record(std::move(request));
+            if (behaviour == neverAnswer()) {
                 return; // leave the connection hanging; later bytes on it are not read
-            case Answer::close:
+            }
+            if (behaviour == closeConnection()) {
                 buffers_.erase(socket);
                 socket->abort();
                 return;
             }
+            socket->write("HTTP/1.1 " + QByteArray::number(behaviour) +
+                          " Scripted\r\nContent-Length: 0\r\nConnection: keep-alive\r\n\r\n");
         }
     }
 
@@ -130,18 +119,14 @@ LoopbackHttpServer::LoopbackHttpServer() : thread_(std::make_unique<QThread>()) 
 }
 
 LoopbackHttpServer::~LoopbackHttpServer() {
-    stop();
+    QMetaObject::invokeMethod(
+        worker_, [this] { worker_->stop(); }, Qt::BlockingQueuedConnection);
     thread_->quit();
     thread_->wait();
 }
 
-QUrl LoopbackHttpServer::url(const QString& path) const {
-    QUrl url;
-    url.setScheme(QStringLiteral("http"));
-    url.setHost(QStringLiteral("127.0.0.1"));
-    url.setPort(port_);
-    url.setPath(path);
-    return url;
+QUrl LoopbackHttpServer::url() const {
+    return QUrl(QStringLiteral("http://127.0.0.1:%1/v1/events").arg(port_));
 }
 
 void LoopbackHttpServer::setDefault(Behaviour behaviour) {
@@ -164,29 +149,19 @@ bool LoopbackHttpServer::waitForRequests(std::size_t count, std::chrono::millise
     return arrived_.wait_for(lock, timeout, [&] { return requests_.size() >= count; });
 }
 
-void LoopbackHttpServer::stop() {
-    if (thread_->isRunning()) {
-        QMetaObject::invokeMethod(
-            worker_, [this] { worker_->stop(); }, Qt::BlockingQueuedConnection);
-    }
-}
-
-LoopbackHttpServer::Behaviour LoopbackHttpServer::nextBehaviour() {
-    const std::lock_guard lock(mutex_);
-    if (script_.empty()) {
-        return default_;
-    }
-    const Behaviour next = script_.front();
-    script_.pop_front();
-    return next;
-}
-
-void LoopbackHttpServer::record(Request request) {
+LoopbackHttpServer::Behaviour LoopbackHttpServer::record(Request request) {
+    Behaviour answer = 0;
     {
         const std::lock_guard lock(mutex_);
+        answer = default_;
+        if (!script_.empty()) {
+            answer = script_.front();
+            script_.pop_front();
+        }
         requests_.push_back(std::move(request));
     }
     arrived_.notify_all();
+    return answer;
 }
 
 quint16 unusedLoopbackPort() {

@@ -21,18 +21,14 @@ namespace voltrane::testing {
 /// each as scripted. Stopped and closed when the object goes away.
 class LoopbackHttpServer {
 public:
-    enum class Answer {
-        status, ///< answer with the status code, an empty body, and keep the connection
-        never,  ///< read the request and never answer
-        close,  ///< read the request and close the connection without an answer
-    };
-    struct Behaviour {
-        Answer answer = Answer::status;
-        int statusCode = 200;
-    };
-    static Behaviour respond(int statusCode) { return {Answer::status, statusCode}; }
-    static Behaviour neverAnswer() { return {Answer::never, 0}; }
-    static Behaviour closeConnection() { return {Answer::close, 0}; }
+    /// How one request is answered: a status code (with an empty body, keeping the connection),
+    /// or one of the two below.
+    using Behaviour = int;
+    static Behaviour respond(int statusCode) { return statusCode; }
+    /// Reads the request and never answers.
+    static Behaviour neverAnswer() { return 0; }
+    /// Reads the request and closes the connection without an answer.
+    static Behaviour closeConnection() { return -1; }
 
     struct Request {
         QByteArray method;
@@ -40,9 +36,8 @@ public:
         QList<std::pair<QByteArray, QByteArray>> headers; ///< names as sent
         QByteArray body;
 
-        /// The value of the header named `name` (case-insensitive); empty when absent.
-        QByteArray header(const QByteArray& name) const;
-        int headerCount(const QByteArray& name) const;
+        /// The values of the headers named `name` (case-insensitive), in order.
+        QList<QByteArray> header(const QByteArray& name) const;
     };
 
     LoopbackHttpServer();
@@ -50,9 +45,8 @@ public:
     LoopbackHttpServer(const LoopbackHttpServer&) = delete;
     LoopbackHttpServer& operator=(const LoopbackHttpServer&) = delete;
 
-    quint16 port() const { return port_; }
-    /// http://127.0.0.1:<port><path>
-    QUrl url(const QString& path = QStringLiteral("/v1/events")) const;
+    /// http://127.0.0.1:<port>/v1/events
+    QUrl url() const;
 
     /// How requests are answered when no scripted answer is left (200 at first).
     void setDefault(Behaviour behaviour);
@@ -63,14 +57,11 @@ public:
     /// Waits until at least `count` requests have arrived; false on timeout.
     bool waitForRequests(std::size_t count, std::chrono::milliseconds timeout) const;
 
-    /// Closes the listening socket and every connection; later connections are refused.
-    void stop();
-
 private:
     class Worker;
 
-    Behaviour nextBehaviour();
-    void record(Request request);
+    /// Keeps `request` and returns how to answer it.
+    Behaviour record(Request request);
 
     std::unique_ptr<QThread> thread_;
     Worker* worker_ = nullptr; // lives on thread_
@@ -80,7 +71,7 @@ private:
     mutable std::condition_variable arrived_;
     std::vector<Request> requests_;
     std::deque<Behaviour> script_;
-    Behaviour default_;
+    Behaviour default_ = 200;
 };
 
 /// A loopback port on which nothing listens (taken from the system, then released).

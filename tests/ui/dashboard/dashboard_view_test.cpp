@@ -5,9 +5,7 @@
 #include "ui/dashboard/dashboard_view.h"
 #include "ui/dashboard/info_popover.h"
 #include "ui/dashboard/metric_card.h"
-#include "ui/dashboard/state_pill.h"
 #include "ui/flow/power_flow_view.h"
-#include "ui/host/qt_color.h"
 #include "ui/host/text_label.h"
 
 #include <QAbstractButton>
@@ -16,7 +14,6 @@
 #include <QShortcut>
 #include <QSignalSpy>
 #include <QTest>
-#include <deque>
 #include <gtest/gtest.h>
 
 namespace voltrane {
@@ -24,24 +21,17 @@ namespace {
 
 const Date kAt{std::chrono::seconds(1'800'000'000)};
 
-/// Hands out the queued snapshots one per read, repeating the last one.
-class QueuedSnapshots final : public PowerMetricsProviding {
+/// Hands out `next` on every read and counts the reads.
+class FixedSnapshot final : public PowerMetricsProviding {
 public:
-    explicit QueuedSnapshots(std::deque<PowerSnapshot>& queue, int& reads) : queue_(queue), reads_(reads) {}
+    FixedSnapshot(const PowerSnapshot& next, int& reads) : next_(next), reads_(reads) {}
     PowerSnapshot readSnapshot() override {
         ++reads_;
-        if (queue_.empty()) {
-            return PowerSnapshot::unavailable(kAt);
-        }
-        PowerSnapshot next = queue_.front();
-        if (queue_.size() > 1) {
-            queue_.pop_front();
-        }
-        return next;
+        return next_;
     }
 
 private:
-    std::deque<PowerSnapshot>& queue_;
+    const PowerSnapshot& next_;
     int& reads_;
 };
 
@@ -55,15 +45,15 @@ public:
     void scheduleAfter(std::chrono::milliseconds, std::function<void()>) override {}
 };
 
-PowerSnapshot onBattery(double watts, int minutes) {
+PowerSnapshot onBattery() {
     PowerSnapshot snapshot;
     snapshot.state = PowerState::onBattery;
-    snapshot.batteryWatts = -watts;
-    snapshot.systemWatts = watts;
+    snapshot.batteryWatts = -9.87;
+    snapshot.systemWatts = 9.87;
     snapshot.voltageVolts = 11.4;
-    snapshot.currentMilliamps = -watts / 11.4 * 1000;
+    snapshot.currentMilliamps = -866;
     snapshot.chargePercent = 64;
-    snapshot.batteryTimeRemainingMinutes = minutes;
+    snapshot.batteryTimeRemainingMinutes = 135;
     snapshot.sampledAt = kAt;
     return snapshot;
 }
@@ -71,49 +61,50 @@ PowerSnapshot onBattery(double watts, int minutes) {
 class DashboardViewTest : public ::testing::Test {
 protected:
     std::unique_ptr<DashboardView> make(bool compact) {
-        DashboardView::Services services;
-        services.settings =
-            std::make_shared<SettingsStore>(QString::fromStdString((dir_.path() / "settings.json").string()));
-        services.onShown = [this] { ++shown_; };
-        services.formatTime = [](Date) { return std::string("14:03:27"); };
+        DashboardView::Services services{settingsFile(), [this] { ++shown_; },
+                                         [](Date) { return std::string("14:03:27"); }};
         auto view = std::make_unique<DashboardView>(monitor_, compact, std::move(services));
         view->resize(DashboardView::kPanelWidth, DashboardView::kPanelHeight);
         return view;
     }
+    std::shared_ptr<SettingsStore> settingsFile() const {
+        return std::make_shared<SettingsStore>(
+            QString::fromStdString((dir_.path() / "settings.json").string()));
+    }
 
-    QString text(const QWidget& view, const char* name) const {
+    static QString text(const QWidget& view, const char* name) {
         const auto* label = view.findChild<TextLabel*>(QString::fromLatin1(name));
         EXPECT_NE(label, nullptr) << name;
         return label != nullptr ? label->text() : QString();
     }
-
-    const MetricCard* card(const QWidget& view, int index) const {
+    static QString tileText(const QWidget& view, int index) {
+        const MetricCard* tile = card(view, index);
+        if (tile == nullptr) {
+            return QStringLiteral("no tile");
+        }
+        return QStringList{text(*tile, "metricTitle"), text(*tile, "metricValue"), text(*tile, "metricUnit"),
+                           text(*tile, "metricDetail")}
+            .join(QLatin1Char('|'));
+    }
+    static const MetricCard* card(const QWidget& view, int index) {
         return view.findChild<MetricCard*>(QStringLiteral("metricCard%1").arg(index));
     }
 
     voltrane::testing::TempDir dir_;
-    std::deque<PowerSnapshot> queue_;
+    PowerSnapshot next_ = PowerSnapshot::unavailable(kAt);
     int reads_ = 0;
     int shown_ = 0;
-    PowerMonitor monitor_{std::make_unique<QueuedSnapshots>(queue_, reads_), std::make_unique<NoComponents>(),
+    PowerMonitor monitor_{std::make_unique<FixedSnapshot>(next_, reads_), std::make_unique<NoComponents>(),
                           std::make_unique<NoTicks>(), [] { return kAt; }};
 };
 
 TEST_F(DashboardViewTest, UnavailableSampleShowsPlaceholdersAndNotYetSampled) {
     const auto view = make(false);
-    const char* expected[4][4] = {
-        {"当前功率", "\u2014", "W", "正在读取 IOKit"},
-        {"电池电压", "\u2014", "V", "暂无数据"},
-        {"充放电电流", "\u2014", "mA", "暂无数据"},
-        {"电池电量", "\u2014", "%", "等待电源数据"},
-    };
+    const QStringList expected{
+        QStringLiteral("当前功率|\u2014|W|正在读取 IOKit"), QStringLiteral("电池电压|\u2014|V|暂无数据"),
+        QStringLiteral("充放电电流|\u2014|mA|暂无数据"), QStringLiteral("电池电量|\u2014|%|等待电源数据")};
     for (int i = 0; i < 4; ++i) {
-        const MetricCard* tile = card(*view, i);
-        ASSERT_NE(tile, nullptr) << i;
-        EXPECT_EQ(text(*tile, "metricTitle"), QString::fromUtf8(expected[i][0])) << i;
-        EXPECT_EQ(text(*tile, "metricValue"), QString::fromUtf8(expected[i][1])) << i;
-        EXPECT_EQ(text(*tile, "metricUnit"), QString::fromUtf8(expected[i][2])) << i;
-        EXPECT_EQ(text(*tile, "metricDetail"), QString::fromUtf8(expected[i][3])) << i;
+        EXPECT_EQ(tileText(*view, i), expected[i]);
     }
     EXPECT_EQ(card(*view, 0)->tile().tint, PaletteColor::textMuted);
     EXPECT_EQ(card(*view, 1)->tile().tint, PaletteColor::accent);
@@ -125,54 +116,40 @@ TEST_F(DashboardViewTest, UnavailableSampleShowsPlaceholdersAndNotYetSampled) {
     EXPECT_EQ(text(*view, "sectionCadence"), QStringLiteral("每 1 秒刷新"));
 }
 
-TEST_F(DashboardViewTest, EveryPublicationReRendersTilesPillStatusAndTime) {
-    queue_ = {onBattery(9.87, 135)};
+TEST_F(DashboardViewTest, EveryPublicationReRendersTilesPillStatusTimeAndFlow) {
+    next_ = onBattery();
     const auto view = make(false);
     monitor_.refresh();
-    EXPECT_EQ(text(*card(*view, 0), "metricValue"), QStringLiteral("9.9"));
-    EXPECT_EQ(text(*card(*view, 0), "metricTitle"), QStringLiteral("电池输出功率"));
+    EXPECT_EQ(tileText(*view, 0), QStringLiteral("电池输出功率|9.9|W|电池供给系统"));
     EXPECT_EQ(text(*card(*view, 2), "metricValue"), QStringLiteral("866"));
     EXPECT_EQ(text(*card(*view, 3), "metricDetail"), QStringLiteral("预计续航 2 小时 15 分"));
     EXPECT_EQ(text(*view, "statePillLabel"), QStringLiteral("正在使用电池"));
     EXPECT_EQ(text(*view, "statusPrimary"), QStringLiteral("电池正在输出 9.9 W"));
     EXPECT_EQ(text(*view, "sampleTime"), QStringLiteral("更新于 14:03:27"));
     EXPECT_EQ(card(*view, 0)->accessibleName(), QStringLiteral("电池输出功率，9.9 W，电池供给系统"));
-}
-
-TEST_F(DashboardViewTest, FlowSectionFollowsThePublishedSamples) {
-    queue_ = {onBattery(9.87, 135)};
-    const auto view = make(false);
-    monitor_.refresh();
     QApplication::processEvents();
     ASSERT_NE(view->flowView(), nullptr);
     EXPECT_DOUBLE_EQ(view->flowView()->model().systemWatts.value_or(-1), 9.87);
 }
 
-TEST_F(DashboardViewTest, RefreshButtonTakesASampleNow) {
+TEST_F(DashboardViewTest, CompactFooterRefreshesAndQuitsByButtonAndShortcut) {
     const auto view = make(true);
-    view->show();
+    EXPECT_EQ(view->layout()->contentsMargins(), QMargins(20, 18, 20, 18));
+    EXPECT_EQ(view->findChild<TextLabel*>(QStringLiteral("sampleTime")), nullptr);
+    auto* quit = view->findChild<QAbstractButton*>(QStringLiteral("quitButton"));
     auto* refresh = view->findChild<QAbstractButton*>(QStringLiteral("refreshButton"));
-    ASSERT_NE(refresh, nullptr);
+    auto* shortcut = view->findChild<QShortcut*>(QStringLiteral("quitShortcut"));
+    ASSERT_TRUE(quit != nullptr && refresh != nullptr && shortcut != nullptr);
+    EXPECT_EQ(quit->text(), QStringLiteral("退出 Voltrane"));
+    EXPECT_EQ(shortcut->key(), QKeySequence(Qt::CTRL | Qt::Key_Q));
+
+    view->show();
     const int before = reads_;
     QTest::mouseClick(refresh, Qt::LeftButton);
     EXPECT_EQ(reads_, before + 1);
-}
-
-TEST_F(DashboardViewTest, CompactFooterHasQuitButtonAndShortcutInsteadOfTime) {
-    const auto view = make(true);
-    EXPECT_EQ(view->findChild<TextLabel*>(QStringLiteral("sampleTime")), nullptr);
-    auto* quit = view->findChild<QAbstractButton*>(QStringLiteral("quitButton"));
-    ASSERT_NE(quit, nullptr);
-    EXPECT_EQ(quit->text(), QStringLiteral("退出 Voltrane"));
-    auto* shortcut = view->findChild<QShortcut*>(QStringLiteral("quitShortcut"));
-    ASSERT_NE(shortcut, nullptr);
-    EXPECT_EQ(shortcut->key(), QKeySequence(Qt::CTRL | Qt::Key_Q));
-
     QSignalSpy quitRequests(view.get(), &DashboardView::quitRequested);
-    view->show();
     QTest::mouseClick(quit, Qt::LeftButton);
     EXPECT_EQ(quitRequests.count(), 1);
-
     QApplication::setActiveWindow(view.get());
     ASSERT_TRUE(QTest::qWaitForWindowActive(view.get()));
     QTest::keyClick(view.get(), Qt::Key_Q, Qt::ControlModifier);
@@ -181,26 +158,18 @@ TEST_F(DashboardViewTest, CompactFooterHasQuitButtonAndShortcutInsteadOfTime) {
 
 TEST_F(DashboardViewTest, RegularFooterShowsTheSampleTimeAndNoQuit) {
     const auto view = make(false);
+    EXPECT_EQ(view->layout()->contentsMargins(), QMargins(24, 22, 24, 22));
     EXPECT_EQ(view->findChild<QAbstractButton*>(QStringLiteral("quitButton")), nullptr);
     EXPECT_EQ(view->findChild<QShortcut*>(QStringLiteral("quitShortcut")), nullptr);
     EXPECT_NE(view->findChild<TextLabel*>(QStringLiteral("sampleTime")), nullptr);
     EXPECT_NE(view->findChild<QAbstractButton*>(QStringLiteral("refreshButton")), nullptr);
 }
 
-TEST_F(DashboardViewTest, PaddingsFollowTheCompactFlag) {
-    const auto compact = make(true);
-    const auto regular = make(false);
-    EXPECT_EQ(compact->layout()->contentsMargins(), QMargins(20, 18, 20, 18));
-    EXPECT_EQ(regular->layout()->contentsMargins(), QMargins(24, 22, 24, 22));
-}
-
 TEST_F(DashboardViewTest, OpenEventIsRequestedOncePerShow) {
     const auto view = make(true);
     EXPECT_EQ(shown_, 0); // building the panel is not showing it
     view->show();
-    EXPECT_EQ(shown_, 1);
     monitor_.refresh(); // re-rendering is not a new opening
-    view->update();
     QApplication::processEvents();
     EXPECT_EQ(shown_, 1);
     view->hide();
@@ -223,12 +192,9 @@ TEST_F(DashboardViewTest, InfoButtonTogglesThePopoverWhoseSwitchWritesTheStore) 
     InfoPopover* popover = view->infoPopover();
     ASSERT_NE(popover, nullptr);
     EXPECT_TRUE(popover->isVisible());
-    EXPECT_EQ(popover->width(), InfoPopover::kWidth);
     EXPECT_TRUE(popover->analyticsSwitch()->isChecked());
-
     QTest::mouseClick(popover->analyticsSwitch(), Qt::LeftButton);
-    SettingsStore store(QString::fromStdString((dir_.path() / "settings.json").string()));
-    EXPECT_EQ(store.boolValue(SettingsStore::analyticsEnabledKey), false);
+    EXPECT_EQ(settingsFile()->boolValue(SettingsStore::analyticsEnabledKey), false);
 
     popover->hide(); // dismissed from outside
     EXPECT_FALSE(view->isShowingInfo());
@@ -239,18 +205,18 @@ TEST_F(DashboardViewTest, InfoButtonTogglesThePopoverWhoseSwitchWritesTheStore) 
 }
 
 TEST_F(DashboardViewTest, EverythingFitsTheFixedPanel) {
-    queue_ = {onBattery(9.87, 135)};
+    next_ = onBattery();
     for (const bool compact : {true, false}) {
         const auto view = make(compact);
         monitor_.refresh();
         view->show();
         QApplication::processEvents();
-        const QRect panel = view->rect();
         for (const char* name :
              {"statePill", "infoButton", "metricCard3", "powerFlow", "statusSummary", "refreshButton"}) {
             const auto* widget = view->findChild<QWidget*>(QString::fromLatin1(name));
             ASSERT_NE(widget, nullptr) << name;
-            EXPECT_TRUE(panel.contains(widget->geometry())) << name << (compact ? " compact" : " regular");
+            EXPECT_TRUE(view->rect().contains(widget->geometry()))
+                << name << (compact ? " compact" : " regular");
         }
         EXPECT_GE(card(*view, 0)->height(), MetricCard::kMinimumHeight);
         EXPECT_EQ(card(*view, 0)->width(), card(*view, 3)->width());

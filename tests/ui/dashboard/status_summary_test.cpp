@@ -9,40 +9,25 @@ namespace {
 
 using std::nullopt;
 using std::optional;
+using enum PowerState;
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
-struct WattsCase {
-    const char* name;
-    optional<double> value;
-    bool estimated;
-    const char* expected;
-};
-
-class WattsTest : public ::testing::TestWithParam<WattsCase> {};
-
-TEST_P(WattsTest, FormatsMagnitudeWithOptionalEstimateMark) {
-    EXPECT_EQ(StatusSummary::watts(GetParam().value, GetParam().estimated), GetParam().expected);
+TEST(StatusSummaryTest, WattsFormatsMagnitudeWithOptionalEstimateMark) {
+    EXPECT_EQ(StatusSummary::watts(nullopt, true), "\u2014 W");
+    EXPECT_EQ(StatusSummary::watts(12.34, false), "12.3 W");
+    EXPECT_EQ(StatusSummary::watts(-9.87, true), "\u2248 9.9 W");
+    EXPECT_EQ(StatusSummary::watts(kNaN, true), "\u2248 \u2014 W");
+    EXPECT_EQ(StatusSummary::watts(-kInf, false), "\u2014 W");
 }
-
-INSTANTIATE_TEST_SUITE_P(Figures, WattsTest,
-                         ::testing::Values(WattsCase{"Absent", nullopt, false, "\u2014 W"},
-                                           WattsCase{"AbsentEstimatedHasNoMark", nullopt, true, "\u2014 W"},
-                                           WattsCase{"Measured", 12.34, false, "12.3 W"},
-                                           WattsCase{"NegativeShowsMagnitude", -3.24, false, "3.2 W"},
-                                           WattsCase{"Estimated", -9.87, true, "\u2248 9.9 W"},
-                                           WattsCase{"EstimatedNaNKeepsMark", kNaN, true, "\u2248 \u2014 W"},
-                                           WattsCase{"Infinite", -kInf, false, "\u2014 W"}),
-                         voltrane::testing::ParamName());
 
 struct PrimaryCase {
     const char* name;
     PowerState state;
     optional<double> battery;
     bool estimated;
-    optional<double> system;
-    optional<double> input;
+    optional<double> system, input;
     const char* expected;
 };
 
@@ -59,36 +44,26 @@ TEST_P(PrimaryTextTest, SaysWhereThePowerGoes) {
     EXPECT_EQ(StatusSummary(snapshot).primaryText(), c.expected);
 }
 
+// Only the on-battery sentence marks an estimate with "≈ ".
 INSTANTIATE_TEST_SUITE_P(
     States, PrimaryTextTest,
     ::testing::Values(
-        PrimaryCase{"Charging", PowerState::charging, 20.06, false, 9.0, 30.0, "正以 20.1 W 为电池充电"},
-        PrimaryCase{"ChargingNegativeSignShowsMagnitude", PowerState::charging, -3.24, false, 9.0, 30.0,
-                    "正以 3.2 W 为电池充电"},
-        PrimaryCase{"ChargingEstimateHasNoMark", PowerState::charging, 3.24, true, 9.0, 30.0,
-                    "正以 3.2 W 为电池充电"},
-        PrimaryCase{"ChargingAbsent", PowerState::charging, nullopt, false, 9.0, 30.0,
-                    "正以 \u2014 W 为电池充电"},
-        PrimaryCase{"Charged", PowerState::charged, 0.0, false, -8.44, 30.0, "电池已充满，系统使用 8.4 W"},
-        PrimaryCase{"ChargedWithoutSystem", PowerState::charged, 0.0, false, nullopt, 30.0,
+        PrimaryCase{"Charging", charging, 20.06, false, 9.0, 30.0, "正以 20.1 W 为电池充电"},
+        PrimaryCase{"ChargingEstimateNegative", charging, -3.24, true, 9.0, 30.0, "正以 3.2 W 为电池充电"},
+        PrimaryCase{"ChargingAbsent", charging, nullopt, false, 9.0, 30.0, "正以 \u2014 W 为电池充电"},
+        PrimaryCase{"Charged", charged, 0.0, false, -8.44, 30.0, "电池已充满，系统使用 8.4 W"},
+        PrimaryCase{"ChargedWithoutSystem", charged, 0.0, false, nullopt, 30.0,
                     "电池已充满，系统使用 \u2014 W"},
-        PrimaryCase{"PluggedInAtExactlyIdleTellsAdapter", PowerState::pluggedIn, 0.2, false, 8.0, 31.96,
-                    "外接电源正在提供 32.0 W"},
-        PrimaryCase{"PluggedInAboveIdleTellsBattery", PowerState::pluggedIn, 0.25, false, 8.0, 31.96,
+        PrimaryCase{"PluggedInAtIdle", pluggedIn, 0.2, false, 8.0, 31.96, "外接电源正在提供 32.0 W"},
+        PrimaryCase{"PluggedInAboveIdle", pluggedIn, 0.25, false, 8.0, 31.96,
                     "外接电源供给系统，另有 0.2 W 流入电池"},
-        PrimaryCase{"PluggedInLargeInflow", PowerState::pluggedIn, 12.5, false, 8.0, 31.96,
-                    "外接电源供给系统，另有 12.5 W 流入电池"},
-        PrimaryCase{"PluggedInWithoutInput", PowerState::pluggedIn, nullopt, false, 8.0, nullopt,
+        PrimaryCase{"PluggedInWithoutInput", pluggedIn, nullopt, false, 8.0, nullopt,
                     "外接电源正在提供 \u2014 W"},
-        PrimaryCase{"OnBatteryMeasured", PowerState::onBattery, -9.87, false, 9.0, nullopt,
-                    "电池正在输出 9.9 W"},
-        PrimaryCase{"OnBatteryEstimated", PowerState::onBattery, -9.87, true, 9.0, nullopt,
-                    "电池正在输出 \u2248 9.9 W"},
-        PrimaryCase{"OnBatteryEstimatedAbsent", PowerState::onBattery, nullopt, true, 9.0, nullopt,
+        PrimaryCase{"OnBatteryMeasured", onBattery, -9.87, false, 9.0, nullopt, "电池正在输出 9.9 W"},
+        PrimaryCase{"OnBatteryEstimated", onBattery, -9.87, true, 9.0, nullopt, "电池正在输出 \u2248 9.9 W"},
+        PrimaryCase{"OnBatteryEstimatedAbsent", onBattery, nullopt, true, 9.0, nullopt,
                     "电池正在输出 \u2014 W"},
-        PrimaryCase{"OnBatteryEstimatedNaN", PowerState::onBattery, kNaN, true, 9.0, nullopt,
-                    "电池正在输出 \u2248 \u2014 W"},
-        PrimaryCase{"Unavailable", PowerState::unavailable, 5.0, false, 9.0, 30.0, "暂时无法读取电源遥测"}),
+        PrimaryCase{"Unavailable", unavailable, 5.0, false, 9.0, 30.0, "暂时无法读取电源遥测"}),
     voltrane::testing::ParamName());
 
 struct SecondaryCase {
@@ -105,7 +80,7 @@ class SecondaryTextTest : public ::testing::TestWithParam<SecondaryCase> {};
 TEST_P(SecondaryTextTest, JoinsPresentParts) {
     const auto& c = GetParam();
     PowerSnapshot snapshot;
-    snapshot.state = PowerState::pluggedIn;
+    snapshot.state = pluggedIn;
     snapshot.temperatureCelsius = c.temperature;
     snapshot.cycleCount = c.cycles;
     snapshot.adapterRatedWatts = c.adapter;
@@ -119,23 +94,21 @@ INSTANTIATE_TEST_SUITE_P(
                                     "数据直接来自本机电源管理系统"},
                       SecondaryCase{"AllThreeInOrder", 31.26, 412, 96.4, true,
                                     "电池 31.3\u2103  \u00B7  循环 412 次  \u00B7  适配器 96 W"},
-                      SecondaryCase{"AdapterHiddenWithoutExternalPower", 31.26, 412, 96.4, false,
-                                    "电池 31.3\u2103  \u00B7  循环 412 次"},
-                      SecondaryCase{"OnlyAdapterWithoutExternalPowerIsNothing", nullopt, nullopt, 96.0, false,
+                      SecondaryCase{"AdapterNeedsExternalPower", -2.0, 412, 96.4, false,
+                                    "电池 -2.0\u2103  \u00B7  循环 412 次"},
+                      SecondaryCase{"OnlyAdapterWithoutExternalPower", nullopt, nullopt, 96.0, false,
                                     "数据直接来自本机电源管理系统"},
                       SecondaryCase{"CyclesOnly", nullopt, 0, nullopt, true, "循环 0 次"},
-                      SecondaryCase{"TemperatureAndAdapter", -2.0, nullopt, 30.0, true,
-                                    "电池 -2.0\u2103  \u00B7  适配器 30 W"},
                       SecondaryCase{"NonFiniteFiguresAreDashes", kNaN, nullopt, kInf, true,
                                     "电池 \u2014\u2103  \u00B7  适配器 \u2014 W"}),
     voltrane::testing::ParamName());
 
 TEST(StatusSummaryTest, SymbolAndColourFollowState) {
     PowerSnapshot snapshot;
-    snapshot.state = PowerState::onBattery;
+    snapshot.state = onBattery;
     EXPECT_EQ(StatusSummary(snapshot).symbol(), "battery.75percent");
     EXPECT_EQ(StatusSummary(snapshot).color(), PaletteColor::warning);
-    snapshot.state = PowerState::unavailable;
+    snapshot.state = unavailable;
     EXPECT_EQ(StatusSummary(snapshot).symbol(), "questionmark.circle");
     EXPECT_EQ(StatusSummary(snapshot).color(), PaletteColor::textMuted);
 }

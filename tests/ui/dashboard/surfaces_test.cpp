@@ -1,3 +1,4 @@
+#include "support/param_name.h"
 #include "ui/dashboard/adaptive_glass_surface.h"
 #include "ui/dashboard/dashboard_background.h"
 #include "ui/dashboard/voltrane_glyph.h"
@@ -6,6 +7,7 @@
 #include <QImage>
 #include <QPainter>
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace voltrane {
 namespace {
@@ -22,52 +24,51 @@ using Parameters = AdaptiveGlassSurface::Parameters;
 
 const QColor kGreenTint = QColor::fromRgbF(0.22f, 0.9f, 0.48f, 0.1f);
 
-TEST(AdaptiveGlassSurface, ReducedTransparencyKeepsHairlineAtLeastPointOne) {
-    const auto layers = AdaptiveGlassSurface::layers(Parameters{15, std::nullopt, true, 0.06}, true);
-    EXPECT_NEAR(layers.hairline.alphaF(), 0.1, 1e-4);
-    EXPECT_EQ(layers.cardFill.alpha(), 255); // opaque control background
-    EXPECT_EQ(layers.tintFill.alpha(), 0);   // no tint, nothing washed in
+struct LayerRow {
+    const char* name;
+    std::optional<QColor> tint;
+    qreal stroke;
+    bool reduceTransparency;
+    qreal hairline, tintAlpha; ///< expected alphas
+    bool opaqueCard;
+};
+
+class GlassLayers : public ::testing::TestWithParam<LayerRow> {};
+
+TEST_P(GlassLayers, StackTintCardAndHairline) {
+    const LayerRow& row = GetParam();
+    const auto layers =
+        AdaptiveGlassSurface::layers(Parameters{16, row.tint, false, row.stroke}, row.reduceTransparency);
+    EXPECT_NEAR(layers.hairline.alphaF(), row.hairline, 1e-3);
+    EXPECT_NEAR(layers.tintFill.alphaF(), row.tintAlpha, 1e-3);
+    if (row.tint) {
+        EXPECT_EQ(layers.tintFill.rgb(), row.tint->rgb());
+    }
+    EXPECT_EQ(layers.cardFill.alpha() == 255, row.opaqueCard);
+    EXPECT_GT(layers.cardFill.alpha(), 0);
     EXPECT_DOUBLE_EQ(layers.hairlineWidth, 0.75);
 }
 
-TEST(AdaptiveGlassSurface, ReducedTransparencyKeepsAStrongerHairline) {
-    const auto layers = AdaptiveGlassSurface::layers(Parameters{16, std::nullopt, false, 0.3}, true);
-    EXPECT_NEAR(layers.hairline.alphaF(), 0.3, 1e-4);
-}
+// With reduce transparency the hairline is at least 0.1; the tint washes in at 0.16 (opaque) or 0.2.
+INSTANTIATE_TEST_SUITE_P(
+    Settings, GlassLayers,
+    ::testing::Values(LayerRow{"opaqueFaintStroke", std::nullopt, 0.06, true, 0.1, 0, true},
+                      LayerRow{"opaqueStrongStroke", std::nullopt, 0.3, true, 0.3, 0, true},
+                      LayerRow{"opaqueTinted", kGreenTint, 0.07, true, 0.1, 0.016, true},
+                      LayerRow{"materialTinted", kGreenTint, 0.07, false, 0.07, 0.02, false}),
+    voltrane::testing::ParamName());
 
-TEST(AdaptiveGlassSurface, MaterialWashesTintAtPointTwoBehindATranslucentFill) {
-    const auto layers = AdaptiveGlassSurface::layers(Parameters{99, kGreenTint, false, 0.07}, false);
-    EXPECT_NEAR(layers.tintFill.alphaF(), 0.1 * 0.2, 1e-3);
-    EXPECT_EQ(layers.tintFill.rgb(), kGreenTint.rgb());
-    EXPECT_GT(layers.cardFill.alpha(), 0);
-    EXPECT_LT(layers.cardFill.alpha(), 255);
-    EXPECT_NEAR(layers.hairline.alphaF(), 0.07, 1e-4); // no minimum without the setting
-}
-
-TEST(AdaptiveGlassSurface, OpaqueTintUsesPointSixteen) {
-    const auto layers = AdaptiveGlassSurface::layers(Parameters{16, kGreenTint, false, 0.07}, true);
-    EXPECT_NEAR(layers.tintFill.alphaF(), 0.1 * 0.16, 1e-3);
-}
-
-QImage paintSurface(bool reduceTransparency) {
-    QImage image(100, 40, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    QPainter painter(&image);
-    AdaptiveGlassSurface::paint(painter, QRectF(0, 0, 100, 40), Parameters{99, kGreenTint, false, 0.07},
-                                reduceTransparency);
-    return image;
-}
-
-TEST(AdaptiveGlassSurface, OpaqueRenderingCoversTheCardAndCapsuleCornersStayClear) {
-    const QImage opaque = paintSurface(true);
-    EXPECT_EQ(qAlpha(opaque.pixel(50, 20)), 255);
-    EXPECT_EQ(qAlpha(opaque.pixel(1, 1)), 0); // radius 99 is clamped to a capsule
-    const QImage material = paintSurface(false);
-    EXPECT_LT(qAlpha(material.pixel(50, 20)), 255);
-    EXPECT_GT(qAlpha(material.pixel(50, 20)), 0);
-}
-
-TEST(AdaptiveGlassSurface, WidgetRepaintsWithTheSettingGivenToIt) {
+TEST(AdaptiveGlassSurface, PaintsOpaqueOrTranslucentCapsulesAndRepaintsOnTheSetting) {
+    for (const bool reduce : {true, false}) {
+        QImage image(100, 40, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        AdaptiveGlassSurface::paint(painter, QRectF(0, 0, 100, 40), Parameters{99, kGreenTint, false, 0.07},
+                                    reduce);
+        EXPECT_EQ(qAlpha(image.pixel(50, 20)) == 255, reduce);
+        EXPECT_GT(qAlpha(image.pixel(50, 20)), 0);
+        EXPECT_EQ(qAlpha(image.pixel(1, 1)), 0); // radius 99 is clamped to a capsule
+    }
     AdaptiveGlassSurface surface(Parameters{16, std::nullopt, false, 0.06});
     surface.resize(80, 40);
     surface.setReduceTransparency(true);
@@ -76,41 +77,27 @@ TEST(AdaptiveGlassSurface, WidgetRepaintsWithTheSettingGivenToIt) {
     EXPECT_LT(qAlpha(ownPaint(surface).pixel(40, 20)), 255);
 }
 
-TEST(DashboardBackground, GlowsScaleWithThePanel) {
-    const QSizeF panel(560, 750);
-    const auto green = DashboardBackground::greenGlow(panel);
+TEST(DashboardBackground, GlowsScaleWithThePanelButNeverOutgrowIt) {
+    const auto green = DashboardBackground::greenGlow(QSizeF(560, 750));
     EXPECT_DOUBLE_EQ(green.circle.width(), 0.64 * 560);
     EXPECT_DOUBLE_EQ(green.circle.center().x(), 280 - 0.35 * 560);
     EXPECT_DOUBLE_EQ(green.circle.center().y(), 375 - 0.36 * 750);
     EXPECT_DOUBLE_EQ(green.blurRadius, 86);
-    const auto blue = DashboardBackground::blueGlow(panel);
+    const auto blue = DashboardBackground::blueGlow(QSizeF(560, 750));
     EXPECT_DOUBLE_EQ(blue.circle.width(), 0.72 * 560);
     EXPECT_DOUBLE_EQ(blue.circle.center().x(), 280 + 0.42 * 560);
     EXPECT_DOUBLE_EQ(blue.circle.center().y(), 375 + 0.34 * 750);
     EXPECT_DOUBLE_EQ(blue.blurRadius, 100);
+    // The frame is 640 wide but only 300 high.
+    EXPECT_DOUBLE_EQ(DashboardBackground::greenGlow(QSizeF(1000, 300)).circle.width(), 300);
 }
 
-TEST(DashboardBackground, ACircleNeverOutgrowsAShortPanel) {
-    const auto green = DashboardBackground::greenGlow(QSizeF(1000, 300));
-    EXPECT_DOUBLE_EQ(green.circle.width(), 300); // the frame is 640 wide but only 300 high
-}
-
-TEST(DashboardBackground, BlursOncePerSize) {
-    DashboardBackground background;
-    background.resize(280, 375);
-    background.grab();
-    background.grab();
-    background.grab();
-    EXPECT_EQ(background.blurCount(), 1);
-    background.resize(300, 375);
-    background.grab();
-    EXPECT_EQ(background.blurCount(), 2);
-}
-
-TEST(DashboardBackground, GreenGlowsUpperLeftAndBlueLowerRight) {
+TEST(DashboardBackground, BlursOncePerSizeGreenUpperLeftAndBlueLowerRight) {
     DashboardBackground background;
     background.resize(560, 750);
     background.grab();
+    background.grab();
+    EXPECT_EQ(background.blurCount(), 1);
     const QImage& glows = background.glowLayer();
     const int d = DashboardBackground::kGlowDownscale;
     const QColor green = glows.pixelColor(84 / d, 105 / d); // (0.15 w, 0.14 h)
@@ -124,9 +111,12 @@ TEST(DashboardBackground, GreenGlowsUpperLeftAndBlueLowerRight) {
     const QColor inside = glows.pixelColor((84 + 170) / d, 105 / d);
     const QColor outside = glows.pixelColor((84 + 190) / d, 105 / d);
     EXPECT_LT(inside.alpha() - outside.alpha(), 8);
+    background.resize(300, 375);
+    background.grab();
+    EXPECT_EQ(background.blurCount(), 2);
 }
 
-TEST(VoltraneMark, FitsTheLargestSquareAndScalesItsMeasures) {
+TEST(VoltraneMark, FitsTheLargestSquareScalesItsMeasuresAndPaintsInsideIt) {
     const auto g = VoltraneMark::geometry(QRectF(0, 0, 42, 30));
     EXPECT_EQ(g.square, QRectF(6, 0, 30, 30));
     EXPECT_NEAR(g.cornerRadius, 8.4, 1e-9);
@@ -137,9 +127,7 @@ TEST(VoltraneMark, FitsTheLargestSquareAndScalesItsMeasures) {
     EXPECT_NEAR(large.hairlineWidth, 1.2, 1e-9);
     EXPECT_NEAR(large.shadowRadius, 22, 1e-9);
     EXPECT_NEAR(large.shadowOffsetY, 8, 1e-9);
-}
 
-TEST(VoltraneMark, PaintsInsideItsSquareOnly) {
     VoltraneMark mark;
     mark.resize(60, 42);
     const QImage image = ownPaint(mark);
@@ -151,25 +139,19 @@ TEST(VoltraneMark, PaintsInsideItsSquareOnly) {
 TEST(VoltraneGlyph, FourStrokesFromTheStem) {
     const QPainterPath path = VoltraneGlyph::path(QRectF(10, 20, 100, 50));
     // a = 18, b = 52, c = 104, p = 71, q = 78, m = 45, t = 26, u = 64
-    struct Expected {
-        QPainterPath::ElementType type;
-        qreal x, y;
-    };
-    const Expected expected[] = {
-        {QPainterPath::MoveToElement, 18, 45},      {QPainterPath::LineToElement, 52, 45},
-        {QPainterPath::MoveToElement, 52, 45},      {QPainterPath::CurveToElement, 71, 45},
-        {QPainterPath::CurveToDataElement, 78, 26}, {QPainterPath::CurveToDataElement, 104, 26},
-        {QPainterPath::MoveToElement, 52, 45},      {QPainterPath::LineToElement, 104, 45},
-        {QPainterPath::MoveToElement, 52, 45},      {QPainterPath::CurveToElement, 71, 45},
-        {QPainterPath::CurveToDataElement, 78, 64}, {QPainterPath::CurveToDataElement, 104, 64},
+    using E = QPainterPath::ElementType;
+    const E move = E::MoveToElement, line = E::LineToElement, curve = E::CurveToElement,
+            data = E::CurveToDataElement;
+    const std::tuple<E, qreal, qreal> expected[] = {
+        {move, 18, 45}, {line, 52, 45},  {move, 52, 45}, {curve, 71, 45}, {data, 78, 26}, {data, 104, 26},
+        {move, 52, 45}, {line, 104, 45}, {move, 52, 45}, {curve, 71, 45}, {data, 78, 64}, {data, 104, 64},
     };
     ASSERT_EQ(path.elementCount(), static_cast<int>(std::size(expected)));
     for (int i = 0; i < path.elementCount(); ++i) {
-        const auto element = path.elementAt(i);
-        const auto& want = expected[static_cast<std::size_t>(i)];
-        EXPECT_EQ(element.type, want.type) << "element " << i;
-        EXPECT_NEAR(element.x, want.x, 1e-9) << "element " << i;
-        EXPECT_NEAR(element.y, want.y, 1e-9) << "element " << i;
+        const auto& [type, x, y] = expected[i];
+        EXPECT_EQ(path.elementAt(i).type, type) << "element " << i;
+        EXPECT_NEAR(path.elementAt(i).x, x, 1e-9) << "element " << i;
+        EXPECT_NEAR(path.elementAt(i).y, y, 1e-9) << "element " << i;
     }
 }
 
