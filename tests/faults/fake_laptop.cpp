@@ -14,18 +14,6 @@ namespace {
 
 const Date kNow{std::chrono::seconds(1'800'000'000)};
 
-/// Holds the pending tick so the test fires it.
-class ManualScheduler final : public SamplingScheduler {
-public:
-    explicit ManualScheduler(std::function<void()>& pending) : pending_(pending) {}
-    void scheduleAfter(std::chrono::milliseconds, std::function<void()> tick) override {
-        pending_ = std::move(tick);
-    }
-
-private:
-    std::function<void()>& pending_;
-};
-
 bool finite(const std::optional<double>& value) {
     return !value || std::isfinite(*value);
 }

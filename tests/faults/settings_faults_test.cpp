@@ -78,16 +78,6 @@ TEST(SettingsFaultTest, FolderThatIsAFileMakesWritesFailAndReadsFallBack) {
     EXPECT_EQ(contentsOf(blocker), "not a folder\n");
 }
 
-TEST(SettingsFaultTest, MissingFolderIsMadeOnTheFirstWrite) {
-    TempDir dir;
-    const fs::path file = dir.path() / "config" / "voltrane" / "settings.json";
-    SettingsStore store(qPath(file));
-    EXPECT_TRUE(store.analyticsEnabled());
-    ASSERT_TRUE(store.setText(SettingsStore::installationIDKey, QStringLiteral("kept")));
-    EXPECT_EQ(store.textValue(SettingsStore::installationIDKey), QStringLiteral("kept"));
-    EXPECT_TRUE(fs::is_regular_file(file));
-}
-
 QString installIdOf(const LoopbackHttpServer::Request& request) {
     return QJsonDocument::fromJson(request.body).object().value(QStringLiteral("install_id")).toString();
 }
