@@ -241,9 +241,6 @@ EnergyReportLibrary::Object FakeEnergyReport::createSamplesDelta(Object earlier,
     }
     FakeObject* delta =
         state_.make(FakeObject::Kind::delta, "delta " + from->label + " to " + to->label, true);
-    if (state_.deltaWithoutChannels) {
-        return handle(delta);
-    }
     delta->channelArray = state_.make(FakeObject::Kind::array, "channels of " + delta->label, false, delta);
     for (std::size_t position = 0; position < to->channels.size(); ++position) {
         const auto before = std::find(from->channels.begin(), from->channels.end(), to->channels[position]);

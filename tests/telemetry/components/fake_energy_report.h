@@ -52,7 +52,6 @@ struct FakeEnergyReportState {
     bool subscriptionFillsOut = true; // hand back the subscribed channels through the out-parameter
     int failingSamples = 0;           // the next this many createSamples give null
     bool deltaFails = false;
-    bool deltaWithoutChannels = false; // deltas lack "IOReportChannels"
 
     // What happened.
     int opens = 0;
