@@ -50,6 +50,7 @@ TEST_P(CounterStepTest, GivesAPlausibleFigureThenMeasuresOnAsBefore) {
 INSTANTIATE_TEST_SUITE_P(
     Steps, CounterStepTest,
     ::testing::Values(CounterCase{"WrapsPastItsRange", true, kRange - 1'000'000, 2'000'000, 3.0},
+                      CounterCase{"WrapsFromItsVeryTop", true, kRange, 4'000'000, 4.0},
                       CounterCase{"StepsBackWithoutAKnownRange", false, 5'000'000, 1'000'000, 0.0},
                       // A wrap from the middle of the range would be 131 kJ in one second: a reset instead.
                       CounterCase{"ResetFromMidRange", true, kRange / 2 + 1, 1'000'000, 0.0},
@@ -107,8 +108,9 @@ TEST_P(BrokenCounterTest, LeavesTheChannelOutWithoutBlockingUntilItReadsAgain) {
 
 INSTANTIATE_TEST_SUITE_P(
     Faults, BrokenCounterTest,
-    ::testing::Values(BrokenCounterCase{"Garbage", "12x4\n"}, BrokenCounterCase{"Negative", "-5000\n"},
-                      BrokenCounterCase{"Nan", "nan\n"},
+    ::testing::Values(BrokenCounterCase{"Empty", ""}, BrokenCounterCase{"Garbage", "12x4\n"},
+                      BrokenCounterCase{"Negative", "-5000\n"}, BrokenCounterCase{"Nan", "nan\n"},
+                      BrokenCounterCase{"BeyondInt64", "99999999999999999999\n"},
                       BrokenCounterCase{"TooLong", "503000000                                   \n"},
                       BrokenCounterCase{"Fifo", nullptr}),
     testing::ParamName());

@@ -202,5 +202,19 @@ TEST(PowercapEnergyReportTest, CounterLostAfterStartIsUnavailableUntilItComesBac
     EXPECT_EQ(measured.cpuWatts, 3.0);
 }
 
+TEST(PowercapEnergyReportTest, DomainThatCannotBeReadIsLeftOutOfTheOthers) {
+    TempDir root;
+    writeZone(root, "intel-rapl:0", "package-0", 0);
+    writeZone(root, "intel-rapl:0:0", "core", 0);
+    root.write("intel-rapl:0:2/name", "dram\n");
+    std::filesystem::create_directories(root.path() / "intel-rapl:0:2/energy_uj");
+    PowercapSampler sampler(root.path());
+    sampler.readAt(10.0);
+    setEnergy(root, "intel-rapl:0:0", 1'000'000);
+    const auto measured = sampler.readAt(11.0);
+    EXPECT_EQ(measured.cpuWatts, 1.0);
+    EXPECT_FALSE(measured.dramWatts.has_value());
+}
+
 } // namespace
 } // namespace voltrane
