@@ -5,6 +5,7 @@
 #include "telemetry/components/io_report_component_power_provider.h"
 #include "telemetry/components/powercap_energy_report.h"
 
+#include <QCoreApplication>
 #include <cmath>
 #include <optional>
 #include <utility>
@@ -89,6 +90,13 @@ bool FakeLaptop::tick() {
     auto fire = std::exchange(pending_, nullptr);
     fire();
     return true;
+}
+
+void ensureApplication() {
+    static int argc = 1;
+    static char name[] = "fault_tests";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication application(argc, argv);
 }
 
 bool allFinite(const PowerSnapshot& snapshot) {

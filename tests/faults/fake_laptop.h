@@ -66,6 +66,9 @@ private:
     std::function<void()> pending_;
 };
 
+/// The process's QCoreApplication, made on first use (network and settings tests need one).
+void ensureApplication();
+
 /// Every figure of the snapshot that is present is finite.
 bool allFinite(const PowerSnapshot& snapshot);
 bool allFinite(const ComponentPowerSnapshot& snapshot);

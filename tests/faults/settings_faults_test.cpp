@@ -2,11 +2,11 @@
 // nothing that was there is destroyed, and usage events still go out under one identity.
 #include "analytics/settings_store.h"
 #include "analytics/telemetry_client.h"
+#include "fake_laptop.h"
 #include "support/param_name.h"
 #include "support/qt/loopback_http_server.h"
 #include "support/temp_dir.h"
 
-#include <QCoreApplication>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <chrono>
@@ -24,13 +24,6 @@ using namespace std::chrono_literals;
 using testing::LoopbackHttpServer;
 using testing::TempDir;
 namespace fs = std::filesystem;
-
-void ensureApplication() {
-    static int argc = 1;
-    static char name[] = "fault_tests";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication application(argc, argv);
-}
 
 QString qPath(const fs::path& path) {
     return QString::fromStdString(path.string());
@@ -90,7 +83,7 @@ struct StoreCase {
 
 class ClientOverBrokenStoreTest : public ::testing::TestWithParam<StoreCase> {
 protected:
-    void SetUp() override { ensureApplication(); }
+    void SetUp() override { testing::ensureApplication(); }
 };
 
 TEST_P(ClientOverBrokenStoreTest, EventsStillGoOutUnderOneIdentity) {

@@ -78,6 +78,11 @@ TEST(RecordedBatteryRegistryTest, MissingMalformedOrEmptyRecordingsHaveNoEntry) 
     }
     const auto empty = RecordedTableReader::fromFile(dataFile("no_battery.plist"));
     EXPECT_TRUE(empty.ok()) << empty.error; // a recording of a machine without a battery is valid
+    // Errors name the file.
+    const auto missing = RecordedTableReader::fromFile(QStringLiteral("/nonexistent/table.json"));
+    EXPECT_NE(missing.error.find("/nonexistent/table.json"), std::string::npos) << missing.error;
+    const auto malformed = RecordedTableReader::fromFile(dataFile("malformed.json"));
+    EXPECT_NE(malformed.error.find("malformed.json: "), std::string::npos) << malformed.error;
 }
 
 TEST(RecordedTableReaderTest, TypedJsonKeepsStorageTypes) {
@@ -197,13 +202,6 @@ INSTANTIATE_TEST_SUITE_P(
         MalformedCase{"DeepPlist", "<plist>" + deeplyNested("<array>", "</array>", 300) + "</plist>",
                       "nested too deeply"}),
     testing::ParamName());
-
-TEST(RecordedTableReaderTest, FileErrorsNameTheFile) {
-    const auto missing = RecordedTableReader::fromFile(QStringLiteral("/nonexistent/table.json"));
-    EXPECT_NE(missing.error.find("/nonexistent/table.json"), std::string::npos) << missing.error;
-    const auto malformed = RecordedTableReader::fromFile(dataFile("malformed.json"));
-    EXPECT_NE(malformed.error.find("malformed.json: "), std::string::npos) << malformed.error;
-}
 
 } // namespace
 } // namespace voltrane
