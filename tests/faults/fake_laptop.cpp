@@ -5,6 +5,7 @@
 #include "telemetry/components/io_report_component_power_provider.h"
 #include "telemetry/components/powercap_energy_report.h"
 
+#include <QCoreApplication>
 #include <cmath>
 #include <optional>
 #include <utility>
@@ -13,18 +14,6 @@ namespace voltrane::testing {
 namespace {
 
 const Date kNow{std::chrono::seconds(1'800'000'000)};
-
-/// Holds the pending tick so the test fires it.
-class ManualScheduler final : public SamplingScheduler {
-public:
-    explicit ManualScheduler(std::function<void()>& pending) : pending_(pending) {}
-    void scheduleAfter(std::chrono::milliseconds, std::function<void()> tick) override {
-        pending_ = std::move(tick);
-    }
-
-private:
-    std::function<void()>& pending_;
-};
 
 bool finite(const std::optional<double>& value) {
     return !value || std::isfinite(*value);
@@ -101,6 +90,13 @@ bool FakeLaptop::tick() {
     auto fire = std::exchange(pending_, nullptr);
     fire();
     return true;
+}
+
+void ensureApplication() {
+    static int argc = 1;
+    static char name[] = "fault_tests";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication application(argc, argv);
 }
 
 bool allFinite(const PowerSnapshot& snapshot) {

@@ -11,6 +11,18 @@
 
 namespace voltrane::testing {
 
+/// Holds the pending tick so the test fires it.
+class ManualScheduler final : public SamplingScheduler {
+public:
+    explicit ManualScheduler(std::function<void()>& pending) : pending_(pending) {}
+    void scheduleAfter(std::chrono::milliseconds, std::function<void()> tick) override {
+        pending_ = std::move(tick);
+    }
+
+private:
+    std::function<void()>& pending_;
+};
+
 /// A laptop on battery as the kernel shows it, in a temporary folder: power_supply/BAT0 and AC,
 /// and powercap zones package-0 with its core and dram. A monitor made by `makeMonitor()` reads it through
 /// the real readers and ticks only when `tick()` is called; its uptime moves one second per
@@ -53,6 +65,9 @@ private:
     double uptime_ = 1000.0;
     std::function<void()> pending_;
 };
+
+/// The process's QCoreApplication, made on first use (network and settings tests need one).
+void ensureApplication();
 
 /// Every figure of the snapshot that is present is finite.
 bool allFinite(const PowerSnapshot& snapshot);

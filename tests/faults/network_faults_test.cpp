@@ -6,7 +6,6 @@
 #include "support/qt/loopback_http_server.h"
 #include "support/temp_dir.h"
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTest>
 #include <chrono>
@@ -21,19 +20,12 @@ using namespace std::chrono_literals;
 using testing::FakeLaptop;
 using testing::LoopbackHttpServer;
 
-void ensureApplication() {
-    static int argc = 1;
-    static char name[] = "fault_tests";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication application(argc, argv);
-}
-
 bool isReady(const std::future<bool>& future) {
     return future.wait_for(0s) == std::future_status::ready;
 }
 
 TEST(NetworkFaultTest, MonitorKeepsItsOnceASecondRhythmWhileRequestsFailAndHang) {
-    ensureApplication();
+    testing::ensureApplication();
     testing::TempDir dir;
     auto store =
         std::make_shared<SettingsStore>(QString::fromStdString((dir.path() / "settings.json").string()));

@@ -2,11 +2,11 @@
 // nothing that was there is destroyed, and usage events still go out under one identity.
 #include "analytics/settings_store.h"
 #include "analytics/telemetry_client.h"
+#include "fake_laptop.h"
 #include "support/param_name.h"
 #include "support/qt/loopback_http_server.h"
 #include "support/temp_dir.h"
 
-#include <QCoreApplication>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <chrono>
@@ -24,13 +24,6 @@ using namespace std::chrono_literals;
 using testing::LoopbackHttpServer;
 using testing::TempDir;
 namespace fs = std::filesystem;
-
-void ensureApplication() {
-    static int argc = 1;
-    static char name[] = "fault_tests";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication application(argc, argv);
-}
 
 QString qPath(const fs::path& path) {
     return QString::fromStdString(path.string());
@@ -78,16 +71,6 @@ TEST(SettingsFaultTest, FolderThatIsAFileMakesWritesFailAndReadsFallBack) {
     EXPECT_EQ(contentsOf(blocker), "not a folder\n");
 }
 
-TEST(SettingsFaultTest, MissingFolderIsMadeOnTheFirstWrite) {
-    TempDir dir;
-    const fs::path file = dir.path() / "config" / "voltrane" / "settings.json";
-    SettingsStore store(qPath(file));
-    EXPECT_TRUE(store.analyticsEnabled());
-    ASSERT_TRUE(store.setText(SettingsStore::installationIDKey, QStringLiteral("kept")));
-    EXPECT_EQ(store.textValue(SettingsStore::installationIDKey), QStringLiteral("kept"));
-    EXPECT_TRUE(fs::is_regular_file(file));
-}
-
 QString installIdOf(const LoopbackHttpServer::Request& request) {
     return QJsonDocument::fromJson(request.body).object().value(QStringLiteral("install_id")).toString();
 }
@@ -100,7 +83,7 @@ struct StoreCase {
 
 class ClientOverBrokenStoreTest : public ::testing::TestWithParam<StoreCase> {
 protected:
-    void SetUp() override { ensureApplication(); }
+    void SetUp() override { testing::ensureApplication(); }
 };
 
 TEST_P(ClientOverBrokenStoreTest, EventsStillGoOutUnderOneIdentity) {

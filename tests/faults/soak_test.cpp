@@ -2,6 +2,7 @@
 // metrics, with sources that wander at random from a fixed seed: states switch, rows appear and
 // vanish, a figure is NaN or infinite now and then. The geometry stays finite and the heap stays
 // flat. This binary counts every operator new/delete, so the check is on bytes, never on time.
+#include "fake_laptop.h"
 #include "flow/sankey_flow_model.h"
 #include "flow/sankey_metrics.h"
 #include "flow/sankey_stable_layout.h"
@@ -39,31 +40,17 @@ void uncounted(void* block) noexcept {
 
 } // namespace
 
+// The standard library's array and nothrow forms come down to these.
 void* operator new(std::size_t size) {
     if (void* block = counted(size)) {
         return block;
     }
     throw std::bad_alloc();
 }
-void* operator new[](std::size_t size) {
-    return operator new(size);
-}
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-    return counted(size);
-}
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
-    return counted(size);
-}
 void operator delete(void* block) noexcept {
     uncounted(block);
 }
-void operator delete[](void* block) noexcept {
-    uncounted(block);
-}
 void operator delete(void* block, std::size_t) noexcept {
-    uncounted(block);
-}
-void operator delete[](void* block, std::size_t) noexcept {
     uncounted(block);
 }
 
@@ -198,17 +185,6 @@ private:
     double watts_[5] = {6, 2, 0.1, 0.8, 2.5};
 };
 
-class ManualScheduler final : public SamplingScheduler {
-public:
-    explicit ManualScheduler(std::function<void()>& pending) : pending_(pending) {}
-    void scheduleAfter(std::chrono::milliseconds, std::function<void()> tick) override {
-        pending_ = std::move(tick);
-    }
-
-private:
-    std::function<void()>& pending_;
-};
-
 bool finite(const std::vector<double>& values) {
     return std::all_of(values.begin(), values.end(), [](double value) { return std::isfinite(value); });
 }
@@ -218,9 +194,10 @@ TEST(SoakTest, ADayOfWanderingSourcesKeepsTheGeometryFiniteAndTheHeapFlat) {
     constexpr int kWarmUp = 1'000;
     Random random(20'261'206);
     std::function<void()> pending;
-    PowerMonitor monitor(
-        std::make_unique<WanderingBattery>(random), std::make_unique<WanderingComponents>(random),
-        std::make_unique<ManualScheduler>(pending), [] { return Date{std::chrono::seconds(1'800'000'000)}; });
+    PowerMonitor monitor(std::make_unique<WanderingBattery>(random),
+                         std::make_unique<WanderingComponents>(random),
+                         std::make_unique<testing::ManualScheduler>(pending),
+                         [] { return Date{std::chrono::seconds(1'800'000'000)}; });
     SankeyStableLayout held;
     const SankeyMetrics::Size canvas{540, 291};
 

@@ -13,6 +13,7 @@ namespace {
 
 using std::nullopt;
 using Provider = IOKitPowerMetricsProvider;
+using enum PowerState;
 
 constexpr double nan = std::numeric_limits<double>::quiet_NaN();
 constexpr double inf = std::numeric_limits<double>::infinity();
@@ -22,7 +23,9 @@ PropertyValue unsignedPattern(std::int64_t value) {
     return PropertyValue(static_cast<std::uint64_t>(value));
 }
 
-// --- whole tables ---------------------------------------------------------------------------
+PropertyValue nested(PropertyTable values) {
+    return PropertyValue(std::move(values));
+}
 
 struct DecodeCase {
     const char* name;
@@ -39,144 +42,120 @@ TEST_P(DecodeTest, GivesTheStatedSnapshot) {
     EXPECT_EQ(actual.sampledAt, at);
 }
 
-PropertyValue telemetry(PropertyTable values) {
-    return PropertyValue(std::move(values));
+using O = std::optional<double>;
+
+/// The power readings most rows are about, in field order; the flags mark the two estimates.
+PowerSnapshot power(O volts, O milliamps, O battery, O system, O input, PowerState state,
+                    bool external = false, bool currentEstimated = false, bool batteryEstimated = false) {
+    return {.voltageVolts = volts,
+            .currentMilliamps = milliamps,
+            .currentMilliampsIsEstimated = currentEstimated,
+            .batteryWatts = battery,
+            .batteryWattsIsEstimated = batteryEstimated,
+            .systemWatts = system,
+            .inputWatts = input,
+            .state = state,
+            .isExternalConnected = external};
 }
 
+PropertyValue load(double milliwatts) {
+    return nested({{"SystemLoad", milliwatts}});
+}
+
+PropertyValue batteryPower(double milliwatts) {
+    return nested({{"BatteryPower", milliwatts}});
+}
+
+// Thresholds are strict: each "AtThreshold" row sits exactly on one.
 INSTANTIATE_TEST_SUITE_P(
     Tables, DecodeTest,
     ::testing::Values(
-        DecodeCase{
-            "OnlySystemLoadIsUnavailableWithEstimate",
-            {{"PowerTelemetryData", telemetry({{"SystemLoad", 9000}})}},
-            {.batteryWatts = -9.0, .batteryWattsIsEstimated = true, .systemWatts = 9.0, .inputWatts = 9.0}},
+        DecodeCase{"OnlySystemLoadIsUnavailableWithEstimate",
+                   {{"PowerTelemetryData", load(9000)}},
+                   power({}, {}, -9.0, 9.0, 9.0, unavailable, false, false, true)},
         DecodeCase{
             "UnsignedPatternCurrentOnBattery",
             {{"Voltage", 12000}, {"InstantAmperage", unsignedPattern(-1000)}, {"ExternalConnected", false}},
-            {.voltageVolts = 12.0,
-             .currentMilliamps = -1000.0,
-             .batteryWatts = -12.0,
-             .state = PowerState::onBattery}},
+            power(12.0, -1000.0, -12.0, {}, {}, onBattery)},
         DecodeCase{"IdleBatteryEstimatedFromLoad",
                    {{"Voltage", 12000},
                     {"InstantAmperage", 0},
                     {"ExternalConnected", false},
-                    {"PowerTelemetryData", telemetry({{"SystemLoad", 15000}})}},
-                   {.voltageVolts = 12.0,
-                    .currentMilliamps = -1250.0,
-                    .currentMilliampsIsEstimated = true,
-                    .batteryWatts = -15.0,
-                    .batteryWattsIsEstimated = true,
-                    .systemWatts = 15.0,
-                    .inputWatts = 15.0,
-                    .state = PowerState::onBattery}},
+                    {"PowerTelemetryData", load(15000)}},
+                   power(12.0, -1250.0, -15.0, 15.0, 15.0, onBattery, false, true, true)},
         DecodeCase{"IdleLoadEstimatesNothing",
                    {{"Voltage", 12000},
                     {"InstantAmperage", 0},
                     {"ExternalConnected", false},
-                    {"PowerTelemetryData", telemetry({{"SystemLoad", 150}})}},
-                   {.voltageVolts = 12.0,
-                    .currentMilliamps = 0.0,
-                    .batteryWatts = 0.0,
-                    .systemWatts = 0.15,
-                    .inputWatts = 0.15,
-                    .state = PowerState::onBattery}},
-        DecodeCase{
-            "LoadAtThresholdEstimatesNothing",
-            {{"Voltage", 12000},
-             {"ExternalConnected", false},
-             {"PowerTelemetryData", telemetry({{"SystemLoad", 200}})}},
-            {.voltageVolts = 12.0, .systemWatts = 0.2, .inputWatts = 0.2, .state = PowerState::onBattery}},
+                    {"PowerTelemetryData", load(150)}},
+                   power(12.0, 0.0, 0.0, 0.15, 0.15, onBattery)},
+        DecodeCase{"LoadAtThresholdEstimatesNothing",
+                   {{"Voltage", 12000}, {"ExternalConnected", false}, {"PowerTelemetryData", load(200)}},
+                   power(12.0, {}, {}, 0.2, 0.2, onBattery)},
         DecodeCase{"FiguresAtThresholdAreReplaced",
                    {{"Voltage", 10000},
                     {"InstantAmperage", 20},
                     {"ExternalConnected", false},
-                    {"PowerTelemetryData", telemetry({{"SystemLoad", 10000}, {"BatteryPower", 200}})}},
-                   {.voltageVolts = 10.0,
-                    .currentMilliamps = -1000.0,
-                    .currentMilliampsIsEstimated = true,
-                    .batteryWatts = -10.0,
-                    .batteryWattsIsEstimated = true,
-                    .systemWatts = 10.0,
-                    .inputWatts = 10.0,
-                    .state = PowerState::onBattery}},
-        DecodeCase{"PowerAboveThresholdIsCharging",
-                   {{"ExternalConnected", true},
-                    {"IsCharging", false},
-                    {"FullyCharged", true},
-                    {"PowerTelemetryData", telemetry({{"BatteryPower", 300}})}},
-                   {.batteryWatts = 0.3, .state = PowerState::charging, .isExternalConnected = true}},
-        DecodeCase{"PowerAtThresholdIsCharged",
-                   {{"ExternalConnected", true},
-                    {"IsCharging", false},
-                    {"FullyCharged", true},
-                    {"PowerTelemetryData", telemetry({{"BatteryPower", 200}})}},
-                   {.batteryWatts = 0.2, .state = PowerState::charged, .isExternalConnected = true}},
-        DecodeCase{"ReportedChargingWinsOverSmallPower",
-                   {{"ExternalConnected", "Yes"},
-                    {"IsCharging", "1"},
-                    {"PowerTelemetryData", telemetry({{"BatteryPower", 10}})}},
-                   {.batteryWatts = 0.01, .state = PowerState::charging, .isExternalConnected = true}},
+                    {"PowerTelemetryData", nested({{"SystemLoad", 10000}, {"BatteryPower", 200}})}},
+                   power(10.0, -1000.0, -10.0, 10.0, 10.0, onBattery, false, true, true)},
+        DecodeCase{
+            "PowerAboveThresholdIsCharging",
+            {{"ExternalConnected", true}, {"FullyCharged", true}, {"PowerTelemetryData", batteryPower(300)}},
+            power({}, {}, 0.3, {}, {}, charging, true)},
+        DecodeCase{
+            "PowerAtThresholdIsCharged",
+            {{"ExternalConnected", true}, {"FullyCharged", true}, {"PowerTelemetryData", batteryPower(200)}},
+            power({}, {}, 0.2, {}, {}, charged, true)},
+        DecodeCase{
+            "ReportedChargingWinsOverSmallPower",
+            {{"ExternalConnected", "Yes"}, {"IsCharging", "1"}, {"PowerTelemetryData", batteryPower(10)}},
+            power({}, {}, 0.01, {}, {}, charging, true)},
         DecodeCase{"ExternalAsCapitalisedText",
                    {{"ExternalConnected", "YES"}},
-                   {.state = PowerState::pluggedIn, .isExternalConnected = true}},
+                   {.state = pluggedIn, .isExternalConnected = true}},
         DecodeCase{"UnreadableExternalDefersToRawKey",
                    {{"ExternalConnected", "maybe"}, {"AppleRawExternalConnected", true}},
-                   {.state = PowerState::pluggedIn, .isExternalConnected = true}},
+                   {.state = pluggedIn, .isExternalConnected = true}},
         DecodeCase{"ReadableExternalIgnoresRawKey",
                    {{"ExternalConnected", false}, {"AppleRawExternalConnected", true}},
-                   {.state = PowerState::onBattery}},
+                   {.state = onBattery}},
         DecodeCase{"RawExternalAloneIsNoBatteryData",
                    {{"AppleRawExternalConnected", true}},
-                   {.state = PowerState::unavailable, .isExternalConnected = true}},
+                   {.state = unavailable, .isExternalConnected = true}},
         DecodeCase{"UnparsableVoltageDoesNotFallBack",
                    {{"Voltage", "12 V"}, {"AppleRawBatteryVoltage", 11000}, {"CurrentCapacity", 50}},
-                   {.chargePercent = 50, .state = PowerState::onBattery}},
+                   {.chargePercent = 50, .state = onBattery}},
         DecodeCase{"MissingVoltageFallsBack",
                    {{"AppleRawBatteryVoltage", 11000}, {"Amperage", -500}},
-                   {.voltageVolts = 11.0,
-                    .currentMilliamps = -500.0,
-                    .batteryWatts = -5.5,
-                    .state = PowerState::onBattery}},
+                   power(11.0, -500.0, -5.5, {}, {}, onBattery)},
         DecodeCase{"UnreadableCurrentDoesNotFallBack",
                    {{"Voltage", 11000}, {"InstantAmperage", true}, {"Amperage", -500}},
-                   {.voltageVolts = 11.0, .state = PowerState::onBattery}},
+                   power(11.0, {}, {}, {}, {}, onBattery)},
         DecodeCase{"UnreadableLoadFallsBackUnscaled",
-                   {{"PowerTelemetryData", telemetry({{"SystemLoad", "n/a"}})},
-                    {"BatteryData", telemetry({{"SystemPower", 7.5}, {"AdapterPower", 20.0}})},
+                   {{"PowerTelemetryData", nested({{"SystemLoad", "n/a"}})},
+                    {"BatteryData", nested({{"SystemPower", 7.5}, {"AdapterPower", 20.0}})},
                     {"ExternalConnected", true}},
-                   {.systemWatts = 7.5,
-                    .inputWatts = 20.0,
-                    .state = PowerState::pluggedIn,
-                    .isExternalConnected = true}},
+                   power({}, {}, {}, 7.5, 20.0, pluggedIn, true)},
         DecodeCase{"TinyInputGivesWayToLoadPlusCharge",
                    {{"ExternalConnected", true},
                     {"PowerTelemetryData",
-                     telemetry({{"SystemPowerIn", 40}, {"SystemLoad", 6000}, {"BatteryPower", 2500}})}},
-                   {.batteryWatts = 2.5,
-                    .systemWatts = 6.0,
-                    .inputWatts = 8.5,
-                    .state = PowerState::charging,
-                    .isExternalConnected = true}},
+                     nested({{"SystemPowerIn", 40}, {"SystemLoad", 6000}, {"BatteryPower", 2500}})}},
+                   power({}, {}, 2.5, 6.0, 8.5, charging, true)},
         DecodeCase{"TinyInputKeptWithoutLoad",
-                   {{"ExternalConnected", true}, {"PowerTelemetryData", telemetry({{"SystemPowerIn", 40}})}},
-                   {.inputWatts = 0.04, .state = PowerState::pluggedIn, .isExternalConnected = true}},
+                   {{"ExternalConnected", true}, {"PowerTelemetryData", nested({{"SystemPowerIn", 40}})}},
+                   power({}, {}, {}, {}, 0.04, pluggedIn, true)},
         DecodeCase{"SmallReportedPowerYieldsToCurrentTimesVoltage",
                    {{"Voltage", 12000},
                     {"InstantAmperage", 1000},
                     {"ExternalConnected", true},
-                    {"PowerTelemetryData", telemetry({{"BatteryPower", 40}})}},
-                   {.voltageVolts = 12.0,
-                    .currentMilliamps = 1000.0,
-                    .batteryWatts = 12.0,
-                    .state = PowerState::charging,
-                    .isExternalConnected = true}},
+                    {"PowerTelemetryData", batteryPower(40)}},
+                   power(12.0, 1000.0, 12.0, {}, {}, charging, true)},
         DecodeCase{"OtherReadingsAndAdapterRating",
                    {{"BatteryInstalled", PropertyValue()},
                     {"Temperature", 3000},
                     {"CycleCount", 512.9},
                     {"TimeRemaining", 42.5},
-                    {"AdapterDetails", telemetry({{"Watts", 96}})},
+                    {"AdapterDetails", nested({{"Watts", 96}})},
                     {"CurrentCapacity", 4000},
                     {"MaxCapacity", 5000}},
                    {.adapterRatedWatts = 96.0,
@@ -184,26 +163,26 @@ INSTANTIATE_TEST_SUITE_P(
                     .batteryTimeRemainingMinutes = 43,
                     .temperatureCelsius = 300.0 - 273.15,
                     .cycleCount = 512,
-                    .state = PowerState::onBattery}},
+                    .state = onBattery}},
         DecodeCase{"NonFiniteCycleCountIsAbsent",
                    {{"CycleCount", nan}, {"CurrentCapacity", inf}, {"Temperature", nan}},
-                   {.temperatureCelsius = nan, .state = PowerState::onBattery}},
+                   {.temperatureCelsius = nan, .state = onBattery}},
         DecodeCase{"WronglyTypedNestedTablesReadEmpty",
-                   {{"PowerTelemetryData", 5}, {"AdapterDetails", "96"}, {"PowerOutDetails", telemetry({})}},
+                   {{"PowerTelemetryData", 5}, {"AdapterDetails", "96"}, {"PowerOutDetails", nested({})}},
                    {}},
-        DecodeCase{"PortsSumAndCountRealOutput",
-                   {{"PowerOutDetails",
-                     PropertyList{telemetry({{"FilteredPower", 4500}}), telemetry({{"Watts", 30}})}}},
-                   {.portOutputWatts = 4.53, .powerOutputPortCount = 1}},
+        DecodeCase{
+            "PortsSumAndCountRealOutput",
+            {{"PowerOutDetails", PropertyList{nested({{"FilteredPower", 4500}}), nested({{"Watts", 30}})}}},
+            {.portOutputWatts = 4.53, .powerOutputPortCount = 1}},
         DecodeCase{"PortsWithoutReadableKeysCountZero",
-                   {{"PowerOutDetails", PropertyList{telemetry({{"Name", "USB-C"}})}}},
+                   {{"PowerOutDetails", PropertyList{nested({{"Name", "USB-C"}})}}},
                    {.powerOutputPortCount = 0}},
         DecodeCase{"EmptyPortListIsAbsent", {{"PowerOutDetails", PropertyList{}}}, {}},
         DecodeCase{"NegativePortPowerCountsAsZero",
-                   {{"PowerOutDetails", PropertyList{telemetry({{"FilteredPower", -500}})}}},
+                   {{"PowerOutDetails", PropertyList{nested({{"FilteredPower", -500}})}}},
                    {.portOutputWatts = 0.0, .powerOutputPortCount = 0}},
         DecodeCase{"PortListWithANonMapIsIgnored",
-                   {{"PowerOutDetails", PropertyList{telemetry({{"FilteredPower", 4500}}), 7}}},
+                   {{"PowerOutDetails", PropertyList{nested({{"FilteredPower", 4500}}), 7}}},
                    {}}),
     testing::ParamName());
 
@@ -223,21 +202,21 @@ TEST_P(SignedNumberTest, ReadsTheValue) {
 
 INSTANTIATE_TEST_SUITE_P(
     Values, SignedNumberTest,
-    ::testing::Values(
-        NumberCase{"SignedInteger", PropertyValue(std::int64_t{-42}), -42.0},
-        NumberCase{"UnsignedPatternOfNegative", unsignedPattern(-100), -100.0},
-        NumberCase{"UnsignedPlain", PropertyValue(std::uint64_t{65535}), 65535.0},
-        NumberCase{"Double", 2.5, 2.5}, NumberCase{"DoubleNaNStaysNaN", nan, nan},
-        NumberCase{"Text", "12.5", 12.5}, NumberCase{"TextWithExponent", "-1e3", -1000.0},
-        NumberCase{"TextInfinity", "inf", inf}, NumberCase{"TextWithLeadingBlank", " 12", nullopt},
-        NumberCase{"TextWithTrailingBlank", "12 ", nullopt}, NumberCase{"TextWithUnit", "12mV", nullopt},
-        NumberCase{"TextWithDecimalComma", "1,5", nullopt}, NumberCase{"EmptyText", "", nullopt},
-        NumberCase{"Boolean", true, nullopt}, NumberCase{"OtherKind", PropertyValue(), nullopt},
-        NumberCase{"Table", PropertyTable{{"a", 1}}, nullopt}),
+    ::testing::Values(NumberCase{"SignedInteger", PropertyValue(std::int64_t{-42}), -42.0},
+                      NumberCase{"UnsignedPatternOfNegative", unsignedPattern(-100), -100.0},
+                      NumberCase{"UnsignedPlain", PropertyValue(std::uint64_t{65535}), 65535.0},
+                      NumberCase{"Double", 2.5, 2.5}, NumberCase{"DoubleNaNStaysNaN", nan, nan},
+                      NumberCase{"Text", "12.5", 12.5}, NumberCase{"TextWithExponent", "-1e3", -1000.0},
+                      NumberCase{"TextWithLeadingBlank", " 12", nullopt},
+                      NumberCase{"TextWithTrailingBlank", "12 ", nullopt},
+                      NumberCase{"TextWithDecimalComma", "1,5", nullopt},
+                      NumberCase{"EmptyText", "", nullopt}, NumberCase{"Boolean", true, nullopt},
+                      NumberCase{"Table", PropertyTable{{"a", 1}}, nullopt}),
     testing::ParamName());
 
 TEST(SignedNumberTest, MissingKeyIsAbsent) {
     EXPECT_EQ(Provider::signedNumber(nullptr), nullopt);
+    EXPECT_EQ(Provider::boolean(nullptr), nullopt);
 }
 
 struct BooleanCase {
@@ -256,15 +235,11 @@ INSTANTIATE_TEST_SUITE_P(
     Values, BooleanTest,
     ::testing::Values(BooleanCase{"True", true, true}, BooleanCase{"False", false, false},
                       BooleanCase{"ZeroInteger", 0, false}, BooleanCase{"NonZeroInteger", -3, true},
-                      BooleanCase{"UnsignedNonZero", PropertyValue(std::uint64_t{1}), true},
-                      BooleanCase{"DoubleZero", 0.0, false}, BooleanCase{"DoubleFraction", 0.5, true},
-                      BooleanCase{"YesInCapitals", "YES", true},
+                      BooleanCase{"DoubleFraction", 0.5, true}, BooleanCase{"YesInCapitals", "YES", true},
                       BooleanCase{"MixedCaseFalse", "FaLsE", false}, BooleanCase{"TextOne", "1", true},
                       BooleanCase{"TextZero", "0", false}, BooleanCase{"TextNo", "no", false},
                       BooleanCase{"OtherWord", "on", nullopt}, BooleanCase{"PaddedWord", " yes", nullopt},
-                      BooleanCase{"EmptyText", "", nullopt},
-                      BooleanCase{"OtherKind", PropertyValue(), nullopt},
-                      BooleanCase{"List", PropertyList{true}, nullopt}),
+                      BooleanCase{"OtherKind", PropertyValue(), nullopt}),
     testing::ParamName());
 
 struct IntegerCase {
@@ -286,14 +261,11 @@ INSTANTIATE_TEST_SUITE_P(
         IntegerCase{"CapacityUnits", {{"CurrentCapacity", 4000}, {"MaxCapacity", 5000}}, 80},
         IntegerCase{"ClampedAboveWithoutMax", {{"CurrentCapacity", 120}}, 100},
         IntegerCase{"HalfRoundsAwayWithZeroMax", {{"CurrentCapacity", 62.5}, {"MaxCapacity", 0}}, 63},
-        IntegerCase{"FractionOfHundredRoundsUp", {{"CurrentCapacity", 0.5}, {"MaxCapacity", 100}}, 1},
         IntegerCase{"NegativeClampedToZero", {{"CurrentCapacity", -5}, {"MaxCapacity", 100}}, 0},
         IntegerCase{"NegativeMaxIgnored", {{"CurrentCapacity", 55}, {"MaxCapacity", -10}}, 55},
         IntegerCase{"UnreadableMaxIgnored", {{"CurrentCapacity", 55}, {"MaxCapacity", "x"}}, 55},
         IntegerCase{"InfiniteMaxIgnored", {{"CurrentCapacity", 55}, {"MaxCapacity", inf}}, 55},
-        IntegerCase{"RatioRounds", {{"CurrentCapacity", 1}, {"MaxCapacity", 3}}, 33},
         IntegerCase{"NaNIsAbsent", {{"CurrentCapacity", nan}}, nullopt},
-        IntegerCase{"InfinityIsAbsent", {{"CurrentCapacity", inf}}, nullopt},
         IntegerCase{"MissingIsAbsent", {{"MaxCapacity", 100}}, nullopt}),
     testing::ParamName());
 
@@ -307,12 +279,10 @@ INSTANTIATE_TEST_SUITE_P(
     Tables, TimeRemainingTest,
     ::testing::Values(IntegerCase{"NoEstimateMarker", {{"TimeRemaining", 65535}}, nullopt},
                       IntegerCase{"Zero", {{"TimeRemaining", 0}}, nullopt},
-                      IntegerCase{"Negative", {{"TimeRemaining", -1}}, nullopt},
                       IntegerCase{"HalfRoundsAway", {{"TimeRemaining", 42.5}}, 43},
                       IntegerCase{"JustBelowMarker", {{"TimeRemaining", 65534.4}}, 65534},
                       IntegerCase{"Text", {{"TimeRemaining", "90"}}, 90},
-                      IntegerCase{"NaN", {{"TimeRemaining", nan}}, nullopt},
-                      IntegerCase{"Infinity", {{"TimeRemaining", inf}}, nullopt}),
+                      IntegerCase{"NaN", {{"TimeRemaining", nan}}, nullopt}),
     testing::ParamName());
 
 struct PortCase {
@@ -343,51 +313,37 @@ INSTANTIATE_TEST_SUITE_P(
 
 // --- the provider -----------------------------------------------------------------------------
 
+/// Records how many clock reads had happened when the table was copied.
 class ScriptedRegistry final : public BatteryRegistry {
 public:
-    ScriptedRegistry(std::optional<PropertyTable> table, const int& clockReads, int& clockReadsAtCopy)
-        : table_(std::move(table)), clockReads_(clockReads), clockReadsAtCopy_(clockReadsAtCopy) {}
-
+    ScriptedRegistry(std::optional<PropertyTable> table, const int& reads, int& readsAtCopy)
+        : table_(std::move(table)), reads_(reads), readsAtCopy_(readsAtCopy) {}
     std::optional<PropertyTable> copyProperties() override {
-        clockReadsAtCopy_ = clockReads_;
+        readsAtCopy_ = reads_;
         return table_;
     }
 
 private:
     std::optional<PropertyTable> table_;
-    const int& clockReads_;
-    int& clockReadsAtCopy_;
+    const int& reads_;
+    int& readsAtCopy_;
 };
 
-struct ProviderFixture {
-    int clockReads = 0;
-    int clockReadsAtCopy = -1;
-    Date now = Date(std::chrono::seconds(1'800'000'000));
-
-    IOKitPowerMetricsProvider make(std::optional<PropertyTable> table) {
-        return IOKitPowerMetricsProvider(
-            std::make_unique<ScriptedRegistry>(std::move(table), clockReads, clockReadsAtCopy), [this] {
-                ++clockReads;
-                return now;
-            });
-    }
-};
-
-TEST(IOKitPowerMetricsProviderTest, NoEntryGivesTheUnavailableSnapshotAtTheReadsStart) {
-    ProviderFixture fixture;
-    auto provider = fixture.make(nullopt);
-    EXPECT_EQ(provider.readSnapshot(), PowerSnapshot::unavailable(fixture.now));
-    EXPECT_EQ(fixture.clockReadsAtCopy, 1);
-}
-
-TEST(IOKitPowerMetricsProviderTest, DecodesTheCopiedTableWithTheTimeTakenFirst) {
-    ProviderFixture fixture;
+TEST(IOKitPowerMetricsProviderTest, TakesTheTimeFirstAndDecodesTheCopyOrGivesUnavailable) {
+    const Date now = Date(std::chrono::seconds(1'800'000'000));
     const PropertyTable table{{"Voltage", 12000}, {"InstantAmperage", -1000}, {"ExternalConnected", false}};
-    auto provider = fixture.make(table);
-    const PowerSnapshot snapshot = provider.readSnapshot();
-    EXPECT_EQ(fixture.clockReadsAtCopy, 1);
-    EXPECT_EQ(snapshot, Provider::snapshot(table, fixture.now));
-    EXPECT_EQ(snapshot.state, PowerState::onBattery);
+    for (const auto& copied : {std::optional<PropertyTable>(table), std::optional<PropertyTable>()}) {
+        int reads = 0;
+        int readsAtCopy = -1;
+        IOKitPowerMetricsProvider provider(std::make_unique<ScriptedRegistry>(copied, reads, readsAtCopy),
+                                           [&] {
+                                               ++reads;
+                                               return now;
+                                           });
+        EXPECT_EQ(provider.readSnapshot(),
+                  copied ? Provider::snapshot(table, now) : PowerSnapshot::unavailable(now));
+        EXPECT_EQ(readsAtCopy, 1);
+    }
 }
 
 TEST(PropertyValueTest, CopiesShareNestedTablesAndCompareDeeply) {

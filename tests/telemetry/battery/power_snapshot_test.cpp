@@ -1,7 +1,7 @@
 #include "support/param_name.h"
 #include "telemetry/battery/power_snapshot.h"
 
-#include <cmath>
+#include <functional>
 #include <gtest/gtest.h>
 #include <limits>
 
@@ -10,14 +10,12 @@ namespace {
 
 using std::nullopt;
 using std::optional;
+using enum PowerState;
 
 struct HeadlineCase {
     const char* name;
     PowerState state;
-    optional<double> battery;
-    optional<double> system;
-    optional<double> input;
-    optional<double> expected;
+    optional<double> battery, system, input, expected;
 };
 
 class HeadlineWattsTest : public ::testing::TestWithParam<HeadlineCase> {};
@@ -34,89 +32,65 @@ TEST_P(HeadlineWattsTest, FollowsTheStateTable) {
 
 INSTANTIATE_TEST_SUITE_P(
     States, HeadlineWattsTest,
-    ::testing::Values(
-        HeadlineCase{"ChargingTakesBatteryMagnitude", PowerState::charging, -15.0, 9.0, 30.0, 15.0},
-        HeadlineCase{"ChargingWithoutBatteryIsAbsent", PowerState::charging, nullopt, 9.0, 30.0, nullopt},
-        HeadlineCase{"ChargedTakesSystem", PowerState::charged, 3.0, -8.0, 30.0, 8.0},
-        HeadlineCase{"ChargedFallsBackToInput", PowerState::charged, 3.0, nullopt, -30.0, 30.0},
-        HeadlineCase{"ChargedWithNothingIsAbsent", PowerState::charged, 3.0, nullopt, nullopt, nullopt},
-        HeadlineCase{"PluggedInAtExactlyThresholdUsesSystem", PowerState::pluggedIn, 0.2, 6.0, 9.0, 6.0},
-        HeadlineCase{"PluggedInAboveThresholdUsesBattery", PowerState::pluggedIn, 0.25, 6.0, 9.0, 0.25},
-        HeadlineCase{"PluggedInNegativeBatteryUsesSystemMagnitude", PowerState::pluggedIn, -3.0, -8.0,
-                     nullopt, 8.0},
-        HeadlineCase{"PluggedInFallsBackToInput", PowerState::pluggedIn, nullopt, nullopt, 12.0, 12.0},
-        HeadlineCase{"OnBatteryTakesBatteryMagnitude", PowerState::onBattery, -12.5, 9.0, nullopt, 12.5},
-        HeadlineCase{"OnBatteryFallsBackToSystem", PowerState::onBattery, nullopt, -9.0, nullopt, 9.0},
-        HeadlineCase{"OnBatteryIgnoresInput", PowerState::onBattery, nullopt, nullopt, 9.0, nullopt},
-        HeadlineCase{"UnavailableIsAlwaysAbsent", PowerState::unavailable, 5.0, 9.0, 30.0, nullopt}),
+    ::testing::Values(HeadlineCase{"ChargingTakesBatteryMagnitude", charging, -15.0, 9.0, 30.0, 15.0},
+                      HeadlineCase{"ChargingWithoutBatteryIsAbsent", charging, nullopt, 9.0, 30.0, nullopt},
+                      HeadlineCase{"ChargedTakesSystem", charged, 3.0, -8.0, 30.0, 8.0},
+                      HeadlineCase{"ChargedFallsBackToInput", charged, 3.0, nullopt, -30.0, 30.0},
+                      HeadlineCase{"ChargedWithNothingIsAbsent", charged, 3.0, nullopt, nullopt, nullopt},
+                      HeadlineCase{"PluggedInAtExactlyThresholdUsesSystem", pluggedIn, 0.2, 6.0, 9.0, 6.0},
+                      HeadlineCase{"PluggedInAboveThresholdUsesBattery", pluggedIn, 0.25, 6.0, 9.0, 0.25},
+                      HeadlineCase{"PluggedInNegativeBatteryUsesSystemMagnitude", pluggedIn, -3.0, -8.0,
+                                   nullopt, 8.0},
+                      HeadlineCase{"PluggedInFallsBackToInput", pluggedIn, nullopt, nullopt, 12.0, 12.0},
+                      HeadlineCase{"OnBatteryTakesBatteryMagnitude", onBattery, -12.5, 9.0, nullopt, 12.5},
+                      HeadlineCase{"OnBatteryFallsBackToSystem", onBattery, nullopt, -9.0, nullopt, 9.0},
+                      HeadlineCase{"OnBatteryIgnoresInput", onBattery, nullopt, nullopt, 9.0, nullopt},
+                      HeadlineCase{"UnavailableIsAlwaysAbsent", unavailable, 5.0, 9.0, 30.0, nullopt}),
     voltrane::testing::ParamName());
 
 TEST(PowerSnapshotTest, UnavailableHasEveryReadingAbsent) {
     const Date at{std::chrono::seconds(1'700'000'000)};
-    const PowerSnapshot snapshot = PowerSnapshot::unavailable(at);
     PowerSnapshot expected;
     expected.sampledAt = at;
-    EXPECT_EQ(snapshot, expected);
-    EXPECT_EQ(snapshot.state, PowerState::unavailable);
-    EXPECT_FALSE(snapshot.isExternalConnected);
-    EXPECT_FALSE(snapshot.voltageVolts.has_value());
-    EXPECT_FALSE(snapshot.chargePercent.has_value());
-    EXPECT_FALSE(snapshot.headlineWatts().has_value());
+    EXPECT_EQ(PowerSnapshot::unavailable(at), expected);
+    EXPECT_EQ(expected.state, unavailable);
 }
 
-TEST(PowerSnapshotTest, AbsentDiffersFromZero) {
-    PowerSnapshot a;
-    PowerSnapshot b;
-    b.voltageVolts = 0.0;
-    EXPECT_NE(a, b);
-    PowerSnapshot c;
-    c.cycleCount = 0;
-    EXPECT_NE(a, c);
-}
-
-TEST(PowerSnapshotTest, NaNIsUnequalToItself) {
-    PowerSnapshot a;
-    a.temperatureCelsius = std::numeric_limits<double>::quiet_NaN();
-    const PowerSnapshot copy = a;
-    EXPECT_NE(a, copy);
-    EXPECT_FALSE(a == a);
-}
-
-TEST(PowerSnapshotTest, SignedZerosAreEqual) {
-    PowerSnapshot a;
-    PowerSnapshot b;
-    a.batteryWatts = 0.0;
-    b.batteryWatts = -0.0;
-    EXPECT_EQ(a, b);
-}
-
-TEST(PowerSnapshotTest, DatesCompareExactly) {
+TEST(PowerSnapshotTest, EqualityComparesEveryFieldExactly) {
     const Date at{std::chrono::seconds(1'700'000'000)};
-    const auto a = PowerSnapshot::unavailable(at);
-    const auto b = PowerSnapshot::unavailable(at + std::chrono::nanoseconds(1));
-    EXPECT_NE(a, b);
-}
-
-TEST(PowerSnapshotTest, EveryFieldTakesPartInEquality) {
-    const PowerSnapshot base;
-    auto differs = [&base](auto mutate) {
-        PowerSnapshot other = base;
-        mutate(other);
-        return !(other == base);
+    const PowerSnapshot base = PowerSnapshot::unavailable(at);
+    const std::function<void(PowerSnapshot&)> changes[] = {
+        [](auto& s) { s.voltageVolts = 0.0; }, // absent differs from zero
+        [](auto& s) { s.currentMilliamps = 1.0; },
+        [](auto& s) { s.currentMilliampsIsEstimated = true; },
+        [](auto& s) { s.batteryWatts = 1.0; },
+        [](auto& s) { s.batteryWattsIsEstimated = true; },
+        [](auto& s) { s.systemWatts = 1.0; },
+        [](auto& s) { s.inputWatts = 1.0; },
+        [](auto& s) { s.adapterRatedWatts = 1.0; },
+        [](auto& s) { s.chargePercent = 50; },
+        [](auto& s) { s.batteryTimeRemainingMinutes = 5; },
+        [](auto& s) { s.temperatureCelsius = 1.0; },
+        [](auto& s) { s.cycleCount = 0; },
+        [](auto& s) { s.portOutputWatts = 1.0; },
+        [](auto& s) { s.powerOutputPortCount = 1; },
+        [](auto& s) { s.state = charged; },
+        [](auto& s) { s.isExternalConnected = true; },
+        [](auto& s) { s.sampledAt += std::chrono::nanoseconds(1); },
     };
-    EXPECT_TRUE(differs([](auto& s) { s.currentMilliamps = 1.0; }));
-    EXPECT_TRUE(differs([](auto& s) { s.currentMilliampsIsEstimated = true; }));
-    EXPECT_TRUE(differs([](auto& s) { s.batteryWatts = 1.0; }));
-    EXPECT_TRUE(differs([](auto& s) { s.batteryWattsIsEstimated = true; }));
-    EXPECT_TRUE(differs([](auto& s) { s.systemWatts = 1.0; }));
-    EXPECT_TRUE(differs([](auto& s) { s.inputWatts = 1.0; }));
-    EXPECT_TRUE(differs([](auto& s) { s.adapterRatedWatts = 1.0; }));
-    EXPECT_TRUE(differs([](auto& s) { s.chargePercent = 50; }));
-    EXPECT_TRUE(differs([](auto& s) { s.batteryTimeRemainingMinutes = 5; }));
-    EXPECT_TRUE(differs([](auto& s) { s.portOutputWatts = 1.0; }));
-    EXPECT_TRUE(differs([](auto& s) { s.powerOutputPortCount = 1; }));
-    EXPECT_TRUE(differs([](auto& s) { s.state = PowerState::charged; }));
-    EXPECT_TRUE(differs([](auto& s) { s.isExternalConnected = true; }));
+    for (std::size_t i = 0; i < std::size(changes); ++i) {
+        PowerSnapshot other = base;
+        changes[i](other);
+        EXPECT_NE(other, base) << "field change " << i;
+    }
+
+    PowerSnapshot withNaN = base;
+    withNaN.temperatureCelsius = std::numeric_limits<double>::quiet_NaN();
+    EXPECT_FALSE(withNaN == withNaN);
+    PowerSnapshot plusZero = base, minusZero = base;
+    plusZero.batteryWatts = 0.0;
+    minusZero.batteryWatts = -0.0;
+    EXPECT_EQ(plusZero, minusZero);
 }
 
 } // namespace

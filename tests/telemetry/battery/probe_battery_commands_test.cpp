@@ -17,14 +17,20 @@ struct ProbeRun {
     QByteArray err;
 };
 
-ProbeRun runProbe(const QStringList& arguments, const QString& powerSupplyRoot = {}) {
-    QProcess probe;
+/// Starts the probe, on the given power-supply and powercap folders when there are.
+void start(QProcess& probe, const QStringList& arguments, const QString& root) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    if (!powerSupplyRoot.isEmpty()) {
-        environment.insert(QStringLiteral("VOLTRANE_POWER_SUPPLY_ROOT"), powerSupplyRoot);
+    if (!root.isEmpty()) {
+        environment.insert(QStringLiteral("VOLTRANE_POWER_SUPPLY_ROOT"), root);
+        environment.insert(QStringLiteral("VOLTRANE_POWERCAP_ROOT"), root);
     }
     probe.setProcessEnvironment(environment);
     probe.start(QStringLiteral(VOLTRANE_PROBE), arguments);
+}
+
+ProbeRun runProbe(const QStringList& arguments, const QString& root = {}) {
+    QProcess probe;
+    start(probe, arguments, root);
     probe.waitForFinished(30000);
     return {probe.exitCode(), probe.readAllStandardOutput(), probe.readAllStandardError()};
 }
@@ -65,16 +71,11 @@ TEST(ProbeDecodeTest, BadFilesExitWithOneLine) {
 
 TEST(ProbeLiveTest, PrintsTheTypedTableAndItsSnapshot) {
     testing::TempDir root;
-    const std::pair<const char*, const char*> files[] = {{"BAT0/type", "Battery"},
-                                                         {"BAT0/status", "Discharging"},
-                                                         {"BAT0/voltage_now", "11000000"},
-                                                         {"BAT0/current_now", "1000000"},
-                                                         {"BAT0/capacity", "64"},
-                                                         {"BAT0/temp", "295"},
-                                                         {"AC/type", "Mains"},
-                                                         {"AC/online", "0"}};
-    for (const auto& [path, contents] : files) {
-        root.write(path, std::string(contents) + "\n");
+    for (const char* file :
+         {"BAT0/type=Battery", "BAT0/status=Discharging", "BAT0/voltage_now=11000000",
+          "BAT0/current_now=1000000", "BAT0/capacity=64", "BAT0/temp=295", "AC/type=Mains", "AC/online=0"}) {
+        const std::string_view line(file);
+        root.write(line.substr(0, line.find('=')), std::string(line.substr(line.find('=') + 1)) + "\n");
     }
     const ProbeRun run = runProbe({}, QString::fromStdString(root.path().string()));
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
@@ -93,14 +94,8 @@ TEST(ProbeLiveTest, PrintsTheTypedTableAndItsSnapshot) {
 TEST(ProbeLiveTest, WatchStopsCleanlyOnTerminate) {
     testing::TempDir root;
     QProcess probe;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("VOLTRANE_POWER_SUPPLY_ROOT"),
-                       QString::fromStdString(root.path().string()));
     // An empty powercap tree: the component counters read as unavailable.
-    environment.insert(QStringLiteral("VOLTRANE_POWERCAP_ROOT"),
-                       QString::fromStdString(root.path().string()));
-    probe.setProcessEnvironment(environment);
-    probe.start(QStringLiteral(VOLTRANE_PROBE), {QStringLiteral("watch")});
+    start(probe, {QStringLiteral("watch")}, QString::fromStdString(root.path().string()));
     ASSERT_TRUE(probe.waitForReadyRead(10000)); // the first line comes at once, flushed
     EXPECT_TRUE(probe.readLine().contains("\"sourceAvailable\":false"));
     probe.terminate();

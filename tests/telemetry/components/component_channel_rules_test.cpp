@@ -6,7 +6,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <limits>
-#include <ostream>
 
 namespace voltrane {
 namespace {
@@ -40,10 +39,6 @@ struct ChannelRuleRow {
     double interval;
     Watts expected;
 };
-
-void PrintTo(const ChannelRuleRow& row, std::ostream* out) {
-    *out << row.name;
-}
 
 /// An opened library with every function resolved, as the sampler holds it.
 class ChannelRuleTest : public ::testing::TestWithParam<ChannelRuleRow> {
@@ -106,7 +101,7 @@ INSTANTIATE_TEST_SUITE_P(
                        {.gpu = 0.875}},
         ChannelRuleRow{"BareOrLetteredGpuNamesCountForNothing",
                        {energy("GPU", "mJ", 500), energy("GPUX", "mJ", 500), energy("GPU0a", "mJ", 500),
-                        energy("GPU Energy2", "mJ", 500), energy("GPU-1", "mJ", 500)},
+                        energy("GPU-1", "mJ", 500)},
                        1.0,
                        {}},
         ChannelRuleRow{"AneAndDramByPrefix",
@@ -115,33 +110,18 @@ INSTANTIATE_TEST_SUITE_P(
                        1.0,
                        {.ane = 0.5, .dram = 0.625}},
         ChannelRuleRow{"NamesAreCaseSensitive",
-                       {energy("cpu energy", "mJ", 500), energy("gpu energy", "mJ", 500),
-                        energy("gpu0", "mJ", 500), energy("ane", "mJ", 500), energy("Dram", "mJ", 500)},
+                       {energy("cpu energy", "mJ", 500), energy("gpu0", "mJ", 500), energy("ane", "mJ", 500),
+                        energy("Dram", "mJ", 500)},
                        1.0,
                        {}},
-        ChannelRuleRow{"ZeroIsPresent", {energy("DRAM", "mJ", 0)}, 1.0, {.dram = 0.0}},
-        ChannelRuleRow{"CounterThatWentBackwardsGivesZero",
+        ChannelRuleRow{"CounterThatWentBackwardsGivesPresentZero",
                        {energy("CPU Energy", "mJ", -5'000), energy("CPU Energy", "mJ", -1)},
                        1.0,
                        {.cpu = 0.0}},
-        ChannelRuleRow{"EveryUnitScale",
-                       {energy("CPU Energy", "uJ", 1'500'000), energy("GPU Energy", "\u00B5J", 2'000'000),
-                        energy("ANE", "nJ", 250'000'000), energy("DRAM", "mJ", 125)},
-                       1.0,
-                       {.cpu = 1.5, .gpu = 2.0, .ane = 0.25, .dram = 0.125}},
-        ChannelRuleRow{"UnitWithBlanksAroundIsTrimmed",
-                       {energy("CPU Energy", " nJ\n", 1'000'000'000)},
-                       1.0,
-                       {.cpu = 1.0}},
-        ChannelRuleRow{"UnknownUnitsSkipTheChannel",
-                       {energy("CPU Energy", "J", 5), energy("DRAM", "", 5'000), energy("ANE", "kJ", 1),
-                        energy("GPU Energy", "\u03BCJ", 1'000'000)},
-                       1.0,
-                       {}},
+        ChannelRuleRow{
+            "UnknownUnitsSkipTheChannel", {energy("CPU Energy", "J", 5), energy("DRAM", "", 5'000)}, 1.0, {}},
         ChannelRuleRow{"OtherGroupsAreSkipped",
-                       {{"PMP", "", "CPU Energy", "mJ", 1'000},
-                        {"GPU Stats", "", "GPU Energy", "mJ", 1'000},
-                        {"energy model", "", "DRAM", "mJ", 1'000}},
+                       {{"PMP", "", "CPU Energy", "mJ", 1'000}, {"energy model", "", "DRAM", "mJ", 1'000}},
                        1.0,
                        {}},
         ChannelRuleRow{"NullStringsReadAsEmptyAndAreSkipped",
@@ -159,11 +139,6 @@ INSTANTIATE_TEST_SUITE_P(
         ChannelRuleRow{"DisplayBelowTheFloorIsAbsent", {display(40'000)}, 1.0, {}},
         ChannelRuleRow{"DisplayAtTheFloorIsAbsent", {display(50'000)}, 1.0, {}},
         ChannelRuleRow{"DisplayAboveTheFloor", {display(2'000'000)}, 1.0, {.display = 2.0}},
-        ChannelRuleRow{"DisplayOverTheInterval", {display(3'000'000)}, 2.0, {.display = 1.5}},
-        ChannelRuleRow{"DisplayIgnoresItsUnitLabel",
-                       {display(2'000'000, "mJ"), {"DCP", "display stats", "power", std::nullopt, 0}},
-                       1.0,
-                       {}},
         ChannelRuleRow{
             "DisplayCountsMicrojoulesWhateverTheLabel", {display(2'000'000, "nJ")}, 1.0, {.display = 2.0}},
         ChannelRuleRow{"LaterDisplayChannelOverwrites", {display(2'000'000), display(10'000)}, 1.0, {}},
@@ -202,10 +177,6 @@ struct WattsRow {
     std::optional<double> expected;
 };
 
-void PrintTo(const WattsRow& row, std::ostream* out) {
-    *out << row.name;
-}
-
 class WattsTest : public ::testing::TestWithParam<WattsRow> {};
 
 TEST_P(WattsTest, Converts) {
@@ -222,19 +193,14 @@ INSTANTIATE_TEST_SUITE_P(
                       WattsRow{"MicrojoulesWithTheMicroSign", 3'000'000, "\u00B5J", 2.0, 1.5},
                       WattsRow{"Nanojoules", 500'000'000, "nJ", 0.5, 1.0},
                       WattsRow{"BlankAndLineBreakTrimmed", 1'000'000'000, " nJ\n", 1.0, 1.0},
-                      WattsRow{"TabsAndCarriageReturnsTrimmed", 1'000'000, "\t\tuJ\r\n", 1.0, 1.0},
                       WattsRow{"UnicodeBlanksTrimmed", 1'000, "\u00A0\u3000mJ\u2028\u0085", 1.0, 1.0},
                       WattsRow{"GreekMuIsNotTheMicroSign", 1'000'000, "\u03BCJ", 1.0, std::nullopt},
                       WattsRow{"PlainJoulesRejected", 1, "J", 1.0, std::nullopt},
                       WattsRow{"EmptyLabelRejected", 1'000, "", 1.0, std::nullopt},
-                      WattsRow{"BlankLabelRejected", 1'000, " \n", 1.0, std::nullopt},
                       WattsRow{"LowerCaseRejected", 1'000, "mj", 1.0, std::nullopt},
-                      WattsRow{"InnerBlankRejected", 1'000, "m J", 1.0, std::nullopt},
                       WattsRow{"ZeroIntervalGivesNothing", 1'000, "mJ", 0.0, std::nullopt},
-                      WattsRow{"NegativeIntervalGivesNothing", 1'000, "mJ", -1.0, std::nullopt},
                       WattsRow{"NaNIntervalGivesNothing", 1'000, "mJ", kNaN, std::nullopt},
-                      WattsRow{"NegativeEnergyIsZero", -1'000, "mJ", 1.0, 0.0},
-                      WattsRow{"ZeroEnergyIsPresent", 0, "nJ", 1.0, 0.0}),
+                      WattsRow{"NegativeEnergyIsZero", -1'000, "mJ", 1.0, 0.0}),
     voltrane::testing::ParamName());
 
 } // namespace

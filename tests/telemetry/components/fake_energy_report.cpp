@@ -10,23 +10,9 @@ EnergyReportLibrary::Object handle(FakeObject* object) {
 }
 
 const char* kindName(FakeObject::Kind kind) {
-    switch (kind) {
-    case FakeObject::Kind::channels:
-        return "channel dictionary";
-    case FakeObject::Kind::subscription:
-        return "subscription";
-    case FakeObject::Kind::sample:
-        return "sample";
-    case FakeObject::Kind::delta:
-        return "delta";
-    case FakeObject::Kind::array:
-        return "array";
-    case FakeObject::Kind::channel:
-        return "channel";
-    case FakeObject::Kind::string:
-        return "string";
-    }
-    return "?";
+    constexpr const char* names[] = {
+        "channel dictionary", "subscription", "sample", "delta", "array", "channel", "string"};
+    return names[static_cast<int>(kind)];
 }
 
 /// Builds a channel of a delta with its four strings, all borrowed from `array`.
@@ -69,6 +55,11 @@ std::vector<std::string> FakeEnergyReportState::leaks() const {
     return labels;
 }
 
+bool FakeEnergyReportState::knows(const FakeObject* object) const {
+    return std::any_of(objects.begin(), objects.end(),
+                       [&](const auto& candidate) { return candidate.get() == object; });
+}
+
 int FakeEnergyReportState::ownedCount() const {
     return static_cast<int>(
         std::count_if(objects.begin(), objects.end(), [](const auto& o) { return o->owned; }));
@@ -100,18 +91,14 @@ FakeChannel* FakeEnergyReportState::channelNamed(const std::string& name) {
 bool FakeEnergyReport::open() {
     ++state_.opens;
     state_.calls.push_back("open");
-    if (open_) {
-        state_.faults.push_back("opened twice");
-    }
+    faultIf(open_, "opened twice");
     open_ = state_.libraryPresent;
     return open_;
 }
 
 bool FakeEnergyReport::resolve(EnergyReportSymbol symbol) {
     state_.calls.push_back("resolve " + std::string(symbolName(symbol)));
-    if (!open_) {
-        state_.faults.push_back("resolved a symbol of a library that is not open");
-    }
+    faultIf(!open_, "resolved a symbol of a library that is not open");
     state_.resolved.push_back(symbol);
     return !state_.missingSymbols.contains(symbol);
 }
@@ -119,32 +106,23 @@ bool FakeEnergyReport::resolve(EnergyReportSymbol symbol) {
 void FakeEnergyReport::close() {
     ++state_.closes;
     state_.calls.push_back("close");
-    if (!open_) {
-        state_.faults.push_back("closed a library that is not open");
-    }
-    if (const int outstanding = state_.outstandingCount(); outstanding > 0) {
-        state_.faults.push_back("closed with " + std::to_string(outstanding) + " objects outstanding");
-    }
+    faultIf(!open_, "closed a library that is not open");
+    const int outstanding = state_.outstandingCount();
+    faultIf(outstanding > 0, "closed with " + std::to_string(outstanding) + " objects outstanding");
     open_ = false;
 }
 
 void FakeEnergyReport::call(EnergyReportSymbol symbol) {
     const std::string name(symbolName(symbol));
     state_.calls.push_back(name);
-    if (!open_) {
-        state_.faults.push_back("called " + name + " on a closed library");
-    }
+    faultIf(!open_, "called " + name + " on a closed library");
     const bool resolved =
         std::find(state_.resolved.begin(), state_.resolved.end(), symbol) != state_.resolved.end();
-    if (!resolved || state_.missingSymbols.contains(symbol)) {
-        state_.faults.push_back("called " + name + " without resolving it");
-    }
+    faultIf(!resolved || state_.missingSymbols.contains(symbol), "called " + name + " without resolving it");
 }
 
 void FakeEnergyReport::lookUp(const char* what) {
-    if (!open_) {
-        state_.faults.push_back(std::string(what) + " on a closed library");
-    }
+    faultIf(!open_, std::string(what) + " on a closed library");
 }
 
 FakeObject* FakeEnergyReport::use(Object object, FakeObject::Kind kind, const char* what) {
@@ -153,9 +131,7 @@ FakeObject* FakeEnergyReport::use(Object object, FakeObject::Kind kind, const ch
         state_.faults.push_back(std::string(what) + " got null");
         return nullptr;
     }
-    const bool known = std::any_of(state_.objects.begin(), state_.objects.end(),
-                                   [&](const auto& candidate) { return candidate.get() == fake; });
-    if (!known) {
+    if (!state_.knows(fake)) {
         state_.faults.push_back(std::string(what) + " got an object this library never made");
         return nullptr;
     }
@@ -205,9 +181,7 @@ void FakeEnergyReport::mergeChannels(Object target, Object source) {
     if (into == nullptr || from == nullptr) {
         return;
     }
-    if (!into->isMutable) {
-        state_.faults.push_back("merged into the immutable " + into->label);
-    }
+    faultIf(!into->isMutable, "merged into the immutable " + into->label);
     into->channels.insert(into->channels.end(), from->channels.begin(), from->channels.end());
 }
 
@@ -218,9 +192,7 @@ EnergyReportLibrary::Object FakeEnergyReport::createSubscription(Object desiredC
     if (desired == nullptr) {
         return nullptr;
     }
-    if (!desired->isMutable) {
-        state_.faults.push_back("subscribed with the immutable " + desired->label);
-    }
+    faultIf(!desired->isMutable, "subscribed with the immutable " + desired->label);
     if (subscribedChannels == nullptr || *subscribedChannels != nullptr) {
         state_.faults.push_back("subscription out-parameter missing or not set to null");
         return nullptr;
@@ -269,9 +241,6 @@ EnergyReportLibrary::Object FakeEnergyReport::createSamplesDelta(Object earlier,
     }
     FakeObject* delta =
         state_.make(FakeObject::Kind::delta, "delta " + from->label + " to " + to->label, true);
-    if (state_.deltaWithoutChannels) {
-        return handle(delta);
-    }
     delta->channelArray = state_.make(FakeObject::Kind::array, "channels of " + delta->label, false, delta);
     for (std::size_t position = 0; position < to->channels.size(); ++position) {
         const auto before = std::find(from->channels.begin(), from->channels.end(), to->channels[position]);
@@ -297,22 +266,6 @@ EnergyReportLibrary::Object FakeEnergyReport::channelString(Object channel, std:
     call(symbol);
     const FakeObject* found = use(channel, FakeObject::Kind::channel, "a channel getter");
     return found == nullptr ? nullptr : handle(found->strings[field]);
-}
-
-EnergyReportLibrary::Object FakeEnergyReport::channelGetName(Object channel) {
-    return channelString(channel, 0, EnergyReportSymbol::channelGetName);
-}
-
-EnergyReportLibrary::Object FakeEnergyReport::channelGetGroup(Object channel) {
-    return channelString(channel, 1, EnergyReportSymbol::channelGetGroup);
-}
-
-EnergyReportLibrary::Object FakeEnergyReport::channelGetSubgroup(Object channel) {
-    return channelString(channel, 2, EnergyReportSymbol::channelGetSubgroup);
-}
-
-EnergyReportLibrary::Object FakeEnergyReport::channelGetUnitLabel(Object channel) {
-    return channelString(channel, 3, EnergyReportSymbol::channelGetUnitLabel);
 }
 
 EnergyReportLibrary::Object FakeEnergyReport::valueForKey(Object dictionary, std::string_view key) {
@@ -366,8 +319,7 @@ void FakeEnergyReport::release(Object object) {
         state_.faults.push_back("released null");
         return;
     }
-    const bool known = std::any_of(state_.objects.begin(), state_.objects.end(),
-                                   [&](const auto& candidate) { return candidate.get() == fake; });
+    const bool known = state_.knows(fake);
     if (!known) {
         state_.faults.push_back("released an object this library never made");
     } else if (!fake->owned) {

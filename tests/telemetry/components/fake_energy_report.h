@@ -52,7 +52,6 @@ struct FakeEnergyReportState {
     bool subscriptionFillsOut = true; // hand back the subscribed channels through the out-parameter
     int failingSamples = 0;           // the next this many createSamples give null
     bool deltaFails = false;
-    bool deltaWithoutChannels = false; // deltas lack "IOReportChannels"
 
     // What happened.
     int opens = 0;
@@ -69,6 +68,7 @@ struct FakeEnergyReportState {
     /// Owned objects never released, by label.
     std::vector<std::string> leaks() const;
     int ownedCount() const;
+    bool knows(const FakeObject* object) const;
     int outstandingCount() const;
 
     /// An owned delta holding these channels (their counters are the delta's counts).
@@ -93,10 +93,18 @@ public:
     Object createSamples(Object subscription, Object subscribedChannels) override;
     Object createSamplesDelta(Object earlier, Object later) override;
     std::int64_t simpleGetIntegerValue(Object channel) override;
-    Object channelGetName(Object channel) override;
-    Object channelGetGroup(Object channel) override;
-    Object channelGetSubgroup(Object channel) override;
-    Object channelGetUnitLabel(Object channel) override;
+    Object channelGetName(Object c) override {
+        return channelString(c, 0, EnergyReportSymbol::channelGetName);
+    }
+    Object channelGetGroup(Object c) override {
+        return channelString(c, 1, EnergyReportSymbol::channelGetGroup);
+    }
+    Object channelGetSubgroup(Object c) override {
+        return channelString(c, 2, EnergyReportSymbol::channelGetSubgroup);
+    }
+    Object channelGetUnitLabel(Object c) override {
+        return channelString(c, 3, EnergyReportSymbol::channelGetUnitLabel);
+    }
 
     Object valueForKey(Object dictionary, std::string_view key) override;
     std::size_t arrayCount(Object array) override;
@@ -106,6 +114,11 @@ public:
     void release(Object object) override;
 
 private:
+    void faultIf(bool broken, std::string what) {
+        if (broken) {
+            state_.faults.push_back(std::move(what));
+        }
+    }
     void call(EnergyReportSymbol symbol);
     void lookUp(const char* what);
     FakeObject* use(Object object, FakeObject::Kind kind, const char* what);

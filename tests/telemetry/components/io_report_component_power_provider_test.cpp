@@ -6,7 +6,6 @@
 #include <functional>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <ostream>
 
 namespace voltrane {
 namespace {
@@ -95,10 +94,6 @@ struct StartupFailureRow {
     int ownedObjects; // how many objects the library handed over before the failure
 };
 
-void PrintTo(const StartupFailureRow& row, std::ostream* out) {
-    *out << row.name;
-}
-
 class StartupFailureTest : public ::testing::TestWithParam<StartupFailureRow> {};
 
 TEST_P(StartupFailureTest, StaysUnavailableAndReleasesEverythingOnce) {
@@ -143,10 +138,6 @@ struct MissingSymbolRow {
     std::size_t position;
 };
 
-void PrintTo(const MissingSymbolRow& row, std::ostream* out) {
-    *out << row.name;
-}
-
 class MissingSymbolTest : public ::testing::TestWithParam<MissingSymbolRow> {};
 
 TEST_P(MissingSymbolTest, StopsResolvingAndClosesTheLibraryAtOnce) {
@@ -182,166 +173,123 @@ INSTANTIATE_TEST_SUITE_P(Rows, MissingSymbolTest, ::testing::ValuesIn(missingSym
 TEST(IOReportComponentPowerProviderTest, FirstReadWaitsAndSecondMeasuresOverTheUptime) {
     Sampler sampler;
     sampler.start();
-    EXPECT_EQ(sampler.readAt(100.0, kStart), ComponentPowerSnapshot::waiting(kStart));
-
-    sampler.count("CPU Energy", 5'000);
-    sampler.count("GPU Energy", 1'000);
-    sampler.count("ANE0", 500);
-    sampler.count("DRAM0", 250);
-    sampler.count("power", 3'000'000);
-    // The wall clock was set back an hour meanwhile: the interval still comes from the uptime.
-    const Date later = kStart - std::chrono::hours(1);
-    const ComponentPowerSnapshot measured = sampler.readAt(102.0, later);
-
-    ComponentPowerSnapshot expected = ComponentPowerSnapshot::waiting(later);
-    expected.sampleInterval = 2.0;
-    expected.cpuWatts = 2.5;
-    expected.gpuWatts = 0.5;
-    expected.aneWatts = 0.25;
-    expected.dramWatts = 0.125;
-    expected.displayWatts = 1.5;
-    EXPECT_EQ(measured, expected);
-    sampler.stopAndExpectClean();
-}
-
-TEST(IOReportComponentPowerProviderTest, EachMeasuredReadStartsFromThePreviousOne) {
-    Sampler sampler;
-    sampler.start();
-    sampler.readAt(10.0);
-    const std::vector<std::pair<double, std::int64_t>> reads{{11.0, 1'000}, {13.0, 1'000}, {13.5, 3'000}};
-    const std::vector<std::pair<double, double>> expected{{1.0, 1.0}, {2.0, 0.5}, {0.5, 6.0}};
-    for (std::size_t i = 0; i < reads.size(); ++i) {
-        sampler.count("CPU Energy", reads[i].second);
-        const auto measured = sampler.readAt(reads[i].first);
-        EXPECT_DOUBLE_EQ(measured.sampleInterval, expected[i].first) << "read " << i;
-        EXPECT_DOUBLE_EQ(measured.cpuWatts.value_or(-1), expected[i].second) << "read " << i;
-    }
-    sampler.stopAndExpectClean();
-}
-
-TEST(IOReportComponentPowerProviderTest, ReadsTheClockFirstAndTheUptimeAfterTheSample) {
-    Sampler sampler;
-    sampler.start();
     sampler.state.calls.clear();
-    sampler.readAt(1.0);
+    EXPECT_EQ(sampler.readAt(100.0, kStart), ComponentPowerSnapshot::waiting(kStart));
+    // The clock is read first, the uptime only after the sample.
     const auto& calls = sampler.state.calls;
-    const auto position = [&](const std::string& name) {
+    const auto position = [&](const char* name) {
         return std::find(calls.begin(), calls.end(), name) - calls.begin();
     };
     EXPECT_EQ(position("clock"), 0);
     EXPECT_LT(position("IOReportCreateSamples"), position("uptime"));
     EXPECT_LT(position("uptime"), static_cast<long>(calls.size()));
-}
 
-TEST(IOReportComponentPowerProviderTest, TooShortIntervalWaitsButMovesTheBaseline) {
-    Sampler sampler;
-    sampler.start();
-    sampler.readAt(10.0);
-    sampler.count("CPU Energy", 1'000);
-    const auto tooSoon = sampler.readAt(10.05);
-    EXPECT_EQ(tooSoon, ComponentPowerSnapshot::waiting(tooSoon.sampledAt));
-
-    sampler.count("CPU Energy", 2'000);
-    const auto measured = sampler.readAt(11.05);
-    // Against the second read (2000 mJ over 1 s), not the first (3000 mJ over 1.05 s).
-    EXPECT_DOUBLE_EQ(measured.sampleInterval, 1.0);
-    EXPECT_DOUBLE_EQ(measured.cpuWatts.value_or(-1), 2.0);
-    EXPECT_EQ(sampler.callsTo(EnergyReportSymbol::createSamplesDelta), 1);
-    sampler.stopAndExpectClean();
-}
-
-TEST(IOReportComponentPowerProviderTest, IntervalOfExactlyTheMinimumFormsNoDelta) {
-    Sampler sampler;
-    sampler.start();
-    sampler.readAt(0.0);
-    sampler.count("CPU Energy", 1'000);
-    const auto atMinimum = sampler.readAt(IOReportComponentPowerProvider::minimumInterval);
-    EXPECT_EQ(atMinimum, ComponentPowerSnapshot::waiting(atMinimum.sampledAt));
-    EXPECT_EQ(sampler.callsTo(EnergyReportSymbol::createSamplesDelta), 0);
-    sampler.stopAndExpectClean();
-}
-
-TEST(IOReportComponentPowerProviderTest, FailedSampleIsUnavailableAndKeepsTheBaseline) {
-    Sampler sampler;
-    sampler.start();
-    sampler.readAt(10.0);
-    sampler.count("CPU Energy", 1'000);
-    sampler.state.failingSamples = 1;
-    const auto failed = sampler.readAt(11.0);
-    expectUnavailable(failed, failed.sampledAt);
-
-    sampler.count("CPU Energy", 3'000);
-    const auto measured = sampler.readAt(12.0);
-    EXPECT_TRUE(measured.sourceAvailable);
-    EXPECT_DOUBLE_EQ(measured.sampleInterval, 2.0);
-    EXPECT_DOUBLE_EQ(measured.cpuWatts.value_or(-1), 2.0); // 4000 mJ since the first read
-    sampler.stopAndExpectClean();
-}
-
-TEST(IOReportComponentPowerProviderTest, FailedDeltaWaitsAndMovesTheBaseline) {
-    Sampler sampler;
-    sampler.start();
-    sampler.readAt(10.0);
-    sampler.count("CPU Energy", 1'000);
-    sampler.state.deltaFails = true;
-    const auto failed = sampler.readAt(11.0);
-    EXPECT_EQ(failed, ComponentPowerSnapshot::waiting(failed.sampledAt));
-
-    sampler.state.deltaFails = false;
-    sampler.count("CPU Energy", 2'000);
-    const auto measured = sampler.readAt(12.0);
-    EXPECT_DOUBLE_EQ(measured.sampleInterval, 1.0);
-    EXPECT_DOUBLE_EQ(measured.cpuWatts.value_or(-1), 2.0);
-    sampler.stopAndExpectClean();
-}
-
-TEST(IOReportComponentPowerProviderTest, DeltaWithoutChannelsIsMeasuredWithNoFigures) {
-    Sampler sampler;
-    sampler.state.deltaWithoutChannels = true;
-    sampler.start();
-    sampler.readAt(10.0);
-    const auto measured = sampler.readAt(11.5);
-    ComponentPowerSnapshot expected = ComponentPowerSnapshot::waiting(measured.sampledAt);
-    expected.sampleInterval = 1.5;
+    for (const auto& [channel, amount] : {std::pair{"CPU Energy", 5'000},
+                                          {"GPU Energy", 1'000},
+                                          {"ANE0", 500},
+                                          {"DRAM0", 250},
+                                          {"power", 3'000'000}}) {
+        sampler.count(channel, amount);
+    }
+    // The wall clock was set back an hour meanwhile: the interval still comes from the uptime.
+    const Date later = kStart - std::chrono::hours(1);
+    const ComponentPowerSnapshot measured = sampler.readAt(102.0, later);
+    ComponentPowerSnapshot expected{.cpuWatts = 2.5,
+                                    .gpuWatts = 0.5,
+                                    .aneWatts = 0.25,
+                                    .dramWatts = 0.125,
+                                    .displayWatts = 1.5,
+                                    .sampleInterval = 2.0,
+                                    .sourceAvailable = true,
+                                    .sampledAt = later};
     EXPECT_EQ(measured, expected);
     sampler.stopAndExpectClean();
 }
 
-TEST(IOReportComponentPowerProviderTest, SamplesTheChannelsTheSubscriptionHandedBack) {
+// A read at 0 s, 1000 mJ, a read at `second` that cannot be measured, 2000 mJ, a read at `third`.
+struct BaselineRow {
+    const char* name;
+    void (*arrange)(FakeEnergyReportState&);
+    double second;
+    bool secondAvailable;
+    double third;
+    double expectedInterval;
+    double expectedCpuWatts;
+};
+
+class BaselineTest : public ::testing::TestWithParam<BaselineRow> {};
+
+TEST_P(BaselineTest, UnmeasuredReadMovesTheBaselineOnlyWhenItSampled) {
+    const BaselineRow& row = GetParam();
     Sampler sampler;
     sampler.start();
-    sampler.readAt(1.0);
-    ASSERT_NE(sampler.state.lastSampledChannels, nullptr);
-    EXPECT_EQ(sampler.state.lastSampledChannels->label, "subscribed channels");
+    sampler.readAt(0.0);
+    sampler.count("CPU Energy", 1'000);
+    row.arrange(sampler.state);
+    const auto unmeasured = sampler.readAt(row.second);
+    EXPECT_EQ(unmeasured, row.secondAvailable ? ComponentPowerSnapshot::waiting(unmeasured.sampledAt)
+                                              : ComponentPowerSnapshot::unavailable(unmeasured.sampledAt));
+
+    sampler.state.deltaFails = false;
+    sampler.count("CPU Energy", 2'000);
+    const auto measured = sampler.readAt(row.third);
+    EXPECT_TRUE(measured.sourceAvailable);
+    EXPECT_DOUBLE_EQ(measured.sampleInterval, row.expectedInterval);
+    EXPECT_DOUBLE_EQ(measured.cpuWatts.value_or(-1), row.expectedCpuWatts);
     sampler.stopAndExpectClean();
 }
 
-TEST(IOReportComponentPowerProviderTest, WithoutHandedBackChannelsSamplesTheMergedCopy) {
+INSTANTIATE_TEST_SUITE_P(
+    Rows, BaselineTest,
+    ::testing::Values(
+        // Against the second read (2000 mJ over 1 s), not the first (3000 mJ over 1.05 s).
+        BaselineRow{"TooShortInterval", [](FakeEnergyReportState&) {}, 0.05, true, 1.05, 1.0, 2.0},
+        BaselineRow{"IntervalOfExactlyTheMinimum", [](FakeEnergyReportState&) {},
+                    IOReportComponentPowerProvider::minimumInterval, true, 1.1, 1.0, 2.0},
+        BaselineRow{"FailedDelta", [](FakeEnergyReportState& s) { s.deltaFails = true; }, 1.0, true, 2.0, 1.0,
+                    2.0},
+        // A failed sample keeps the first read as the baseline: 3000 mJ over 2 s.
+        BaselineRow{"FailedSample", [](FakeEnergyReportState& s) { s.failingSamples = 1; }, 1.0, false, 2.0,
+                    2.0, 1.5}),
+    voltrane::testing::ParamName());
+
+struct SubscriptionRow {
+    const char* name;
+    void (*arrange)(FakeEnergyReportState&);
+    const char* sampledChannels;
+    std::optional<double> displayWatts;
+    int merges;
+};
+
+class SubscriptionTest : public ::testing::TestWithParam<SubscriptionRow> {};
+
+TEST_P(SubscriptionTest, SamplesTheRightChannelSet) {
     Sampler sampler;
-    sampler.state.subscriptionFillsOut = false;
+    GetParam().arrange(sampler.state);
     sampler.start();
     sampler.readAt(1.0);
     ASSERT_NE(sampler.state.lastSampledChannels, nullptr);
-    EXPECT_EQ(sampler.state.lastSampledChannels->label, "mutable copy of channels of Energy Model");
-    sampler.count("power", 2'000'000);
-    const auto measured = sampler.readAt(2.0);
-    EXPECT_EQ(measured.displayWatts, 2.0) << "the display channels were merged into the copy";
-    sampler.stopAndExpectClean();
-}
-
-TEST(IOReportComponentPowerProviderTest, WithoutDisplayChannelsSubscribesToEnergyModelAlone) {
-    Sampler sampler;
-    sampler.state.emptyGroups = {"DCP"};
-    sampler.start();
-    sampler.readAt(1.0);
+    EXPECT_EQ(sampler.state.lastSampledChannels->label, GetParam().sampledChannels);
     sampler.count("CPU Energy", 1'000);
     sampler.count("power", 2'000'000);
     const auto measured = sampler.readAt(2.0);
     EXPECT_EQ(measured.cpuWatts, 1.0);
-    EXPECT_FALSE(measured.displayWatts.has_value());
-    EXPECT_EQ(sampler.callsTo(EnergyReportSymbol::mergeChannels), 0);
+    EXPECT_EQ(measured.displayWatts, GetParam().displayWatts);
+    EXPECT_EQ(sampler.callsTo(EnergyReportSymbol::mergeChannels), GetParam().merges);
     sampler.stopAndExpectClean();
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, SubscriptionTest,
+    ::testing::Values(SubscriptionRow{"HandedBackByTheSubscription", [](FakeEnergyReportState&) {},
+                                      "subscribed channels", 2.0, 1},
+                      SubscriptionRow{"MergedCopyWhenNoneHandedBack",
+                                      [](FakeEnergyReportState& s) { s.subscriptionFillsOut = false; },
+                                      "mutable copy of channels of Energy Model", 2.0, 1},
+                      SubscriptionRow{"EnergyModelAloneWithoutDisplayChannels",
+                                      [](FakeEnergyReportState& s) { s.emptyGroups = {"DCP"}; },
+                                      "subscribed channels", std::nullopt, 0}),
+    voltrane::testing::ParamName());
 
 TEST(IOReportComponentPowerProviderTest, HoldsOneSampleAndReleasesInOrderOnDestruction) {
     Sampler sampler;
