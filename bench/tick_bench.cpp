@@ -11,6 +11,7 @@
 #include "flow/sankey_metrics.h"
 #include "flow/sankey_stable_layout.h"
 #include "monitor/power_monitor.h"
+#include "support/counting_allocator.h"
 #include "telemetry/battery/iokit_power_metrics_provider.h"
 #include "telemetry/battery/sysfs_battery_registry.h"
 #include "telemetry/components/io_report_component_power_provider.h"
@@ -30,87 +31,6 @@
 #include <unistd.h>
 #include <utility>
 #include <vector>
-
-// ---- counting allocator --------------------------------------------------------------------
-
-namespace {
-
-std::atomic<std::uint64_t> gAllocations{0};
-std::atomic<std::int64_t> gLiveBytes{0};
-
-void* counted(std::size_t size, std::size_t alignment = 0) {
-    void* block = nullptr;
-    if (alignment > alignof(std::max_align_t)) {
-        if (posix_memalign(&block, alignment, size == 0 ? 1 : size) != 0) {
-            block = nullptr;
-        }
-    } else {
-        block = std::malloc(size == 0 ? 1 : size);
-    }
-    if (block != nullptr) {
-        gAllocations.fetch_add(1, std::memory_order_relaxed);
-        gLiveBytes.fetch_add(static_cast<std::int64_t>(malloc_usable_size(block)), std::memory_order_relaxed);
-    }
-    return block;
-}
-
-void uncounted(void* block) noexcept {
-    if (block != nullptr) {
-        gLiveBytes.fetch_sub(static_cast<std::int64_t>(malloc_usable_size(block)), std::memory_order_relaxed);
-        std::free(block);
-    }
-}
-
-} // namespace
-
-void* operator new(std::size_t size) {
-    if (void* block = counted(size)) {
-        return block;
-    }
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) {
-    return operator new(size);
-}
-void* operator new(std::size_t size, std::align_val_t alignment) {
-    if (void* block = counted(size, static_cast<std::size_t>(alignment))) {
-        return block;
-    }
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t size, std::align_val_t alignment) {
-    return operator new(size, alignment);
-}
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-    return counted(size);
-}
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
-    return counted(size);
-}
-void operator delete(void* block) noexcept {
-    uncounted(block);
-}
-void operator delete[](void* block) noexcept {
-    uncounted(block);
-}
-void operator delete(void* block, std::size_t) noexcept {
-    uncounted(block);
-}
-void operator delete[](void* block, std::size_t) noexcept {
-    uncounted(block);
-}
-void operator delete(void* block, std::align_val_t) noexcept {
-    uncounted(block);
-}
-void operator delete[](void* block, std::align_val_t) noexcept {
-    uncounted(block);
-}
-void operator delete(void* block, std::size_t, std::align_val_t) noexcept {
-    uncounted(block);
-}
-void operator delete[](void* block, std::size_t, std::align_val_t) noexcept {
-    uncounted(block);
-}
 
 namespace {
 
@@ -337,11 +257,11 @@ void BM_OnceASecondTick(benchmark::State& state) {
     std::size_t rows = 0;
     for (auto _ : state) {
         tree.advanceCounters(++tick);
-        const std::uint64_t allocationsBefore = gAllocations.load(std::memory_order_relaxed);
+        const std::uint64_t allocationsBefore = testing::allocationCount();
         const auto start = Clock::now();
         rows = path.tick();
         const std::chrono::duration<double> elapsed = Clock::now() - start;
-        allocations += gAllocations.load(std::memory_order_relaxed) - allocationsBefore;
+        allocations += testing::allocationCount() - allocationsBefore;
         state.SetIterationTime(elapsed.count());
         total += elapsed.count();
     }
@@ -367,13 +287,13 @@ AllocationProbe probeAfter(FakeSysfs& tree, OnceASecond& path, std::uint64_t& ti
     std::uint64_t allocations = 0;
     while (tick < until) {
         tree.advanceCounters(++tick);
-        const std::uint64_t before = gAllocations.load(std::memory_order_relaxed);
+        const std::uint64_t before = testing::allocationCount();
         path.tick();
         if (until - tick < 100) {
-            allocations += gAllocations.load(std::memory_order_relaxed) - before;
+            allocations += testing::allocationCount() - before;
         }
     }
-    return {static_cast<double>(allocations) / 100.0, gLiveBytes.load(std::memory_order_relaxed)};
+    return {static_cast<double>(allocations) / 100.0, testing::liveHeapBytes()};
 }
 
 void BM_AllocationsPerTick(benchmark::State& state) {

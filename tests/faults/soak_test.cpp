@@ -7,6 +7,7 @@
 #include "flow/sankey_metrics.h"
 #include "flow/sankey_stable_layout.h"
 #include "monitor/power_monitor.h"
+#include "support/counting_allocator.h"
 #include "telemetry/battery/iokit_power_metrics_provider.h"
 
 #include <algorithm>
@@ -18,41 +19,6 @@
 #include <limits>
 #include <malloc.h>
 #include <new>
-
-namespace {
-
-std::atomic<std::int64_t> gLiveBytes{0};
-
-void* counted(std::size_t size) {
-    void* block = std::malloc(size == 0 ? 1 : size);
-    if (block != nullptr) {
-        gLiveBytes.fetch_add(static_cast<std::int64_t>(malloc_usable_size(block)), std::memory_order_relaxed);
-    }
-    return block;
-}
-
-void uncounted(void* block) noexcept {
-    if (block != nullptr) {
-        gLiveBytes.fetch_sub(static_cast<std::int64_t>(malloc_usable_size(block)), std::memory_order_relaxed);
-        std::free(block);
-    }
-}
-
-} // namespace
-
-// The standard library's array and nothrow forms come down to these.
-void* operator new(std::size_t size) {
-    if (void* block = counted(size)) {
-        return block;
-    }
-    throw std::bad_alloc();
-}
-void operator delete(void* block) noexcept {
-    uncounted(block);
-}
-void operator delete(void* block, std::size_t) noexcept {
-    uncounted(block);
-}
 
 namespace voltrane {
 namespace {
@@ -244,7 +210,7 @@ TEST(SoakTest, ADayOfWanderingSourcesKeepsTheGeometryFiniteAndTheHeapFlat) {
         fewestRows = std::min(fewestRows, rows.size());
         ++statesSeen[static_cast<std::size_t>(monitor.snapshot().state)];
 
-        const std::int64_t live = gLiveBytes.load(std::memory_order_relaxed);
+        const std::int64_t live = testing::liveHeapBytes();
         if (tick == kWarmUp) {
             liveAfterWarmUp = live;
         }
@@ -265,7 +231,7 @@ TEST(SoakTest, ADayOfWanderingSourcesKeepsTheGeometryFiniteAndTheHeapFlat) {
 
     // A leak of one small block a tick would add well over a megabyte over the day. What may
     // vary is the capacity of a few small vectors held between ticks.
-    const std::int64_t live = gLiveBytes.load(std::memory_order_relaxed);
+    const std::int64_t live = testing::liveHeapBytes();
     EXPECT_LE(live - liveAfterWarmUp, 1024) << "the heap grew over the day";
     EXPECT_LE(highestSecondHalf - highestFirstHalf, 1024) << "the heap's high-water mark crept up";
 }
