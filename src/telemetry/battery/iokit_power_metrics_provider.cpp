@@ -1,11 +1,12 @@
 #include "telemetry/battery/iokit_power_metrics_provider.h"
 
+#include "common/c_number.h"
+
 #include <algorithm>
+#include <bit>
 #include <cctype>
-#include <clocale>
 #include <cmath>
-#include <cstdlib>
-#include <locale.h>
+#include <cstdint>
 #include <string_view>
 
 namespace voltrane {
@@ -42,26 +43,6 @@ std::vector<const PropertyTable*> tableList(const PropertyTable& table, std::str
     return tables;
 }
 
-// strtod honours the process locale (a decimal comma in some); the registry's texts are C-locale.
-locale_t cLocale() {
-    static const locale_t locale = newlocale(LC_ALL_MASK, "C", locale_t{});
-    return locale;
-}
-
-std::optional<double> parseWholeNumber(const std::string& text) {
-    if (text.empty() || std::isspace(static_cast<unsigned char>(text.front()))) {
-        return std::nullopt;
-    }
-    const char* begin = text.c_str();
-    char* end = nullptr;
-    const double value = strtod_l(begin, &end, cLocale());
-    // Out-of-range texts still parse (to ±inf or a denormal); only leftovers make them fail.
-    if (end != begin + text.size()) {
-        return std::nullopt;
-    }
-    return value;
-}
-
 std::optional<double> number(const PropertyTable& table, std::string_view key) {
     return IOKitPowerMetricsProvider::signedNumber(find(table, key));
 }
@@ -71,6 +52,31 @@ std::optional<double> numberOrIfMissing(const PropertyTable& table, std::string_
                                         std::string_view fallback) {
     const PropertyValue* value = find(table, preferred);
     return IOKitPowerMetricsProvider::signedNumber(value ? value : find(table, fallback));
+}
+
+/// "BatteryData"'s fallback watts. Apple-silicon tables keep these two as the bit pattern of a
+/// single-precision float inside an integer ("AdapterPower" 850930859 is 2.1e-8 W, not 851 MW), so
+/// a large integer is read as those bits, and a figure no machine draws reads absent.
+std::optional<double> fallbackWatts(const PropertyTable& batteryData, std::string_view key) {
+    constexpr std::int64_t plausibleWatts = 10000;
+    const PropertyValue* value = find(batteryData, key);
+    if (!value || !(value->signedInteger() || value->unsignedInteger())) {
+        return IOKitPowerMetricsProvider::signedNumber(value);
+    }
+    const std::int64_t integer = value->signedInteger()
+                                     ? *value->signedInteger()
+                                     : std::bit_cast<std::int64_t>(*value->unsignedInteger());
+    if (integer >= -plausibleWatts && integer <= plausibleWatts) {
+        return static_cast<double>(integer);
+    }
+    if (integer < -(std::int64_t{1} << 31) || integer >= (std::int64_t{1} << 32)) {
+        return std::nullopt;
+    }
+    const auto watts = std::bit_cast<float>(static_cast<std::uint32_t>(integer));
+    if (!std::isfinite(watts) || std::fabs(watts) > float{plausibleWatts}) {
+        return std::nullopt;
+    }
+    return watts;
 }
 
 std::optional<double> dividedBy(std::optional<double> value, double divisor) {
@@ -125,7 +131,7 @@ std::optional<double> IOKitPowerMetricsProvider::signedNumber(const PropertyValu
         return static_cast<double>(*integer);
     }
     if (const auto* text = value->text()) {
-        return parseWholeNumber(*text);
+        return parseCNumber(*text);
     }
     return std::nullopt;
 }
@@ -218,11 +224,11 @@ PowerSnapshot IOKitPowerMetricsProvider::snapshot(const PropertyTable& table, Da
 
     std::optional<double> system = dividedBy(number(telemetry, "SystemLoad"), 1000);
     if (!system) {
-        system = number(batteryData, "SystemPower");
+        system = fallbackWatts(batteryData, "SystemPower");
     }
     std::optional<double> inputCandidate = dividedBy(number(telemetry, "SystemPowerIn"), 1000);
     if (!inputCandidate) {
-        inputCandidate = number(batteryData, "AdapterPower");
+        inputCandidate = fallbackWatts(batteryData, "AdapterPower");
     }
 
     auto external = boolean(find(table, "ExternalConnected"));

@@ -186,6 +186,60 @@ INSTANTIATE_TEST_SUITE_P(
                    {}}),
     testing::ParamName());
 
+// --- float-coded fallback watts --------------------------------------------------------------
+
+struct FallbackCase {
+    const char* name;
+    PropertyValue value;
+    std::optional<double> watts;
+};
+
+class FallbackWattsTest : public ::testing::TestWithParam<FallbackCase> {};
+
+// With nothing else in the table, "SystemPower" is the system load and "AdapterPower" the input
+// figure, each exactly as the fallback reads it.
+TEST_P(FallbackWattsTest, ReadsIntegerFloatBitsAndDropsImplausibleFigures) {
+    const PropertyValue& value = GetParam().value;
+    testing::expectFigure(
+        "systemWatts",
+        Provider::snapshot({{"BatteryData", nested({{"SystemPower", value}})}}, {}).systemWatts,
+        GetParam().watts);
+    testing::expectFigure(
+        "inputWatts", Provider::snapshot({{"BatteryData", nested({{"AdapterPower", value}})}}, {}).inputWatts,
+        GetParam().watts);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, FallbackWattsTest,
+    ::testing::Values(
+        FallbackCase{"SmallIntegerAsRead", 12, 12.0}, FallbackCase{"LimitAsRead", 10000, 10000.0},
+        FallbackCase{"NegativeLimitAsRead", -10000, -10000.0},
+        FallbackCase{"UnsignedPatternOfNegativeAsRead", unsignedPattern(-100), -100.0},
+        FallbackCase{"FloatBitsOfTen", 1092616192, 10.0},
+        FallbackCase{"FloatBitsOfAlmostNothing", 850930859, 2.1440731856614548e-08},
+        FallbackCase{"JustAboveLimitIsFloatBits", 10001, 1.4014385941712496e-41},
+        FallbackCase{"UnsignedFloatBitsOfMinusOne", PropertyValue(std::uint64_t{0xBF800000}), -1.0},
+        FallbackCase{"SignedFloatBitsOfMinusOne", PropertyValue(std::int64_t{-1082130432}), -1.0},
+        FallbackCase{"LowestSigned32IsMinusZero", PropertyValue(std::int64_t{-2147483648}), -0.0},
+        FallbackCase{"FloatBitsOfInfinity", PropertyValue(std::int64_t{0x7F800000}), nullopt},
+        FallbackCase{"FloatBitsOfNaN", PropertyValue(std::int64_t{0xFFFFFFFF}), nullopt},
+        FallbackCase{"FloatBitsTooLarge", PropertyValue(std::int64_t{0x461C4400}), nullopt}, // 10001.0f
+        FallbackCase{"Beyond32Bits", PropertyValue(std::int64_t{1} << 32), nullopt},
+        FallbackCase{"FarBeyond", PropertyValue(std::int64_t{1} << 40), nullopt},
+        FallbackCase{"BelowSigned32", PropertyValue(std::int64_t{-2147483649}), nullopt},
+        FallbackCase{"DoubleStaysAsRead", 850930859.0, 850930859.0},
+        FallbackCase{"TextStaysAsRead", "850930859", 850930859.0}),
+    testing::ParamName());
+
+TEST(FallbackWattsTest, PreferredKeysStayDividedAndUnbounded) {
+    const PowerSnapshot snapshot = Provider::snapshot(
+        {{"PowerTelemetryData", nested({{"SystemLoad", 20000000}, {"SystemPowerIn", 850930859}})},
+         {"BatteryData", nested({{"SystemPower", 1092616192}, {"AdapterPower", 1092616192}})}},
+        {});
+    testing::expectFigure("systemWatts", snapshot.systemWatts, 20000.0);
+    testing::expectFigure("inputWatts", snapshot.inputWatts, 850930.859);
+}
+
 // --- value readers --------------------------------------------------------------------------
 
 struct NumberCase {
