@@ -22,7 +22,8 @@ int flowCommand(const Arguments& arguments);
 int liveCommand(const Arguments& arguments);
 /// The live line once a second until SIGINT or SIGTERM.
 int watchCommand(const Arguments& arguments);
-/// decode FILE: a recorded table (typed JSON or XML plist) as a snapshot.
+/// decode FILE: a recorded table (typed JSON, or the registry tool's XML plist or text form, whole
+/// or cut off) as a snapshot; one line on stderr per item a cut-off recording lost.
 int decodeCommand(const Arguments& arguments);
 
 /// Reads the component energy counters twice, about a second apart, and returns the second

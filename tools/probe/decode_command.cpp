@@ -18,6 +18,10 @@ int decodeCommand(const Arguments& arguments) {
     if (!recorded.ok()) {
         return fail(recorded.error);
     }
+    // A cut-off paste still decodes; the items it lost are told on stderr.
+    for (const std::string& note : recorded.notes) {
+        std::cerr << note << '\n';
+    }
     const PowerSnapshot snapshot = recorded.entry ? IOKitPowerMetricsProvider::snapshot(*recorded.entry, now)
                                                   : PowerSnapshot::unavailable(now);
     std::cout << toJson(snapshot).dump() << '\n';

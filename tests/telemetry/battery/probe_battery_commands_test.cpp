@@ -69,6 +69,28 @@ TEST(ProbeDecodeTest, BadFilesExitWithOneLine) {
     EXPECT_EQ(runProbe({QStringLiteral("decode")}).exitCode, 2);
 }
 
+TEST(ProbeDecodeTest, CutOffPasteStillDecodesAndTellsWhatItLost) {
+    const ProbeRun run = runProbe({QStringLiteral("decode"), dataFile("cut_off.txt")});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(onlyLine(run.out).value(QLatin1String("state")).toString(), QLatin1String("onBattery"));
+    EXPECT_EQ(run.err.toStdString(),
+              "line 1: \"AppleSmartBattery\" cut off; its complete members kept\n"
+              "line 6: \"BatteryData\" cut off; its complete members kept\n"
+              "line 6: \"BatteryData.CellVoltage\" cut off; its complete members kept\n"
+              "line 6: \"BatteryData.CellVoltage[2]\" cut off; dropped\n");
+}
+
+TEST(ProbeDecodeTest, PasteWithoutAnyPropertyExitsWithOneLine) {
+    testing::TempDir folder;
+    const auto paste = folder.write(
+        "paste.txt", "+-o AppleSmartBattery  <class AppleSmartBattery, id 0x1>\n  {\n    \"Volt");
+    const ProbeRun run = runProbe({QStringLiteral("decode"), QString::fromStdString(paste.string())});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_TRUE(run.out.isEmpty());
+    EXPECT_TRUE(run.err.endsWith("paste.txt: no readable property line\n")) << run.err.toStdString();
+    EXPECT_EQ(run.err.count('\n'), 1) << run.err.toStdString();
+}
+
 TEST(ProbeLiveTest, PrintsTheTypedTableAndItsSnapshot) {
     testing::TempDir root;
     for (const char* file :

@@ -5,6 +5,7 @@
 #include "telemetry/battery/recorded_battery_registry.h"
 #include "telemetry/battery/recorded_table_reader.h"
 
+#include <QFile>
 #include <cmath>
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -69,8 +70,153 @@ INSTANTIATE_TEST_SUITE_P(Samples, RecordingTest,
                                                           .portOutputWatts = 4.5,
                                                           .powerOutputPortCount = 1,
                                                           .state = PowerState::charging,
-                                                          .isExternalConnected = true}}),
+                                                          .isExternalConnected = true}},
+                                           RecordingCase{"IntelText",
+                                                         "intel.txt",
+                                                         {.voltageVolts = 11.416,
+                                                          .currentMilliamps = -1231.0,
+                                                          .batteryWatts = -1231 * 11.416 / 1000,
+                                                          .chargePercent = 77,
+                                                          .batteryTimeRemainingMinutes = 214,
+                                                          .temperatureCelsius = 301.7 - 273.15,
+                                                          .cycleCount = 412,
+                                                          .state = PowerState::onBattery}},
+                                           RecordingCase{"AppleSiliconTextWithTreePrefix",
+                                                         "apple_silicon.txt",
+                                                         {.voltageVolts = 12.766,
+                                                          .currentMilliamps = 1843.0,
+                                                          .batteryWatts = 23.527,
+                                                          .systemWatts = 14.21,
+                                                          .inputWatts = 39.85,
+                                                          .adapterRatedWatts = 96.0,
+                                                          .chargePercent = 81,
+                                                          .batteryTimeRemainingMinutes = 52,
+                                                          .temperatureCelsius = 304.2 - 273.15,
+                                                          .cycleCount = 143,
+                                                          .portOutputWatts = 4.48,
+                                                          .powerOutputPortCount = 1,
+                                                          .state = PowerState::charging,
+                                                          .isExternalConnected = true}},
+                                           // Another object with its own "Voltage" comes first; the
+                                           // fallback watts are float bits (10 W, and 2.1e-8 W in).
+                                           RecordingCase{"WholeTreeText",
+                                                         "whole_tree.txt",
+                                                         {.voltageVolts = 12.48,
+                                                          .currentMilliamps = -1000.0,
+                                                          .batteryWatts = -12.48,
+                                                          .systemWatts = 10.0,
+                                                          .inputWatts = 10.0,
+                                                          .chargePercent = 64,
+                                                          .state = PowerState::onBattery}},
+                                           RecordingCase{"CutOffText",
+                                                         "cut_off.txt",
+                                                         {.voltageVolts = 12.766,
+                                                          .currentMilliamps = -10 / 12.766 * 1000,
+                                                          .currentMilliampsIsEstimated = true,
+                                                          .batteryWatts = -10.0,
+                                                          .batteryWattsIsEstimated = true,
+                                                          .systemWatts = 10.0,
+                                                          .inputWatts = 10.0,
+                                                          .chargePercent = 64,
+                                                          .state = PowerState::onBattery}},
+                                           RecordingCase{"CutOffPlist",
+                                                         "cut_off.plist",
+                                                         {.currentMilliamps = -1000.0,
+                                                          .batteryWatts = -10.0,
+                                                          .batteryWattsIsEstimated = true,
+                                                          .systemWatts = 10.0,
+                                                          .inputWatts = 10.0,
+                                                          .chargePercent = 64,
+                                                          .portOutputWatts = 2.5,
+                                                          .powerOutputPortCount = 1,
+                                                          .state = PowerState::onBattery}}),
                          testing::ParamName());
+
+TEST(RecordedTableReaderTest, CutOffPlistNotesWhatItLost) {
+    const auto result = RecordedTableReader::fromFile(dataFile("cut_off.plist"));
+    ASSERT_TRUE(result.ok()) << result.error;
+    EXPECT_EQ(result.notes,
+              (std::vector<std::string>{R"(line 5: "AppleSmartBattery" cut off; its complete members kept)",
+                                        R"(line 19: "PowerOutDetails" cut off; its complete members kept)",
+                                        R"(line 25: "PowerOutDetails[1]" cut off; its complete members kept)",
+                                        R"(line 26: "PowerOutDetails[1].FilteredPower" cut off; dropped)"}));
+}
+
+/// Every table and list of `part` holds only members of `whole`'s, and every scalar equals its own.
+void expectPartOf(const PropertyValue& part, const PropertyValue& whole, const std::string& path) {
+    SCOPED_TRACE(path);
+    if (const PropertyTable* table = part.table()) {
+        ASSERT_TRUE(whole.table());
+        for (const auto& [key, value] : *table) {
+            ASSERT_TRUE(whole.table()->contains(key)) << key;
+            expectPartOf(value, whole.table()->at(key), path + "." + key);
+        }
+    } else if (const PropertyList* list = part.list()) {
+        ASSERT_TRUE(whole.list());
+        ASSERT_LE(list->size(), whole.list()->size());
+        for (std::size_t i = 0; i < list->size(); ++i) {
+            expectPartOf((*list)[i], (*whole.list())[i], path + "[" + std::to_string(i) + "]");
+        }
+    } else {
+        EXPECT_EQ(part, whole);
+    }
+}
+
+struct RecordingFile {
+    const char* name;
+    const char* file;
+};
+
+class EveryCutTest : public ::testing::TestWithParam<RecordingFile> {};
+
+// Cut the recording after every byte: once a property is complete the cut decodes, and it never
+// holds anything the whole recording does not.
+TEST_P(EveryCutTest, KeepsOnlyWhatTheWholeRecordingHolds) {
+    QFile file(dataFile(GetParam().file));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    const PropertyTable whole = readOrFail(bytes);
+    const bool isText = !bytes.startsWith('<');
+    // The first property complete in either form.
+    const qsizetype decodableFrom = isText ? bytes.indexOf("\"\n") + 1 : bytes.indexOf("</integer>") + 10;
+    for (qsizetype length = 0; length < bytes.size(); ++length) {
+        const QByteArray cut = bytes.left(length);
+        SCOPED_TRACE(cut.right(40).toStdString());
+        const auto result = RecordedTableReader::fromBytes(cut);
+        if (!result.ok()) {
+            ASSERT_LT(length, decodableFrom) << result.error;
+            continue;
+        }
+        ASSERT_TRUE(result.entry);
+        PropertyTable entry = *result.entry;
+        if (isText) {
+            // A top-level figure on the last line is taken as complete even when the paste cut it short.
+            const QByteArray lastLine = cut.mid(cut.lastIndexOf('\n') + 1).trimmed();
+            const QByteArray key =
+                lastLine.mid(lastLine.indexOf('"') + 1,
+                             lastLine.indexOf('"', lastLine.indexOf('"') + 1) - lastLine.indexOf('"') - 1);
+            if (whole.contains(key.toStdString()) && !whole.at(key.toStdString()).table() &&
+                !whole.at(key.toStdString()).list()) {
+                entry.erase(key.toStdString());
+            }
+        }
+        expectPartOf(PropertyValue(entry), PropertyValue(whole), "entry");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Recordings, EveryCutTest,
+                         ::testing::Values(RecordingFile{"Plist", "charging.plist"},
+                                           RecordingFile{"Text", "apple_silicon.txt"}),
+                         testing::ParamName());
+
+TEST(RecordedTableReaderTest, TellsTheFormsApartByContent) {
+    // The text form's own block may open with a brace, as typed JSON does.
+    EXPECT_EQ(readOrFail("{\n  \"Voltage\" = 12766\n}\n"), (PropertyTable{{"Voltage", 12766}}));
+    EXPECT_EQ(readOrFail("{\n  \"Voltage\": 12766\n}\n"), (PropertyTable{{"Voltage", 12766}}));
+    EXPECT_EQ(readOrFail("\n <plist><dict><key>Voltage</key><integer>12766</integer></dict></plist>"),
+              (PropertyTable{{"Voltage", 12766}}));
+    EXPECT_EQ(RecordedTableReader::fromBytes("Voltage: 12766\n").error.substr(0, 14), "malformed JSON");
+}
 
 TEST(RecordedBatteryRegistryTest, MissingMalformedOrEmptyRecordingsHaveNoEntry) {
     for (const char* file : {"absent.json", "malformed.json", "no_battery.plist"}) {
@@ -199,8 +345,15 @@ INSTANTIATE_TEST_SUITE_P(
                       "not a number"},
         MalformedCase{"FirstElementNotADict", "<plist><array><string>x</string></array></plist>",
                       "first element"},
-        MalformedCase{"DeepPlist", "<plist>" + deeplyNested("<array>", "</array>", 300) + "</plist>",
-                      "nested too deeply"}),
+        MalformedCase{"DeepPlist",
+                      "<plist><dict><key>a</key>" + deeplyNested("<array>", "</array>", 300) +
+                          "</dict></plist>",
+                      "nested too deeply"},
+        MalformedCase{"MismatchedTagIsNoCut",
+                      "<plist><array><dict><key>V</key><integer>1</integer></array></plist>",
+                      "malformed plist"},
+        MalformedCase{"CutBeforeAnyProperty", "<plist><array><dict><key>Volt", "no readable property"},
+        MalformedCase{"CutInTheProlog", "<?xml version=\"1.0\" enc", "malformed plist"}),
     testing::ParamName());
 
 } // namespace

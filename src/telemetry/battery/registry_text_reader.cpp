@@ -1,0 +1,435 @@
+#include "telemetry/battery/registry_text_reader.h"
+
+#include "common/c_number.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace voltrane {
+
+namespace {
+
+// Hostile pastes must not exhaust the stack; real tables nest three levels deep.
+constexpr int maximumDepth = 128;
+constexpr std::string_view batteryClass = "AppleSmartBattery";
+constexpr std::string_view blanks = " \t\r\f\v";
+
+struct Line {
+    std::string_view text; ///< without the tree prefix and trailing blanks
+    int number = 0;        ///< 1-based
+};
+
+std::vector<Line> splitLines(std::string_view input) {
+    std::vector<Line> lines;
+    int number = 0;
+    while (!input.empty()) {
+        const std::size_t newline = input.find('\n');
+        std::string_view text = input.substr(0, newline);
+        input = newline == std::string_view::npos ? std::string_view() : input.substr(newline + 1);
+        ++number;
+        const std::size_t start = text.find_first_not_of(" \t|");
+        text = start == std::string_view::npos ? std::string_view() : text.substr(start);
+        const std::size_t last = text.find_last_not_of(blanks);
+        text = last == std::string_view::npos ? std::string_view() : text.substr(0, last + 1);
+        lines.push_back({text, number});
+    }
+    return lines;
+}
+
+bool isHeader(std::string_view line) {
+    return line.starts_with("+-o ");
+}
+
+bool isPropertyLine(std::string_view line) {
+    return line.starts_with('"');
+}
+
+/// The class a header names in `<class Name, …>`; empty when the header is cut before its end.
+std::string_view headerClass(std::string_view header) {
+    constexpr std::string_view marker = "<class ";
+    const std::size_t at = header.find(marker);
+    if (at == std::string_view::npos) {
+        return {};
+    }
+    const std::string_view rest = header.substr(at + marker.size());
+    const std::size_t end = rest.find_first_of(",>");
+    return end == std::string_view::npos ? std::string_view() : rest.substr(0, end);
+}
+
+std::string quoted(const std::string& path) {
+    return "\"" + path + "\"";
+}
+
+/// A complete bare word: Yes/No, an integer, a number with a fraction or exponent; else a value
+/// of another kind that no reader accepts.
+PropertyValue bareWord(std::string_view word) {
+    if (word == "Yes" || word == "No") {
+        return PropertyValue(word == "Yes");
+    }
+    if (!isJsonNumber(word)) {
+        return PropertyValue();
+    }
+    if (word.find_first_of(".eE") == std::string_view::npos) {
+        const char* end = word.data() + word.size();
+        std::int64_t integer = 0;
+        if (std::from_chars(word.data(), end, integer).ec == std::errc()) {
+            return PropertyValue(integer);
+        }
+        // The registry keeps negative figures as unsigned 64-bit patterns above INT64_MAX.
+        std::uint64_t bits = 0;
+        if (std::from_chars(word.data(), end, bits).ec == std::errc()) {
+            return PropertyValue(bits);
+        }
+    }
+    return PropertyValue(parseCNumber(word).value_or(0.0));
+}
+
+/// One property line, `"Key" = value`, read into the entry.
+class PropertyLineReader {
+public:
+    PropertyLineReader(const Line& line, bool inputEndsHere, std::vector<std::string>& notes)
+        : text_(line.text), number_(line.number), inputEndsHere_(inputEndsHere), notes_(notes) {}
+
+    /// Whether the line gave the entry a key (new or repeated).
+    bool readInto(PropertyTable& entry) {
+        const auto key = quotedText();
+        if (!key) {
+            return dropCutOff(std::string(text_.substr(1)));
+        }
+        const std::string name(*key);
+        skipBlanks();
+        if (atEnd()) {
+            return dropCutOff(name); // a key without its value
+        }
+        if (text_[pos_] != '=') {
+            return unreadable(name);
+        }
+        ++pos_;
+        skipBlanks();
+        if (atEnd()) {
+            // An empty value is present but unreadable, unless the paste stops right here.
+            if (inputEndsHere_) {
+                return dropCutOff(name);
+            }
+            entry.try_emplace(name, PropertyValue());
+            return true;
+        }
+        const char first = text_[pos_];
+        if (first != '"' && first != '<' && first != '{' && first != '(') {
+            // At the top a bare word runs to the end of the line and is complete there.
+            entry.try_emplace(name, bareWord(text_.substr(pos_)));
+            return true;
+        }
+        Outcome outcome = value(1, name);
+        if (outcome.end == End::complete) {
+            skipBlanks();
+            if (!atEnd()) {
+                outcome.end = End::malformed;
+            }
+        }
+        if (outcome.end == End::malformed) {
+            lineNotes_.clear();
+            return unreadable(name);
+        }
+        if (outcome.end == End::cut) {
+            noteCut(name, outcome);
+        }
+        // Outer items first: the reader met them first, but finished them last.
+        notes_.insert(notes_.end(), lineNotes_.rbegin(), lineNotes_.rend());
+        if (!outcome.value) {
+            return false;
+        }
+        entry.try_emplace(name, std::move(*outcome.value));
+        return true;
+    }
+
+private:
+    enum class End { complete, cut, malformed };
+    struct Outcome {
+        std::optional<PropertyValue> value; ///< a cut-off scalar has none
+        End end = End::complete;
+    };
+
+    std::string_view text_;
+    std::size_t pos_ = 1; // past the key's opening quote
+    int number_;
+    bool inputEndsHere_;
+    std::vector<std::string>& notes_;
+    std::vector<std::string> lineNotes_;
+
+    bool atEnd() const { return pos_ >= text_.size(); }
+
+    void skipBlanks() {
+        while (!atEnd() && blanks.find(text_[pos_]) != std::string_view::npos) {
+            ++pos_;
+        }
+    }
+
+    /// The text up to the closing quote, with the reader past it; nothing when the line ends first.
+    std::optional<std::string_view> quotedText() {
+        const std::size_t close = text_.find('"', pos_);
+        if (close == std::string_view::npos) {
+            pos_ = text_.size();
+            return std::nullopt;
+        }
+        const std::string_view text = text_.substr(pos_, close - pos_);
+        pos_ = close + 1;
+        return text;
+    }
+
+    std::string note(const std::string& path, const char* what) const {
+        return "line " + std::to_string(number_) + ": " + quoted(path) + " " + what;
+    }
+
+    bool dropCutOff(const std::string& path) {
+        notes_.push_back(note(path, "cut off; dropped"));
+        return false;
+    }
+
+    bool unreadable(const std::string& path) {
+        notes_.push_back(note(path, "unreadable; dropped"));
+        return false;
+    }
+
+    void noteCut(const std::string& path, const Outcome& outcome) {
+        lineNotes_.push_back(
+            note(path, outcome.value ? "cut off; its complete members kept" : "cut off; dropped"));
+    }
+
+    /// A value at the reader, inside a table or a list when `depth` > 1.
+    Outcome value(int depth, const std::string& path) {
+        if (depth > maximumDepth) {
+            return {std::nullopt, End::malformed};
+        }
+        skipBlanks();
+        if (atEnd()) {
+            return {std::nullopt, End::cut};
+        }
+        switch (text_[pos_]) {
+        case '"': {
+            ++pos_;
+            const auto text = quotedText();
+            return text ? Outcome{PropertyValue(std::string(*text)), End::complete}
+                        : Outcome{std::nullopt, End::cut};
+        }
+        case '<': {
+            const std::size_t close = text_.find('>', pos_);
+            if (close == std::string_view::npos) {
+                pos_ = text_.size();
+                return {std::nullopt, End::cut};
+            }
+            pos_ = close + 1;
+            return {PropertyValue(), End::complete};
+        }
+        case '{':
+            return table(depth, path);
+        case '(':
+            return list(depth, path);
+        default:
+            break;
+        }
+        const std::size_t end = text_.find_first_of(",)}", pos_);
+        if (end == std::string_view::npos) {
+            // The word may go on beyond the cut.
+            pos_ = text_.size();
+            return {std::nullopt, End::cut};
+        }
+        std::string_view word = text_.substr(pos_, end - pos_);
+        word = word.substr(0, word.find_last_not_of(blanks) + 1);
+        pos_ = end;
+        return {bareWord(word), End::complete};
+    }
+
+    enum class After { more, closed, cut, malformed };
+
+    /// After a member of a container: `,` goes on, `closer` ends it.
+    After separator(char closer) {
+        skipBlanks();
+        if (atEnd()) {
+            return After::cut;
+        }
+        const char c = text_[pos_++];
+        if (c == ',') {
+            return After::more;
+        }
+        return c == closer ? After::closed : After::malformed;
+    }
+
+    static End endAfter(After after) {
+        switch (after) {
+        case After::closed:
+            return End::complete;
+        case After::cut:
+            return End::cut;
+        case After::more:
+        case After::malformed:
+            break;
+        }
+        return End::malformed;
+    }
+
+    Outcome table(int depth, const std::string& path) {
+        ++pos_;
+        PropertyTable table;
+        skipBlanks();
+        After after = After::more;
+        if (!atEnd() && text_[pos_] == '}') {
+            ++pos_;
+            after = After::closed;
+        }
+        while (after == After::more) {
+            skipBlanks();
+            if (atEnd()) {
+                after = After::cut;
+                break;
+            }
+            if (text_[pos_++] != '"') {
+                return {std::nullopt, End::malformed};
+            }
+            const std::size_t keyStart = pos_;
+            const auto key = quotedText();
+            if (!key) {
+                lineNotes_.push_back(
+                    note(path + "." + std::string(text_.substr(keyStart)), "cut off; dropped"));
+                after = After::cut;
+                break;
+            }
+            const std::string memberPath = path + "." + std::string(*key);
+            skipBlanks();
+            if (atEnd()) {
+                lineNotes_.push_back(note(memberPath, "cut off; dropped")); // a key without its value
+                after = After::cut;
+                break;
+            }
+            if (text_[pos_++] != '=') {
+                return {std::nullopt, End::malformed};
+            }
+            Outcome member = value(depth + 1, memberPath);
+            if (member.end == End::malformed) {
+                return member;
+            }
+            if (member.value) {
+                table.try_emplace(std::string(*key), std::move(*member.value));
+            }
+            if (member.end == End::cut) {
+                noteCut(memberPath, member);
+                after = After::cut;
+                break;
+            }
+            after = separator('}');
+        }
+        const End end = endAfter(after);
+        return {end == End::malformed ? std::nullopt : std::optional(PropertyValue(std::move(table))), end};
+    }
+
+    Outcome list(int depth, const std::string& path) {
+        ++pos_;
+        PropertyList list;
+        skipBlanks();
+        After after = After::more;
+        if (!atEnd() && text_[pos_] == ')') {
+            ++pos_;
+            after = After::closed;
+        }
+        while (after == After::more) {
+            skipBlanks();
+            if (atEnd()) {
+                after = After::cut;
+                break;
+            }
+            const std::string memberPath = path + "[" + std::to_string(list.size()) + "]";
+            Outcome member = value(depth + 1, memberPath);
+            if (member.end == End::malformed) {
+                return member;
+            }
+            if (member.value) {
+                list.push_back(std::move(*member.value));
+            }
+            if (member.end == End::cut) {
+                noteCut(memberPath, member);
+                after = After::cut;
+                break;
+            }
+            after = separator(')');
+        }
+        const End end = endAfter(after);
+        return {end == End::malformed ? std::nullopt : std::optional(PropertyValue(std::move(list))), end};
+    }
+};
+
+} // namespace
+
+bool RegistryTextReader::recognizes(std::string_view text) {
+    for (const Line& line : splitLines(text)) {
+        if (isHeader(line.text)) {
+            return true;
+        }
+        if (isPropertyLine(line.text)) {
+            const std::size_t close = line.text.find('"', 1);
+            const std::size_t next =
+                close == std::string_view::npos ? close : line.text.find_first_not_of(blanks, close + 1);
+            if (next != std::string_view::npos && line.text[next] == '=') {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+RecordedTable RegistryTextReader::read(std::string_view text) {
+    const std::vector<Line> lines = splitLines(text);
+    const auto lastContent =
+        std::find_if(lines.rbegin(), lines.rend(), [](const Line& line) { return !line.text.empty(); });
+    const Line* lastLine = lastContent == lines.rend() ? nullptr : &*lastContent;
+
+    RecordedTable result;
+    auto begin = lines.begin();
+    auto end = lines.end();
+    const bool hasHeaders =
+        std::any_of(lines.begin(), lines.end(), [](const Line& line) { return isHeader(line.text); });
+    bool closed = false;
+    if (hasHeaders) {
+        const auto battery = std::find_if(lines.begin(), lines.end(), [](const Line& line) {
+            return isHeader(line.text) && headerClass(line.text) == batteryClass;
+        });
+        if (battery == lines.end()) {
+            // A whole tree of a machine without a battery has no entry; a paste cut in the first
+            // header has nothing at all.
+            std::vector<std::string> ignored;
+            PropertyTable others;
+            const bool readAny = std::any_of(lines.begin(), lines.end(), [&](const Line& line) {
+                return isPropertyLine(line.text) && PropertyLineReader(line, false, ignored).readInto(others);
+            });
+            return readAny ? result : RecordedTable{std::nullopt, "no readable property line", {}};
+        }
+        begin = std::next(battery);
+        // The entry's block closes at its own "}"; a header after it starts another object.
+        end = std::find_if(begin, lines.end(),
+                           [](const Line& line) { return line.text == "}" || isHeader(line.text); });
+        closed = end != lines.end();
+    }
+
+    PropertyTable entry;
+    bool readAny = false;
+    for (auto it = begin; it != end; ++it) {
+        if (isPropertyLine(it->text)) {
+            readAny |= PropertyLineReader(*it, &*it == lastLine, result.notes).readInto(entry);
+        }
+    }
+    if (!readAny && !closed) {
+        return {std::nullopt, "no readable property line", {}};
+    }
+    if (hasHeaders && !closed) {
+        const auto header = std::prev(begin);
+        result.notes.insert(result.notes.begin(), "line " + std::to_string(header->number) + ": " +
+                                                      quoted(std::string(batteryClass)) +
+                                                      " cut off; its complete members kept");
+    }
+    result.entry = std::move(entry);
+    return result;
+}
+
+} // namespace voltrane
