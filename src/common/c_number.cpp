@@ -3,6 +3,7 @@
 #include <cctype>
 #include <clocale>
 #include <cstdlib>
+#include <limits>
 #include <locale.h>
 #include <string>
 
@@ -22,6 +23,17 @@ std::optional<double> parseCNumber(std::string_view text) {
         return std::nullopt;
     }
     return value;
+}
+
+std::optional<double> parseNonFiniteWord(std::string_view text) {
+    if (text == "nan" || text == "-nan") {
+        return std::numeric_limits<double>::quiet_NaN();
+    }
+    if (text == "inf" || text == "-inf") {
+        return text.front() == '-' ? -std::numeric_limits<double>::infinity()
+                                   : std::numeric_limits<double>::infinity();
+    }
+    return std::nullopt;
 }
 
 bool isJsonNumber(std::string_view text) {

@@ -11,6 +11,9 @@ namespace voltrane {
 /// denormal, as strtod does.
 std::optional<double> parseCNumber(std::string_view text);
 
+/// The words our JSON uses for non-finite doubles: "nan" (also "-nan"), "inf" and "-inf".
+std::optional<double> parseNonFiniteWord(std::string_view text);
+
 /// Whether `text` is wholly a number in JSON's grammar: -?(0|[1-9][0-9]*)(.[0-9]+)?([eE][+-]?[0-9]+)?
 bool isJsonNumber(std::string_view text);
 

@@ -1,4 +1,5 @@
 #include "commands.h"
+#include "common/c_number.h"
 #include "flow/sankey_flow_model.h"
 #include "flow/sankey_metrics.h"
 #include "flow/sankey_stable_layout.h"
@@ -80,17 +81,7 @@ std::optional<double> lengthFrom(const QJsonValue& value) {
     if (value.isDouble()) {
         return value.toDouble();
     }
-    const QString text = value.toString();
-    if (text == QLatin1String("nan")) {
-        return std::numeric_limits<double>::quiet_NaN();
-    }
-    if (text == QLatin1String("inf")) {
-        return std::numeric_limits<double>::infinity();
-    }
-    if (text == QLatin1String("-inf")) {
-        return -std::numeric_limits<double>::infinity();
-    }
-    return std::nullopt;
+    return parseNonFiniteWord(value.toString().toStdString());
 }
 
 } // namespace

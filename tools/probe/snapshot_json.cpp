@@ -1,5 +1,7 @@
 #include "snapshot_json.h"
 
+#include "common/c_number.h"
+
 #include <QDateTime>
 #include <QFile>
 #include <QJsonDocument>
@@ -128,14 +130,8 @@ public:
         }
         if (value.isString()) {
             const QString text = value.toString();
-            if (text == QLatin1String("nan") || text == QLatin1String("-nan")) {
-                return std::numeric_limits<double>::quiet_NaN();
-            }
-            if (text == QLatin1String("inf")) {
-                return std::numeric_limits<double>::infinity();
-            }
-            if (text == QLatin1String("-inf")) {
-                return -std::numeric_limits<double>::infinity();
+            if (const auto nonFinite = parseNonFiniteWord(text.toStdString())) {
+                return nonFinite;
             }
             if (text == QLatin1String(kNegativeZero)) {
                 return -0.0;

@@ -43,7 +43,7 @@ public:
             if (!result.entry || result.entry->empty()) {
                 return failed("no readable property before the end");
             }
-            note(entryLine_, "AppleSmartBattery", "cut off; its complete members kept");
+            notes_.push_back(cutOffNote(entryLine_, "AppleSmartBattery", true));
         } else {
             // Anything after the entry must still be well-formed XML, or merely end early.
             while (!xml_.atEnd()) {
@@ -59,11 +59,8 @@ public:
     }
 
 private:
-    enum class End { complete, cut, malformed };
-    struct Outcome {
-        std::optional<PropertyValue> value; ///< a cut-off scalar has none
-        End end = End::complete;
-    };
+    using End = RecordedValue::End;
+    using Outcome = RecordedValue;
 
     QXmlStreamReader xml_;
     std::string error_;
@@ -97,13 +94,9 @@ private:
         return {std::move(kept), End::cut};
     }
 
-    void note(int at, const std::string& path, const char* what) {
-        notes_.push_back("line " + std::to_string(at) + ": \"" + path + "\" " + what);
-    }
-
     void noteCut(int at, const std::string& path, const Outcome& outcome, bool noting) {
         if (noting) {
-            note(at, path, outcome.value ? "cut off; its complete members kept" : "cut off; dropped");
+            notes_.push_back(cutOffNote(at, path, outcome.value.has_value()));
         }
     }
 

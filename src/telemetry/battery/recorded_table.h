@@ -19,4 +19,21 @@ struct RecordedTable {
     bool ok() const { return error.empty(); }
 };
 
+/// One value read from a recording that may stop early.
+struct RecordedValue {
+    /// Whole; cut off by the end of the input; or malformed, which makes the recording unreadable.
+    enum class End { complete, cut, malformed };
+
+    std::optional<PropertyValue>
+        value; ///< a cut-off container keeps its complete members; a cut-off scalar has none
+    End end = End::complete;
+};
+
+/// The note on an item of a cut-off recording, e.g. `line 12: "BatteryData" cut off; its complete
+/// members kept`, or `…; dropped` for a scalar or a key without its value.
+inline std::string cutOffNote(int line, const std::string& path, bool membersKept) {
+    return "line " + std::to_string(line) + ": \"" + path + "\" cut off; " +
+           (membersKept ? "its complete members kept" : "dropped");
+}
+
 } // namespace voltrane

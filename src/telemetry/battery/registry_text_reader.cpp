@@ -59,10 +59,6 @@ std::string_view headerClass(std::string_view header) {
     return end == std::string_view::npos ? std::string_view() : rest.substr(0, end);
 }
 
-std::string quoted(const std::string& path) {
-    return "\"" + path + "\"";
-}
-
 /// A complete bare word: Yes/No, an integer, a number with a fraction or exponent; else a value
 /// of another kind that no reader accepts.
 PropertyValue bareWord(std::string_view word) {
@@ -147,11 +143,8 @@ public:
     }
 
 private:
-    enum class End { complete, cut, malformed };
-    struct Outcome {
-        std::optional<PropertyValue> value; ///< a cut-off scalar has none
-        End end = End::complete;
-    };
+    using End = RecordedValue::End;
+    using Outcome = RecordedValue;
 
     std::string_view text_;
     std::size_t pos_ = 1; // past the key's opening quote
@@ -180,23 +173,18 @@ private:
         return text;
     }
 
-    std::string note(const std::string& path, const char* what) const {
-        return "line " + std::to_string(number_) + ": " + quoted(path) + " " + what;
-    }
-
     bool dropCutOff(const std::string& path) {
-        notes_.push_back(note(path, "cut off; dropped"));
+        notes_.push_back(cutOffNote(number_, path, false));
         return false;
     }
 
     bool unreadable(const std::string& path) {
-        notes_.push_back(note(path, "unreadable; dropped"));
+        notes_.push_back("line " + std::to_string(number_) + ": \"" + path + "\" unreadable; dropped");
         return false;
     }
 
     void noteCut(const std::string& path, const Outcome& outcome) {
-        lineNotes_.push_back(
-            note(path, outcome.value ? "cut off; its complete members kept" : "cut off; dropped"));
+        lineNotes_.push_back(cutOffNote(number_, path, outcome.value.has_value()));
     }
 
     /// A value at the reader, inside a table or a list when `depth` > 1.
@@ -243,120 +231,92 @@ private:
         return {bareWord(word), End::complete};
     }
 
-    enum class After { more, closed, cut, malformed };
-
-    /// After a member of a container: `,` goes on, `closer` ends it.
-    After separator(char closer) {
+    /// Reads `{…}` or `(…)` at the reader, one `readMember` call a member: it ends at `closer`, is
+    /// cut off by the end of the line, or is malformed by anything else.
+    template <typename ReadMember> End members(char closer, ReadMember readMember) {
+        ++pos_;
         skipBlanks();
-        if (atEnd()) {
-            return After::cut;
+        if (!atEnd() && text_[pos_] == closer) {
+            ++pos_;
+            return End::complete;
         }
-        const char c = text_[pos_++];
-        if (c == ',') {
-            return After::more;
+        while (true) {
+            skipBlanks();
+            if (atEnd()) {
+                return End::cut;
+            }
+            if (const End member = readMember(); member != End::complete) {
+                return member;
+            }
+            skipBlanks();
+            if (atEnd()) {
+                return End::cut;
+            }
+            const char c = text_[pos_++];
+            if (c == closer) {
+                return End::complete;
+            }
+            if (c != ',') {
+                return End::malformed;
+            }
         }
-        return c == closer ? After::closed : After::malformed;
     }
 
-    static End endAfter(After after) {
-        switch (after) {
-        case After::closed:
-            return End::complete;
-        case After::cut:
-            return End::cut;
-        case After::more:
-        case After::malformed:
-            break;
+    /// One member's value, handed to `keep` when there is one (a cut-off container keeps its
+    /// complete members); a cut-off member is noted.
+    template <typename Keep> End member(int depth, const std::string& path, Keep keep) {
+        Outcome outcome = value(depth, path);
+        if (outcome.end == End::malformed) {
+            return End::malformed;
         }
-        return End::malformed;
+        if (outcome.value) {
+            keep(std::move(*outcome.value));
+        }
+        if (outcome.end == End::cut) {
+            noteCut(path, outcome);
+        }
+        return outcome.end;
+    }
+
+    static Outcome finished(PropertyValue container, End end) {
+        if (end == End::malformed) {
+            return {std::nullopt, end};
+        }
+        return {std::move(container), end};
     }
 
     Outcome table(int depth, const std::string& path) {
-        ++pos_;
         PropertyTable table;
-        skipBlanks();
-        After after = After::more;
-        if (!atEnd() && text_[pos_] == '}') {
-            ++pos_;
-            after = After::closed;
-        }
-        while (after == After::more) {
-            skipBlanks();
-            if (atEnd()) {
-                after = After::cut;
-                break;
-            }
+        const End end = members('}', [&] {
             if (text_[pos_++] != '"') {
-                return {std::nullopt, End::malformed};
+                return End::malformed;
             }
             const std::size_t keyStart = pos_;
             const auto key = quotedText();
-            if (!key) {
-                lineNotes_.push_back(
-                    note(path + "." + std::string(text_.substr(keyStart)), "cut off; dropped"));
-                after = After::cut;
-                break;
-            }
-            const std::string memberPath = path + "." + std::string(*key);
+            const std::string memberPath = path + "." + std::string(key.value_or(text_.substr(keyStart)));
             skipBlanks();
-            if (atEnd()) {
-                lineNotes_.push_back(note(memberPath, "cut off; dropped")); // a key without its value
-                after = After::cut;
-                break;
+            if (!key || atEnd()) {
+                // The key itself, or the key without its value.
+                lineNotes_.push_back(cutOffNote(number_, memberPath, false));
+                return End::cut;
             }
             if (text_[pos_++] != '=') {
-                return {std::nullopt, End::malformed};
+                return End::malformed;
             }
-            Outcome member = value(depth + 1, memberPath);
-            if (member.end == End::malformed) {
-                return member;
-            }
-            if (member.value) {
-                table.try_emplace(std::string(*key), std::move(*member.value));
-            }
-            if (member.end == End::cut) {
-                noteCut(memberPath, member);
-                after = After::cut;
-                break;
-            }
-            after = separator('}');
-        }
-        const End end = endAfter(after);
-        return {end == End::malformed ? std::nullopt : std::optional(PropertyValue(std::move(table))), end};
+            return member(depth + 1, memberPath, [&](PropertyValue value) {
+                table.try_emplace(std::string(*key), std::move(value));
+            });
+        });
+        return finished(std::move(table), end);
     }
 
     Outcome list(int depth, const std::string& path) {
-        ++pos_;
         PropertyList list;
-        skipBlanks();
-        After after = After::more;
-        if (!atEnd() && text_[pos_] == ')') {
-            ++pos_;
-            after = After::closed;
-        }
-        while (after == After::more) {
-            skipBlanks();
-            if (atEnd()) {
-                after = After::cut;
-                break;
-            }
-            const std::string memberPath = path + "[" + std::to_string(list.size()) + "]";
-            Outcome member = value(depth + 1, memberPath);
-            if (member.end == End::malformed) {
-                return member;
-            }
-            if (member.value) {
-                list.push_back(std::move(*member.value));
-            }
-            if (member.end == End::cut) {
-                noteCut(memberPath, member);
-                after = After::cut;
-                break;
-            }
-            after = separator(')');
-        }
-        const End end = endAfter(after);
-        return {end == End::malformed ? std::nullopt : std::optional(PropertyValue(std::move(list))), end};
+        const End end = members(')', [&] {
+            return member(depth + 1, path + "[" + std::to_string(list.size()) + "]",
+                          [&](PropertyValue value) { list.push_back(std::move(value)); });
+        });
+        return finished(std::move(list), end);
     }
 };
 
@@ -424,9 +384,8 @@ RecordedTable RegistryTextReader::read(std::string_view text) {
     }
     if (hasHeaders && !closed) {
         const auto header = std::prev(begin);
-        result.notes.insert(result.notes.begin(), "line " + std::to_string(header->number) + ": " +
-                                                      quoted(std::string(batteryClass)) +
-                                                      " cut off; its complete members kept");
+        result.notes.insert(result.notes.begin(),
+                            cutOffNote(header->number, std::string(batteryClass), true));
     }
     result.entry = std::move(entry);
     return result;

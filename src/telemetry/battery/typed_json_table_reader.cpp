@@ -19,19 +19,6 @@ namespace {
 // Hostile recordings must not exhaust the stack; real tables nest three levels deep.
 constexpr int maximumDepth = 128;
 
-std::optional<double> parseSpecialDouble(const QString& text) {
-    if (text == QLatin1String("nan") || text == QLatin1String("-nan")) {
-        return std::numeric_limits<double>::quiet_NaN();
-    }
-    if (text == QLatin1String("inf")) {
-        return std::numeric_limits<double>::infinity();
-    }
-    if (text == QLatin1String("-inf")) {
-        return -std::numeric_limits<double>::infinity();
-    }
-    return std::nullopt;
-}
-
 // Qt's JSON reader stores 2.0 as an integer, drops the sign of -0.0, rounds integers beyond 2^53 and
 // refuses 1e400, so the storage type of a literal would be lost. Before Qt parses the text, every
 // number literal is wrapped as {"\u0001": "<literal>"} and read back here exactly.
@@ -232,7 +219,7 @@ private:
             return PropertyValue(parseCNumber(*text).value_or(0.0));
         }
         if (tagged.isString()) {
-            if (const auto value = parseSpecialDouble(tagged.toString())) {
+            if (const auto value = parseNonFiniteWord(tagged.toString().toStdString())) {
                 return PropertyValue(*value);
             }
         }
