@@ -40,7 +40,7 @@ std::vector<Line> splitLines(std::string_view input) {
 }
 
 bool isHeader(std::string_view line) {
-    return line.starts_with("+-o ");
+    return line == "+-o" || line.starts_with("+-o ");
 }
 
 bool isPropertyLine(std::string_view line) {
@@ -59,13 +59,24 @@ std::string_view headerClass(std::string_view header) {
     return end == std::string_view::npos ? std::string_view() : rest.substr(0, end);
 }
 
+/// -?[0-9]+(.[0-9]+)?([eE][+-]?[0-9]+)?: JSON's number grammar, with leading zeros allowed.
+bool isDecimalNumber(std::string_view word) {
+    if (word.starts_with('-')) {
+        word.remove_prefix(1);
+    }
+    while (word.size() > 1 && word[0] == '0' && word[1] >= '0' && word[1] <= '9') {
+        word.remove_prefix(1);
+    }
+    return isJsonNumber(word);
+}
+
 /// A complete bare word: Yes/No, an integer, a number with a fraction or exponent; else a value
 /// of another kind that no reader accepts.
 PropertyValue bareWord(std::string_view word) {
     if (word == "Yes" || word == "No") {
         return PropertyValue(word == "Yes");
     }
-    if (!isJsonNumber(word)) {
+    if (!isDecimalNumber(word)) {
         return PropertyValue();
     }
     if (word.find_first_of(".eE") == std::string_view::npos) {
@@ -86,8 +97,8 @@ PropertyValue bareWord(std::string_view word) {
 /// One property line, `"Key" = value`, read into the entry.
 class PropertyLineReader {
 public:
-    PropertyLineReader(const Line& line, bool inputEndsHere, std::vector<std::string>& notes)
-        : text_(line.text), number_(line.number), inputEndsHere_(inputEndsHere), notes_(notes) {}
+    PropertyLineReader(const Line& line, bool inputStopsHere, std::vector<std::string>& notes)
+        : text_(line.text), number_(line.number), inputStopsHere_(inputStopsHere), notes_(notes) {}
 
     /// Whether the line gave the entry a key (new or repeated).
     bool readInto(PropertyTable& entry) {
@@ -107,7 +118,7 @@ public:
         skipBlanks();
         if (atEnd()) {
             // An empty value is present but unreadable, unless the paste stops right here.
-            if (inputEndsHere_) {
+            if (inputStopsHere_) {
                 return dropCutOff(name);
             }
             entry.try_emplace(name, PropertyValue());
@@ -149,7 +160,7 @@ private:
     std::string_view text_;
     std::size_t pos_ = 1; // past the key's opening quote
     int number_;
-    bool inputEndsHere_;
+    bool inputStopsHere_;
     std::vector<std::string>& notes_;
     std::vector<std::string> lineNotes_;
 
@@ -341,9 +352,9 @@ bool RegistryTextReader::recognizes(std::string_view text) {
 
 RecordedTable RegistryTextReader::read(std::string_view text) {
     const std::vector<Line> lines = splitLines(text);
-    const auto lastContent =
-        std::find_if(lines.rbegin(), lines.rend(), [](const Line& line) { return !line.text.empty(); });
-    const Line* lastLine = lastContent == lines.rend() ? nullptr : &*lastContent;
+    // Only a line the input stops in can have lost its value; a newline after it means the
+    // tool printed it whole.
+    const Line* stoppedIn = lines.empty() || text.ends_with('\n') ? nullptr : &lines.back();
 
     RecordedTable result;
     auto begin = lines.begin();
@@ -361,7 +372,8 @@ RecordedTable RegistryTextReader::read(std::string_view text) {
             std::vector<std::string> ignored;
             PropertyTable others;
             const bool readAny = std::any_of(lines.begin(), lines.end(), [&](const Line& line) {
-                return isPropertyLine(line.text) && PropertyLineReader(line, false, ignored).readInto(others);
+                return isPropertyLine(line.text) &&
+                       PropertyLineReader(line, &line == stoppedIn, ignored).readInto(others);
             });
             return readAny ? result : RecordedTable{std::nullopt, "no readable property line", {}};
         }
@@ -376,7 +388,7 @@ RecordedTable RegistryTextReader::read(std::string_view text) {
     bool readAny = false;
     for (auto it = begin; it != end; ++it) {
         if (isPropertyLine(it->text)) {
-            readAny |= PropertyLineReader(*it, &*it == lastLine, result.notes).readInto(entry);
+            readAny |= PropertyLineReader(*it, &*it == stoppedIn, result.notes).readInto(entry);
         }
     }
     if (!readAny && !closed) {

@@ -132,6 +132,21 @@ INSTANTIATE_TEST_SUITE_P(Samples, RecordingTest,
                                                           .state = PowerState::onBattery}}),
                          testing::ParamName());
 
+QByteArray contents(const char* file) {
+    QFile recording(dataFile(file));
+    EXPECT_TRUE(recording.open(QIODevice::ReadOnly)) << file;
+    return recording.readAll();
+}
+
+TEST(RecordedTableReaderTest, TextAndPlistOfOneDumpGiveOneTable) {
+    for (const char* dump : {"intel", "apple_silicon"}) {
+        SCOPED_TRACE(dump);
+        const PropertyTable text = readOrFail(contents((std::string(dump) + ".txt").c_str()));
+        EXPECT_GT(text.size(), 20u);
+        EXPECT_EQ(text, readOrFail(contents((std::string(dump) + ".plist").c_str())));
+    }
+}
+
 TEST(RecordedTableReaderTest, CutOffPlistNotesWhatItLost) {
     const auto result = RecordedTableReader::fromFile(dataFile("cut_off.plist"));
     ASSERT_TRUE(result.ok()) << result.error;
@@ -172,9 +187,7 @@ class EveryCutTest : public ::testing::TestWithParam<RecordingFile> {};
 // Cut the recording after every byte: once a property is complete the cut decodes, and it never
 // holds anything the whole recording does not.
 TEST_P(EveryCutTest, KeepsOnlyWhatTheWholeRecordingHolds) {
-    QFile file(dataFile(GetParam().file));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QByteArray bytes = file.readAll();
+    const QByteArray bytes = contents(GetParam().file);
     const PropertyTable whole = readOrFail(bytes);
     const bool isText = !bytes.startsWith('<');
     // The first property complete in either form.

@@ -52,7 +52,9 @@ INSTANTIATE_TEST_SUITE_P(
         ValueCase{"No", "No", false}, ValueCase{"LowerCaseYesIsAWord", "yes", other},
         ValueCase{"Data", "<0a1bff>", other}, ValueCase{"EmptyData", "<>", other},
         ValueCase{"BareWord", "IOService:/AppleARMPE/arm-io", other}, ValueCase{"HexIsAWord", "0x1f4", other},
-        ValueCase{"LeadingZeroIsAWord", "012", other}, ValueCase{"EmptyValueBeforeMoreLines", "", other},
+        ValueCase{"LeadingZeros", "0012", 12}, ValueCase{"LeadingZerosBeforeAFraction", "-00.5", -0.5},
+        ValueCase{"MinusAloneIsAWord", "-", other}, ValueCase{"PlusSignIsAWord", "+5", other},
+        ValueCase{"EmptyValueBeforeMoreLines", "", other},
         ValueCase{"Table", R"({"A"=1,"B"=(1,2)})", PropertyTable{{"A", 1}, {"B", PropertyList{1, 2}}}},
         ValueCase{"BlanksInsideContainers", R"({ "A" = 1 , "B" = ( 1 , 2 ) })",
                   PropertyTable{{"A", 1}, {"B", PropertyList{1, 2}}}},
@@ -142,6 +144,12 @@ INSTANTIATE_TEST_SUITE_P(
                  R"(line 2: "K[1]" cut off; its complete members kept)",
                  R"(line 2: "K[1].B" cut off; dropped)"}}),
     testing::ParamName());
+
+TEST(CutOffTextTest, EmptyValueWithItsNewlineWasPrintedWhole) {
+    EXPECT_EQ(readOrFail("\"BatteryInstalled\" = \n"), (PropertyTable{{"BatteryInstalled", other}}));
+    EXPECT_EQ(readOrFail("\"A\" = 1\r\n  |   \"BatteryInstalled\" =\r\n  | \r\n"),
+              (PropertyTable{{"A", 1}, {"BatteryInstalled", other}}));
+}
 
 TEST(CutOffTextTest, EveryCutOfANestedLineKeepsOnlyWhatItRead) {
     const std::string line =
