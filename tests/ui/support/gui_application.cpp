@@ -10,6 +10,9 @@ class GuiApplicationEnvironment : public ::testing::Environment {
 public:
     void SetUp() override {
         if (QApplication::instance() == nullptr) {
+            if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+                qputenv("QT_QPA_PLATFORM", "offscreen");
+            }
             app_ = std::make_unique<QApplication>(argc_, argv_);
         }
     }
