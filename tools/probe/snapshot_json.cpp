@@ -1,6 +1,7 @@
 #include "snapshot_json.h"
 
 #include "common/c_number.h"
+#include "common/json_literals.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -59,59 +60,16 @@ namespace {
 // QJsonDocument reads the literal -0.0 as +0; the input marks it as this text before parsing.
 constexpr const char* kNegativeZero = "-0";
 
-bool isDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
 /// Replaces every number literal whose value is negative zero ("-0", "-0.00", "-0e5") by the
 /// string "-0", leaving strings and every other literal alone.
-QByteArray markNegativeZeros(const QByteArray& json) {
-    QByteArray out;
-    out.reserve(json.size());
-    bool inString = false;
-    for (qsizetype i = 0; i < json.size(); ++i) {
-        const char c = json[i];
-        if (inString) {
-            out += c;
-            if (c == '\\' && i + 1 < json.size()) {
-                out += json[++i];
-            } else if (c == '"') {
-                inString = false;
-            }
-            continue;
+RewrittenJson markNegativeZeros(const QByteArray& json) {
+    return rewriteNumberLiterals(json, [](const QByteArray& literal) -> std::optional<QByteArray> {
+        const auto value = parseCNumber(literal.toStdString());
+        if (value && *value == 0 && std::signbit(*value)) {
+            return QByteArray("\"") + kNegativeZero + '"';
         }
-        if (c == '"') {
-            inString = true;
-            out += c;
-            continue;
-        }
-        if (c == '-' && i + 1 < json.size() && isDigit(json[i + 1])) {
-            qsizetype end = i + 1;
-            bool allZero = true;
-            bool inExponent = false;
-            while (end < json.size() && (isDigit(json[end]) || json[end] == '.' || json[end] == 'e' ||
-                                         json[end] == 'E' || json[end] == '+' || json[end] == '-')) {
-                const char d = json[end];
-                if (d == 'e' || d == 'E') {
-                    inExponent = true;
-                } else if (!inExponent && isDigit(d) && d != '0') {
-                    allZero = false;
-                }
-                ++end;
-            }
-            if (allZero) {
-                out += '"';
-                out += kNegativeZero;
-                out += '"';
-            } else {
-                out += json.mid(i, end - i);
-            }
-            i = end - 1;
-            continue;
-        }
-        out += c;
-    }
-    return out;
+        return std::nullopt;
+    });
 }
 
 class Reader {
@@ -289,9 +247,11 @@ std::optional<QJsonObject> readJsonObjectFile(const std::string& path, std::stri
         return std::nullopt;
     }
     QJsonParseError parseError{};
-    const QJsonDocument document = QJsonDocument::fromJson(markNegativeZeros(file.readAll()), &parseError);
+    const RewrittenJson marked = markNegativeZeros(file.readAll());
+    const QJsonDocument document = QJsonDocument::fromJson(marked.text, &parseError);
     if (parseError.error != QJsonParseError::NoError) {
-        error = path + ": malformed JSON at offset " + std::to_string(parseError.offset) + ": " +
+        error = path + ": malformed JSON at offset " +
+                std::to_string(marked.originalOffset(parseError.offset)) + ": " +
                 parseError.errorString().toStdString();
         return std::nullopt;
     }

@@ -1,6 +1,7 @@
 #include "telemetry/battery/typed_json_table_reader.h"
 
 #include "common/c_number.h"
+#include "common/json_literals.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -16,65 +17,14 @@ namespace voltrane {
 
 namespace {
 
-// Hostile recordings must not exhaust the stack; real tables nest three levels deep.
-constexpr int maximumDepth = 128;
-
-// Qt's JSON reader stores 2.0 as an integer, drops the sign of -0.0, rounds integers beyond 2^53 and
-// refuses 1e400, so the storage type of a literal would be lost. Before Qt parses the text, every
-// number literal is wrapped as {"\u0001": "<literal>"} and read back here exactly.
+// Every number literal is wrapped as {"\u0001": "<literal>"} before Qt parses the text, and read
+// back here exactly.
 constexpr char16_t literalKey = u'\x01';
 
-struct WrappedJson {
-    QByteArray text;
-    std::vector<std::pair<qsizetype, qsizetype>> shifts; ///< (offset in `text`, bytes added before it)
-
-    qsizetype originalOffset(qsizetype offset) const {
-        qsizetype shift = 0;
-        for (const auto& [at, added] : shifts) {
-            if (at > offset) {
-                break;
-            }
-            shift = added;
-        }
-        return std::max<qsizetype>(0, offset - shift);
-    }
-};
-
-WrappedJson wrapNumberLiterals(const QByteArray& bytes) {
-    static const QByteArray prefix = QByteArrayLiteral("{\"\\u0001\":\"");
-    static const QByteArray suffix = QByteArrayLiteral("\"}");
-    WrappedJson wrapped;
-    wrapped.text.reserve(bytes.size() + bytes.size() / 2);
-    bool inString = false;
-    qsizetype added = 0;
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        const char c = bytes[i];
-        if (inString) {
-            wrapped.text += c;
-            if (c == '\\' && i + 1 < bytes.size()) {
-                wrapped.text += bytes[++i];
-            } else if (c == '"') {
-                inString = false;
-            }
-        } else if (c == '"') {
-            inString = true;
-            wrapped.text += c;
-        } else if (c == '-' || (c >= '0' && c <= '9')) {
-            qsizetype end = i + 1;
-            while (end < bytes.size() && (QByteArrayView("0123456789+-.eE").contains(bytes[end]))) {
-                ++end;
-            }
-            wrapped.text += prefix;
-            wrapped.text += bytes.mid(i, end - i);
-            wrapped.text += suffix;
-            added += prefix.size() + suffix.size();
-            wrapped.shifts.emplace_back(wrapped.text.size(), added);
-            i = end - 1;
-        } else {
-            wrapped.text += c;
-        }
-    }
-    return wrapped;
+RewrittenJson wrapNumberLiterals(const QByteArray& bytes) {
+    return rewriteNumberLiterals(bytes, [](const QByteArray& literal) -> std::optional<QByteArray> {
+        return QByteArrayLiteral("{\"\\u0001\":\"") + literal + QByteArrayLiteral("\"}");
+    });
 }
 
 class TypedJsonConverter {
@@ -82,7 +32,7 @@ public:
     std::string error;
 
     std::optional<PropertyValue> value(const QJsonValue& json, const std::string& where, int depth) {
-        if (depth > maximumDepth) {
+        if (depth > kMaximumTableDepth) {
             return failure(where, "nested too deeply");
         }
         switch (json.type()) {
@@ -231,7 +181,7 @@ private:
 
 RecordedTable TypedJsonTableReader::read(const QByteArray& bytes) {
     RecordedTable result;
-    const WrappedJson wrapped = wrapNumberLiterals(bytes);
+    const RewrittenJson wrapped = wrapNumberLiterals(bytes);
     QJsonParseError parseError{};
     const QJsonDocument document = QJsonDocument::fromJson(wrapped.text, &parseError);
     if (parseError.error != QJsonParseError::NoError) {
