@@ -1,5 +1,6 @@
 #include "flow/sankey_flow_model.h"
 
+#include "common/duration_text.h"
 #include "common/number_format.h"
 
 #include <algorithm>
@@ -13,8 +14,6 @@ namespace {
 using ID = SankeyDestination::ID;
 using State = SankeyDestination::State;
 
-constexpr double kActiveWatts = 0.2;
-constexpr double kRealReadingWatts = 0.05;
 constexpr double kEqualWatts = 0.0001;
 
 std::optional<double> usable(std::optional<double> watts) {
@@ -152,15 +151,7 @@ std::string SankeyFlowModel::runtimeText(std::optional<int> minutes) {
     if (!minutes || *minutes < 1) {
         return "续航时间估算中";
     }
-    if (*minutes < 60) {
-        return "预计续航 " + std::to_string(*minutes) + " 分钟";
-    }
-    const int hours = *minutes / 60;
-    const int rest = *minutes % 60;
-    if (rest == 0) {
-        return "预计续航 " + std::to_string(hours) + " 小时";
-    }
-    return "预计 " + std::to_string(hours) + " 小时 " + std::to_string(rest) + " 分";
+    return remainingTimeText(*minutes, "预计");
 }
 
 bool SankeyFlowModel::comesBefore(const SankeyDestination& a, const SankeyDestination& b) {

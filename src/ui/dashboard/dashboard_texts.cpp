@@ -1,5 +1,6 @@
 #include "ui/dashboard/dashboard_texts.h"
 
+#include "common/duration_text.h"
 #include "common/number_format.h"
 #include "ui/dashboard/state_style.h"
 
@@ -9,10 +10,8 @@ namespace voltrane {
 
 namespace {
 
-constexpr double kIdleWatts = 0.2;
-
 bool batteryTakesCharge(const PowerSnapshot& snapshot) {
-    return snapshot.batteryWatts && *snapshot.batteryWatts > kIdleWatts;
+    return snapshot.batteryWatts && *snapshot.batteryWatts > kActiveWatts;
 }
 
 std::string figure(const std::optional<double>& value, int decimals) {
@@ -74,15 +73,7 @@ std::string batteryMetricDetail(const PowerSnapshot& snapshot) {
     if (snapshot.state != PowerState::onBattery || !minutes || *minutes <= 0) {
         return std::string(stateStyle(snapshot.state).label);
     }
-    const int hours = *minutes / 60;
-    const int rest = *minutes % 60;
-    if (*minutes < 60) {
-        return "预计续航 " + std::to_string(*minutes) + " 分钟";
-    }
-    if (rest == 0) {
-        return "预计续航 " + std::to_string(hours) + " 小时";
-    }
-    return "预计续航 " + std::to_string(hours) + " 小时 " + std::to_string(rest) + " 分";
+    return remainingTimeText(*minutes, "预计续航");
 }
 
 std::string sampleTimeText(const PowerSnapshot& snapshot, const TimeFormatter& formatTime) {
