@@ -12,9 +12,6 @@ namespace voltrane {
 
 namespace {
 
-// Hostile recordings must not exhaust the stack; real tables nest three levels deep.
-constexpr int maximumDepth = 128;
-
 class PlistConverter {
 public:
     explicit PlistConverter(const QByteArray& bytes) : xml_(bytes) {}
@@ -130,7 +127,7 @@ private:
 
     // Called on a start element; on success leaves the reader on its end element.
     Outcome value(int depth, const std::string& path, bool noting) {
-        if (depth > maximumDepth) {
+        if (depth > kMaximumTableDepth) {
             return malformed("nested too deeply");
         }
         const auto name = xml_.name();

@@ -8,6 +8,10 @@
 
 namespace voltrane {
 
+/// How deeply a recorded table may nest: hostile input must not exhaust the stack, and real
+/// tables nest three levels deep.
+inline constexpr int kMaximumTableDepth = 128;
+
 /// A smart-battery table read back from a recording.
 struct RecordedTable {
     std::optional<PropertyTable> entry; ///< nothing for a recording that holds no entry

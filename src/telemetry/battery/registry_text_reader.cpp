@@ -12,8 +12,6 @@ namespace voltrane {
 
 namespace {
 
-// Hostile pastes must not exhaust the stack; real tables nest three levels deep.
-constexpr int maximumDepth = 128;
 constexpr std::string_view batteryClass = "AppleSmartBattery";
 constexpr std::string_view blanks = " \t\r\f\v";
 
@@ -200,7 +198,7 @@ private:
 
     /// A value at the reader, inside a table or a list when `depth` > 1.
     Outcome value(int depth, const std::string& path) {
-        if (depth > maximumDepth) {
+        if (depth > kMaximumTableDepth) {
             return {std::nullopt, End::malformed};
         }
         skipBlanks();
