@@ -9,6 +9,16 @@
 
 namespace voltrane {
 
+/// Names both sides of the energy-report seam agree on: the group and channels the sampler
+/// subscribes to and reads, and the key of a subscription's channel list.
+namespace energy_channels {
+inline constexpr std::string_view kEnergyModelGroup = "Energy Model";
+inline constexpr std::string_view kChannelsKey = "IOReportChannels";
+inline constexpr std::string_view kCpu = "CPU Energy";
+inline constexpr std::string_view kGpu = "GPU Energy";
+inline constexpr std::string_view kDram = "DRAM";
+} // namespace energy_channels
+
 /// An object of an energy-reporting library: a channel dictionary, a subscription, a sample, a
 /// delta, an array or a string. Never dereferenced outside the backend that made it; null means
 /// "none".

@@ -1,5 +1,7 @@
 #include "telemetry/components/io_report_component_power_provider.h"
 
+#include "common/power_thresholds.h"
+
 #include <algorithm>
 #include <string>
 #include <utility>
@@ -7,12 +9,11 @@
 namespace voltrane {
 namespace {
 
-constexpr std::string_view kEnergyModelGroup = "Energy Model";
+using energy_channels::kEnergyModelGroup;
 constexpr std::string_view kDisplayGroup = "DCP";
 constexpr std::string_view kDisplaySubgroup = "display stats";
 constexpr std::string_view kDisplayChannel = "power";
-constexpr std::string_view kChannelsKey = "IOReportChannels";
-constexpr double kDisplayFloorWatts = 0.05;
+using energy_channels::kChannelsKey;
 
 /// Length in bytes of the white space or line break that starts `text` (UTF-8), or 0: ASCII
 /// tab to carriage return, U+0085, and the separators U+0020, U+00A0, U+1680, U+2000–U+200A,
@@ -213,7 +214,7 @@ ComponentPowerSnapshot IOReportComponentPowerProvider::snapshot(EnergyReportLibr
             // gives no figure, as for every other channel.
             const double watts =
                 interval > 0 ? std::max(0.0, static_cast<double>(value) / 1e6 / interval) : 0.0;
-            display = watts > kDisplayFloorWatts ? std::optional<double>(watts) : std::nullopt;
+            display = watts > kRealReadingWatts ? std::optional<double>(watts) : std::nullopt;
             continue;
         }
         if (group != kEnergyModelGroup) {
@@ -224,15 +225,15 @@ ComponentPowerSnapshot IOReportComponentPowerProvider::snapshot(EnergyReportLibr
             continue;
         }
         const std::string_view channelName = name;
-        if (channelName.ends_with("CPU Energy")) {
+        if (channelName.ends_with(energy_channels::kCpu)) {
             add(cpu, *converted);
-        } else if (channelName == "GPU Energy") {
+        } else if (channelName == energy_channels::kGpu) {
             add(gpuEnergy, *converted);
         } else if (isNumberedGpu(channelName)) {
             add(numberedGpu, *converted);
         } else if (channelName.starts_with("ANE")) {
             add(ane, *converted);
-        } else if (channelName.starts_with("DRAM")) {
+        } else if (channelName.starts_with(energy_channels::kDram)) {
             add(dram, *converted);
         }
     }

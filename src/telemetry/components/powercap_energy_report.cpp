@@ -13,9 +13,9 @@
 namespace voltrane {
 namespace {
 
-constexpr std::string_view kGroup = "Energy Model";
+constexpr std::string_view kGroup = energy_channels::kEnergyModelGroup;
 constexpr std::string_view kUnit = "uJ";
-constexpr std::string_view kChannelsKey = "IOReportChannels";
+using energy_channels::kChannelsKey;
 
 // Each object handed out is one of these; the handle is the Node's address.
 struct Node {
@@ -243,17 +243,17 @@ bool PowercapEnergyReport::open() {
             if (zone.domain == "core") {
                 cpu = &zone;
             } else if (zone.domain == "uncore") {
-                picks.push_back({"GPU Energy", &zone});
+                picks.push_back({energy_channels::kGpu, &zone});
             } else if (zone.domain == "dram") {
-                picks.push_back({"DRAM", &zone});
+                picks.push_back({energy_channels::kDram, &zone});
             }
         }
-        picks.push_back({"CPU Energy", cpu});
+        picks.push_back({energy_channels::kCpu, cpu});
     }
     // Some servers report memory as a zone of its own rather than inside a package.
     for (const Zone& zone : zones) {
         if (zone.name.path.size() == 1 && zone.domain == "dram" && !zone.name.mmio) {
-            picks.push_back({"DRAM", &zone});
+            picks.push_back({energy_channels::kDram, &zone});
         }
     }
 
