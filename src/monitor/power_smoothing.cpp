@@ -38,7 +38,7 @@ std::optional<double> stabilizePower(std::optional<double> value, std::optional<
     }
     const double v = *value;
     const double p = *previous;
-    if ((std::fabs(v) > 0.2) != (std::fabs(p) > 0.2)) {
+    if ((std::fabs(v) > kActiveWatts) != (std::fabs(p) > kActiveWatts)) {
         return value;
     }
     if ((v > 0) != (p > 0)) {

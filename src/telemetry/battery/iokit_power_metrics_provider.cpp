@@ -214,7 +214,7 @@ PowerSnapshot IOKitPowerMetricsProvider::snapshot(const PropertyTable& table, Da
 
     const auto reportedPower = dividedBy(number(telemetry, "BatteryPower"), 1000);
     std::optional<double> battery;
-    if (reportedPower && std::fabs(*reportedPower) > 0.05) {
+    if (reportedPower && std::fabs(*reportedPower) > kRealReadingWatts) {
         battery = reportedPower;
     } else if (current && voltage) {
         battery = *current * *voltage / 1000;
@@ -241,21 +241,21 @@ PowerSnapshot IOKitPowerMetricsProvider::snapshot(const PropertyTable& table, Da
 
     const bool hasBatteryData = voltage || current || table.contains("CurrentCapacity") ||
                                 table.contains("BatteryInstalled") || table.contains("ExternalConnected");
-    const bool chargingByPower = out.isExternalConnected && battery && *battery > 0.2;
+    const bool chargingByPower = out.isExternalConnected && battery && *battery > kActiveWatts;
 
     // The battery's own figures lag a switch to battery power; the system load stands in for them.
-    if (!out.isExternalConnected && system && std::fabs(*system) > 0.2) {
-        if (!battery || std::fabs(*battery) <= 0.2) {
+    if (!out.isExternalConnected && system && std::fabs(*system) > kActiveWatts) {
+        if (!battery || std::fabs(*battery) <= kActiveWatts) {
             battery = -std::fabs(*system);
             out.batteryWattsIsEstimated = true;
         }
-        if (voltage && *voltage > 0 && (!current || std::fabs(*current * *voltage / 1000) <= 0.2)) {
+        if (voltage && *voltage > 0 && (!current || std::fabs(*current * *voltage / 1000) <= kActiveWatts)) {
             current = -(std::fabs(*battery) / *voltage) * 1000;
             out.currentMilliampsIsEstimated = true;
         }
     }
 
-    if (inputCandidate && std::fabs(*inputCandidate) > 0.05) {
+    if (inputCandidate && std::fabs(*inputCandidate) > kRealReadingWatts) {
         out.inputWatts = inputCandidate;
     } else if (system) {
         out.inputWatts = *system + (battery && !(*battery < 0) ? *battery : 0.0);
@@ -268,7 +268,7 @@ PowerSnapshot IOKitPowerMetricsProvider::snapshot(const PropertyTable& table, Da
         for (const PropertyTable* port : ports) {
             if (const auto watts = powerOutputWatts(*port)) {
                 out.portOutputWatts = out.portOutputWatts.value_or(0.0) + *watts;
-                delivering += *watts > 0.05 ? 1 : 0;
+                delivering += *watts > kRealReadingWatts ? 1 : 0;
             }
         }
         out.powerOutputPortCount = delivering;

@@ -35,7 +35,7 @@ std::optional<double> PowerSnapshot::headlineWatts() const {
     case PowerState::charged:
         return systemOrInputMagnitude(*this);
     case PowerState::pluggedIn:
-        if (batteryWatts && *batteryWatts > 0.2) {
+        if (batteryWatts && *batteryWatts > kActiveWatts) {
             return batteryWatts;
         }
         return systemOrInputMagnitude(*this);

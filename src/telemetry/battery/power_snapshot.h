@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/date.h"
+#include "common/power_thresholds.h"
 
 #include <cstdint>
 #include <optional>

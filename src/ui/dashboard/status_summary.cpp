@@ -31,7 +31,7 @@ std::string StatusSummary::primaryText() const {
     case PowerState::charged:
         return "电池已充满，系统使用 " + magnitudeFigure(s.systemWatts);
     case PowerState::pluggedIn:
-        if (s.batteryWatts && *s.batteryWatts > 0.2) {
+        if (s.batteryWatts && *s.batteryWatts > kActiveWatts) {
             return "外接电源供给系统，另有 " + formatFixed(*s.batteryWatts, 1, "W") + " 流入电池";
         }
         return "外接电源正在提供 " + magnitudeFigure(s.inputWatts);

@@ -1,5 +1,6 @@
 #include "ui/flow/sankey_destination_node.h"
 
+#include "common/power_thresholds.h"
 #include "ui/flow/flow_texts.h"
 #include "ui/host/accessibility_hiding.h"
 #include "ui/host/host_fonts.h"
@@ -60,7 +61,7 @@ SankeyDestinationNode::SankeyDestinationNode(QWidget* parent)
 void SankeyDestinationNode::setContent(const SankeyDestination& destination,
                                        std::optional<double> sourceWatts, double rowHeight) {
     roomy_ = rowHeight >= roomyRowHeight;
-    active_ = destination.watts && *destination.watts > 0.2;
+    active_ = destination.watts && *destination.watts > kActiveWatts;
     const bool unavailable = destination.state == SankeyDestination::State::unavailable;
     const Color tint = VoltranePalette::color(destination.tint);
 

@@ -1,5 +1,6 @@
 #include "ui/flow/sankey_ribbon_canvas.h"
 
+#include "common/power_thresholds.h"
 #include "ui/host/accessibility_environment.h"
 #include "ui/host/accessibility_hiding.h"
 #include "ui/host/qt_color.h"
@@ -114,7 +115,7 @@ QRegion SankeyRibbonCanvas::particleRegion(double phase) const {
 void SankeyRibbonCanvas::updateClock() {
     const bool flowing =
         std::any_of(destinations_.begin(), destinations_.end(),
-                    [](const SankeyDestination& row) { return row.watts && *row.watts > 0.2; });
+                    [](const SankeyDestination& row) { return row.watts && *row.watts > kActiveWatts; });
     const bool animating = !reduceMotion() && appearsActive() && flowing;
     if (animating && !timer_.isActive()) {
         timer_.start();
