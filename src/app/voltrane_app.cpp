@@ -159,9 +159,9 @@ void VoltraneApp::publish() {
     const QString text = QString::fromStdString(title);
     if (tray_) {
         bool changed = false;
-        const QImage& image = trayImage_.image(menuBarSymbol(monitor_->snapshot().state), title, &changed);
+        const QIcon& icon = trayImage_.icon(menuBarSymbol(monitor_->snapshot().state), title, &changed);
         if (changed) {
-            tray_->setIcon(QIcon(QPixmap::fromImage(image)));
+            tray_->setIcon(icon);
         }
         if (title != title_) {
             tray_->setToolTip(text);
