@@ -25,13 +25,10 @@ lintian --fail-on error "$deb"
 
 dpkg -x "$deb" "$root"
 supply="$root/fake-sysfs"
-mkdir -p "$supply/BAT0" "$supply/AC"
-printf '%s\n' Battery >"$supply/BAT0/type"
-printf '%s\n' Discharging >"$supply/BAT0/status"
-printf '%s\n' 12000000 >"$supply/BAT0/voltage_now"
-printf '%s\n' 1500000 >"$supply/BAT0/current_now"
-printf '%s\n' Mains >"$supply/AC/type"
-printf '%s\n' 0 >"$supply/AC/online"
+for entry in BAT0/type=Battery BAT0/status=Discharging BAT0/voltage_now=12000000 \
+    BAT0/current_now=1500000 AC/type=Mains AC/online=0; do
+    mkdir -p "$supply/$(dirname "${entry%%=*}")" && echo "${entry#*=}" >"$supply/${entry%%=*}"
+done
 reading=$(VOLTRANE_POWER_SUPPLY_ROOT="$supply" VOLTRANE_POWERCAP_ROOT="$root/none" \
     "$root/usr/bin/voltrane-probe")
 grep -q '"state":"onBattery"' <<<"$reading" || fail "unexpected reading: $reading"
