@@ -10,6 +10,7 @@ packages=(
     clang libclang-rt-14-dev clang-tidy clang-format
     fonts-material-design-icons-iconfont fonts-noto-cjk
     xvfb xauth xdotool x11-utils x11-apps imagemagick
+    dpkg-dev lintian dbus-daemon libglib2.0-bin
 )
 
 missing=()

@@ -5,6 +5,9 @@
 
 #include <QPainter>
 #include <QPainterPath>
+#include <QPixmap>
+#include <cmath>
+#include <numbers>
 
 namespace voltrane {
 
@@ -12,57 +15,104 @@ namespace {
 
 // Tray hosts draw on panels of any colour: light strokes with a dark rim read on both.
 const QColor kInk(242, 247, 245);
-const QColor kRim(0, 0, 0, 190);
+const QColor kRim(0, 0, 0, 200);
+// Below this side the unit gives its room to the digits.
+constexpr int kCompactSide = 40;
+
+/// The figure as the icon writes it: "12 W", or "12" in a small icon.
+QString figureText(const std::string& title, int side) {
+    QString text = QString::fromStdString(title);
+    if (side < kCompactSide && text.endsWith(QStringLiteral(" W"))) {
+        text.chop(2);
+    }
+    return text;
+}
+
+void paintSymbol(QPainter& painter, const QRectF& rect, const std::string& symbol, qreal size, qreal rim) {
+    // The glyph face has no outline of its own: the rim is the glyph drawn dark around it.
+    const SymbolGlyphs& glyphs = SymbolGlyphs::shared();
+    for (int step = 0; step < 8; ++step) {
+        const qreal angle = step * std::numbers::pi / 4;
+        glyphs.paint(painter, rect.translated(rim * std::cos(angle), rim * std::sin(angle)), symbol, size,
+                     QFont::DemiBold, kRim);
+    }
+    glyphs.paint(painter, rect, symbol, size, QFont::DemiBold, kInk);
+}
 
 } // namespace
 
-const QImage& TrayIconRenderer::image(const std::string& symbol, const std::string& title, bool* changed) {
-    const bool redraw = image_.isNull() || symbol != symbol_ || title != title_;
-    if (redraw) {
-        symbol_ = symbol;
-        title_ = title;
-        image_ = draw(symbol, title);
+bool TrayIconRenderer::update(const std::string& symbol, const std::string& title) {
+    if (!image_.isNull() && symbol == symbol_ && title == title_) {
+        return false;
     }
+    symbol_ = symbol;
+    title_ = title;
+    icon_ = QIcon();
+    for (const int side : kSides) {
+        QImage drawn = draw(symbol, title, side);
+        icon_.addPixmap(QPixmap::fromImage(drawn));
+        if (side == kSide) {
+            image_ = std::move(drawn);
+        }
+    }
+    return true;
+}
+
+const QImage& TrayIconRenderer::image(const std::string& symbol, const std::string& title, bool* changed) {
+    const bool redrawn = update(symbol, title);
     if (changed) {
-        *changed = redraw;
+        *changed = redrawn;
     }
     return image_;
 }
 
-QImage TrayIconRenderer::draw(const std::string& symbol, const std::string& title) {
-    QImage image(kSide, kSide, QImage::Format_ARGB32_Premultiplied);
+const QIcon& TrayIconRenderer::icon(const std::string& symbol, const std::string& title, bool* changed) {
+    const bool redrawn = update(symbol, title);
+    if (changed) {
+        *changed = redrawn;
+    }
+    return icon_;
+}
+
+QImage TrayIconRenderer::draw(const std::string& symbol, const std::string& title, int side) {
+    QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
+    const qreal rim = std::max(1.0, side / 24.0);
 
     // Without a figure the title is the product name: the symbol alone says more at this size.
     const bool hasFigure = !title.empty() && title != "Voltrane";
-    const QRectF symbolRect = hasFigure ? QRectF(0, 0, kSide, kSide * 0.52) : QRectF(0, 0, kSide, kSide);
-    const qreal symbolSize = hasFigure ? kSide * 0.5 : kSide * 0.86;
-    SymbolGlyphs::shared().paint(painter, symbolRect, symbol, symbolSize, QFont::DemiBold, kInk);
-
-    if (hasFigure) {
-        QFont font = HostFonts::system(kSide * 0.4, QFont::Bold, true);
-        font.setStretch(QFont::SemiCondensed);
-        const QString text = QString::fromStdString(title);
-        const QRectF textRect(0, kSide * 0.5, kSide, kSide * 0.5);
-        // Shrink long figures ("1234 W") until they fit the width.
-        for (qreal size = kSide * 0.4; size > 8; size -= 1) {
-            font.setPixelSize(static_cast<int>(size));
-            if (QFontMetricsF(font).horizontalAdvance(text) <= kSide - 2) {
-                break;
-            }
-        }
-        QPainterPath path;
-        const QFontMetricsF metrics(font);
-        const qreal x = (kSide - metrics.horizontalAdvance(text)) / 2;
-        const qreal y = textRect.center().y() + (metrics.ascent() - metrics.descent()) / 2;
-        path.addText(QPointF(x, y), font, text);
-        painter.setPen(QPen(kRim, 3.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawPath(path);
-        painter.fillPath(path, kInk);
+    if (!hasFigure) {
+        paintSymbol(painter, QRectF(0, 0, side, side), symbol, side * 0.8, rim);
+        return image;
     }
+    // A small icon gives most of its height to the digits.
+    const qreal symbolShare = side < kCompactSide ? 0.42 : 0.5;
+    paintSymbol(painter, QRectF(0, 0, side, side * symbolShare), symbol, side * symbolShare, rim);
+
+    const QString text = figureText(title, side);
+    const QRectF textRect(0, side * symbolShare, side, side * (1 - symbolShare));
+    QFont font = HostFonts::system(textRect.height(), QFont::Black, true);
+    font.setStretch(QFont::SemiCondensed);
+    // The cap height fills the band; long figures ("1234 W") shrink until they fit the width.
+    const qreal usable = side - 2 * rim;
+    for (qreal size = textRect.height() * 1.3; size > 6; size -= 0.5) {
+        font.setPixelSize(static_cast<int>(size));
+        const QFontMetricsF metrics(font);
+        if (metrics.capHeight() <= textRect.height() - 2 * rim && metrics.horizontalAdvance(text) <= usable) {
+            break;
+        }
+    }
+    const QFontMetricsF metrics(font);
+    QPainterPath path;
+    path.addText(QPointF((side - metrics.horizontalAdvance(text)) / 2,
+                         textRect.center().y() + metrics.capHeight() / 2),
+                 font, text);
+    painter.setPen(QPen(kRim, 2 * rim, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawPath(path);
+    painter.fillPath(path, kInk);
     return image;
 }
 

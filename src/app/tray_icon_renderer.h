@@ -1,27 +1,38 @@
 #pragma once
 
+#include <QIcon>
 #include <QImage>
+#include <array>
 #include <string>
 
 namespace voltrane {
 
-/// Draws the tray icon: the state symbol with the label's title written under it, since tray
-/// hosts here show an image only. Keeps the last image and draws anew only when the symbol or
-/// the title changes.
+/// Draws the tray icon: the state symbol with the label's figure written under it, since tray
+/// hosts here show an image only. Each size a host may ask for is drawn for that size rather
+/// than scaled: small icons drop the unit so the digits can be as tall as the square allows.
+/// Light strokes inside a dark rim read on light and dark panels alike. Keeps the last images
+/// and draws anew only when the symbol or the title changes.
 class TrayIconRenderer {
 public:
     static constexpr int kSide = 64;
+    /// The sizes tray hosts ask for (16 to 24 on most panels, more on high-density screens).
+    static constexpr std::array<int, 6> kSides = {16, 22, 24, 32, 48, kSide};
 
-    /// The image for `symbol` and `title`; `changed` tells whether it was drawn afresh.
+    /// The kSide image for `symbol` and `title`; `changed` tells whether it was drawn afresh.
     const QImage& image(const std::string& symbol, const std::string& title, bool* changed = nullptr);
+    /// Every size of the icon for `symbol` and `title`.
+    const QIcon& icon(const std::string& symbol, const std::string& title, bool* changed = nullptr);
 
-    /// Draws without the cache, for benchmarks and tests.
-    static QImage draw(const std::string& symbol, const std::string& title);
+    /// Draws one size without the cache, for benchmarks, tests and renders.
+    static QImage draw(const std::string& symbol, const std::string& title, int side = kSide);
 
 private:
+    bool update(const std::string& symbol, const std::string& title);
+
     std::string symbol_;
     std::string title_;
     QImage image_;
+    QIcon icon_;
 };
 
 } // namespace voltrane

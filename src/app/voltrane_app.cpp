@@ -4,13 +4,24 @@
 #include "ui/dashboard/state_style.h"
 
 #include <QIcon>
+#include <QMenu>
 #include <QPixmap>
 #include <QSystemTrayIcon>
 
 namespace voltrane {
 
+namespace {
+
+const char* const kOpenPanel = "打开面板";
+const char* const kClosePanel = "关闭面板";
+const char* const kStartAtLogin = "登录时启动";
+const char* const kQuit = "退出 Voltrane";
+
+} // namespace
+
 VoltraneApp::VoltraneApp(Readers readers, Options options, QObject* parent)
-    : QObject(parent), useTray_(options.useTray), services_(std::move(options.services)) {
+    : QObject(parent), useTray_(options.useTray), services_(std::move(options.services)),
+      autostart_(std::move(options.autostartDirectory)) {
     auto scheduler = options.scheduler ? std::move(options.scheduler) : makeEventLoopScheduler();
     // The monitor takes its first sample inside its constructor, so the first title shown
     // already carries a reading when there is one.
@@ -24,6 +35,7 @@ VoltraneApp::VoltraneApp(Readers readers, Options options, QObject* parent)
                         togglePanel();
                     }
                 });
+        buildMenu();
     }
     connect(monitor_.get(), &PowerMonitor::snapshotChanged, this, &VoltraneApp::publish);
     publish();
@@ -54,6 +66,48 @@ void VoltraneApp::discardPanel(bool onFocusLoss) {
     }
     // Deleted later: this runs inside the panel's own hide event.
     panel_.release()->deleteLater();
+    refreshMenu();
+}
+
+void VoltraneApp::buildMenu() {
+    menu_ = std::make_unique<QMenu>();
+    panelAction_ = menu_->addAction(QString::fromUtf8(kOpenPanel));
+    panelAction_->setObjectName(QStringLiteral("panelAction"));
+    // The entry does what its text says, even when the menu took the focus from the panel.
+    connect(panelAction_, &QAction::triggered, this, [this] {
+        if (panel_ && panel_->isVisible()) {
+            panel_->hide();
+        } else {
+            showPanel();
+        }
+    });
+    // Entries for further windows go here, between the panel and the settings.
+    menu_->addSeparator();
+    autostartAction_ = menu_->addAction(QString::fromUtf8(kStartAtLogin));
+    autostartAction_->setObjectName(QStringLiteral("autostartAction"));
+    autostartAction_->setCheckable(true);
+    connect(autostartAction_, &QAction::triggered, this, [this](bool checked) {
+        // A switch that could not be written shows what is on disk, not what was asked.
+        autostart_.setEnabled(checked);
+        autostartAction_->setChecked(autostart_.isEnabled());
+    });
+    menu_->addSeparator();
+    QAction* quit = menu_->addAction(QString::fromUtf8(kQuit));
+    quit->setObjectName(QStringLiteral("quitAction"));
+    connect(quit, &QAction::triggered, this, &VoltraneApp::quitRequested);
+    // The autostart file may have changed behind our back, by hand or in the desktop's settings.
+    connect(menu_.get(), &QMenu::aboutToShow, this, &VoltraneApp::refreshMenu);
+    refreshMenu();
+    tray_->setContextMenu(menu_.get());
+}
+
+void VoltraneApp::refreshMenu() {
+    if (!menu_) {
+        return;
+    }
+    const bool open = panel_ && panel_->isVisible();
+    panelAction_->setText(QString::fromUtf8(open ? kClosePanel : kOpenPanel));
+    autostartAction_->setChecked(autostart_.isEnabled());
 }
 
 VoltraneApp::~VoltraneApp() {
@@ -63,6 +117,7 @@ VoltraneApp::~VoltraneApp() {
     }
     panel_.reset();
     tray_.reset();
+    menu_.reset();
     monitor_.reset();
 }
 
@@ -83,6 +138,7 @@ void VoltraneApp::showPanel() {
         return;
     }
     shown.showBeside(tray_ ? tray_->geometry() : QRect());
+    refreshMenu();
 }
 
 void VoltraneApp::togglePanel() {
@@ -103,9 +159,9 @@ void VoltraneApp::publish() {
     const QString text = QString::fromStdString(title);
     if (tray_) {
         bool changed = false;
-        const QImage& image = trayImage_.image(menuBarSymbol(monitor_->snapshot().state), title, &changed);
+        const QIcon& icon = trayImage_.icon(menuBarSymbol(monitor_->snapshot().state), title, &changed);
         if (changed) {
-            tray_->setIcon(QIcon(QPixmap::fromImage(image)));
+            tray_->setIcon(icon);
         }
         if (title != title_) {
             tray_->setToolTip(text);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/autostart_entry.h"
 #include "app/tray_icon_renderer.h"
 #include "monitor/power_monitor.h"
 #include "ui/dashboard/dashboard_view.h"
@@ -9,6 +10,8 @@
 #include <QObject>
 #include <memory>
 
+class QAction;
+class QMenu;
 class QSystemTrayIcon;
 
 namespace voltrane {
@@ -16,8 +19,10 @@ namespace voltrane {
 class DashboardPanel;
 
 /// The application: one monitor for the life of the process, a tray item whose icon and
-/// tooltip follow every sample, and the panel holding the compact dashboard. Without a tray
-/// the panel is an ordinary window titled with the tray title, and closing it quits.
+/// tooltip follow every sample, and the panel holding the compact dashboard. The tray item has
+/// a menu as well, since some hosts open the menu on any click: open or close the panel,
+/// start at login, quit. Without a tray the panel is an ordinary window titled with the tray
+/// title, and closing it quits.
 class VoltraneApp : public QObject {
     Q_OBJECT
 
@@ -32,6 +37,8 @@ public:
         DashboardView::Services services;
         /// The sampling loop's timer; the default is the event loop's.
         std::unique_ptr<SamplingScheduler> scheduler;
+        /// Where the start-at-login entry goes; the default is $XDG_CONFIG_HOME/autostart.
+        QString autostartDirectory = AutostartEntry::defaultDirectory();
     };
 
     VoltraneApp(Readers readers, Options options, QObject* parent = nullptr);
@@ -43,6 +50,8 @@ public:
     DashboardPanel& panel();
     bool hasPanel() const { return panel_ != nullptr; }
     QSystemTrayIcon* trayIcon() const { return tray_.get(); }
+    /// The tray item's menu; null without a tray.
+    QMenu* trayMenu() const { return menu_.get(); }
 
     /// Shows the tray item, or the window when there is no tray.
     void start();
@@ -58,6 +67,9 @@ signals:
 private:
     void publish();
     void discardPanel(bool onFocusLoss);
+    void buildMenu();
+    /// Brings the menu's texts and check marks up to date with the panel and the autostart file.
+    void refreshMenu();
 
     std::unique_ptr<PowerMonitor> monitor_;
     bool useTray_;
@@ -65,6 +77,10 @@ private:
     std::unique_ptr<DashboardPanel> panel_;
     QElapsedTimer closedOnFocusLoss_;
     std::unique_ptr<QSystemTrayIcon> tray_;
+    std::unique_ptr<QMenu> menu_;
+    QAction* panelAction_ = nullptr;
+    QAction* autostartAction_ = nullptr;
+    AutostartEntry autostart_;
     TrayIconRenderer trayImage_;
     QIcon windowIcon_;
     std::string title_;
