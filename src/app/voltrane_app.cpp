@@ -103,7 +103,7 @@ void VoltraneApp::publish() {
     const QString text = QString::fromStdString(title);
     if (tray_) {
         bool changed = false;
-        const QImage& image = trayImage_.image(menuBarSymbol(monitor_->snapshot().state), title, &changed);
+        const QImage& image = trayImage_.image(menuBarSymbol(monitor_->snapshot()), title, &changed);
         if (changed) {
             tray_->setIcon(QIcon(QPixmap::fromImage(image)));
         }
@@ -113,8 +113,7 @@ void VoltraneApp::publish() {
     } else {
         // As a window, the title bar carries the title and the window icon the state symbol.
         bool changed = false;
-        const QImage& image =
-            trayImage_.image(menuBarSymbol(monitor_->snapshot().state), std::string(), &changed);
+        const QImage& image = trayImage_.image(menuBarSymbol(monitor_->snapshot()), std::string(), &changed);
         if (changed) {
             windowIcon_ = QIcon(QPixmap::fromImage(image));
         }

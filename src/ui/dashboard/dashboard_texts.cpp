@@ -1,6 +1,7 @@
 #include "ui/dashboard/dashboard_texts.h"
 
 #include "common/number_format.h"
+#include "common/platform_texts.h"
 #include "ui/dashboard/state_style.h"
 
 #include <cmath>
@@ -50,7 +51,7 @@ std::string headlineDetail(const PowerSnapshot& snapshot) {
     case PowerState::unavailable:
         break;
     }
-    return "正在读取 IOKit";
+    return isMainsWithoutBattery(snapshot) ? "由外接电源供电" : readingSourceText();
 }
 
 std::string currentDetail(const PowerSnapshot& snapshot) {
@@ -72,7 +73,7 @@ std::string currentDetail(const PowerSnapshot& snapshot) {
 std::string batteryMetricDetail(const PowerSnapshot& snapshot) {
     const auto& minutes = snapshot.batteryTimeRemainingMinutes;
     if (snapshot.state != PowerState::onBattery || !minutes || *minutes <= 0) {
-        return std::string(stateStyle(snapshot.state).label);
+        return std::string(stateStyle(snapshot).label);
     }
     const int hours = *minutes / 60;
     const int rest = *minutes % 60;
@@ -86,7 +87,7 @@ std::string batteryMetricDetail(const PowerSnapshot& snapshot) {
 }
 
 std::string sampleTimeText(const PowerSnapshot& snapshot, const TimeFormatter& formatTime) {
-    if (snapshot.state == PowerState::unavailable) {
+    if (snapshot.state == PowerState::unavailable && !isMainsWithoutBattery(snapshot)) {
         return "尚未采样";
     }
     return "更新于 " + (formatTime ? formatTime(snapshot.sampledAt) : std::string());
@@ -107,7 +108,7 @@ std::array<MetricTile, 4> metricTiles(const PowerSnapshot& snapshot) {
         {"充放电电流", figure(current, 0), "mA", currentDetail(snapshot),
          snapshot.state == PowerState::onBattery ? "arrow.down.right" : "arrow.up.right", tint},
         {"电池电量", snapshot.chargePercent ? std::to_string(*snapshot.chargePercent) : std::string(kDash),
-         "%", batteryMetricDetail(snapshot), std::string(stateStyle(snapshot.state).symbol), tint},
+         "%", batteryMetricDetail(snapshot), std::string(stateStyle(snapshot).symbol), tint},
     }};
 }
 
