@@ -8,11 +8,15 @@
 #include <QApplication>
 #include <QSystemTrayIcon>
 #include <QTimer>
+#include <clocale>
 
 int main(int argc, char** argv) {
     using namespace voltrane;
 
     QApplication application(argc, argv);
+    // Qt has just applied the user's locale to the C library; C-level number conversions stay in
+    // the C locale, so no figure takes a decimal comma. Qt's own texts use QLocale.
+    std::setlocale(LC_NUMERIC, "C");
     QApplication::setApplicationName(QStringLiteral("Voltrane"));
     QApplication::setDesktopFileName(QStringLiteral("voltrane"));
 

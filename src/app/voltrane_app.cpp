@@ -159,7 +159,7 @@ void VoltraneApp::publish() {
     const QString text = QString::fromStdString(title);
     if (tray_) {
         bool changed = false;
-        const QIcon& icon = trayImage_.icon(menuBarSymbol(monitor_->snapshot().state), title, &changed);
+        const QIcon& icon = trayImage_.icon(menuBarSymbol(monitor_->snapshot()), title, &changed);
         if (changed) {
             tray_->setIcon(icon);
         }
@@ -169,8 +169,7 @@ void VoltraneApp::publish() {
     } else {
         // As a window, the title bar carries the title and the window icon the state symbol.
         bool changed = false;
-        const QImage& image =
-            trayImage_.image(menuBarSymbol(monitor_->snapshot().state), std::string(), &changed);
+        const QImage& image = trayImage_.image(menuBarSymbol(monitor_->snapshot()), std::string(), &changed);
         if (changed) {
             windowIcon_ = QIcon(QPixmap::fromImage(image));
         }

@@ -5,7 +5,7 @@
 
 namespace voltrane {
 
-/// The one figure formatter of the program: printf's "%.*f" for a finite value, and
+/// The one figure formatter of the program: printf's "%.*f" in the C locale for a finite value, and
 /// "—" (U+2014) in place of the number for NaN or infinity, so "nan"/"inf" never reach a screen.
 std::string formatFixed(double value, int decimals);
 

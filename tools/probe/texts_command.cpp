@@ -25,7 +25,7 @@ JsonValue textsJson(const PowerSnapshot& snapshot) {
             .add("accessibilityLabel", tile.accessibilityLabel());
         tiles.push(std::move(item));
     }
-    const StateStyle pill = stateStyle(snapshot.state);
+    const StateStyle pill = stateStyle(snapshot);
     JsonValue pillJson = JsonValue::object();
     pillJson.add("symbol", std::string(pill.symbol))
         .add("label", std::string(pill.label))
@@ -34,7 +34,7 @@ JsonValue textsJson(const PowerSnapshot& snapshot) {
 
     JsonValue out = JsonValue::object();
     out.add("menuBarTitle", menuBarTitle(snapshot))
-        .add("menuBarSymbol", menuBarSymbol(snapshot.state))
+        .add("menuBarSymbol", menuBarSymbol(snapshot))
         .add("headlineWatts", snapshot.headlineWatts())
         .add("headlineTitle", headlineTitle(snapshot))
         .add("headlineDetail", headlineDetail(snapshot))

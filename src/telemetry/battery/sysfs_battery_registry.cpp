@@ -77,7 +77,7 @@ std::optional<double> readInteger(const Folder& folder, const char* name) {
     return static_cast<double>(value);
 }
 
-enum class Direction { discharging, charging, asReported };
+enum class Direction { discharging, charging, unknown };
 
 struct Battery {
     std::optional<std::string> status;
@@ -100,11 +100,12 @@ Direction directionOf(const std::optional<std::string>& status) {
     if (status == "Charging") {
         return Direction::charging;
     }
-    return Direction::asReported;
+    return Direction::unknown;
 }
 
-/// Drivers disagree on signs (unsigned, negative while discharging, a few inverted), so the
-/// direction comes from the status. Full or idle batteries keep the driver's reading as it is.
+/// Drivers disagree on signs (unsigned, negative while discharging, a few inverted), so only the
+/// status gives a direction. Without one ("Full", "Not charging", "Unknown") a zero is still zero,
+/// but any other reading may flow either way: it is left out rather than shown as charging.
 std::optional<double> signedByStatus(std::optional<double> value, Direction direction) {
     if (!value) {
         return std::nullopt;
@@ -114,10 +115,10 @@ std::optional<double> signedByStatus(std::optional<double> value, Direction dire
         return -std::fabs(*value);
     case Direction::charging:
         return std::fabs(*value);
-    case Direction::asReported:
+    case Direction::unknown:
         break;
     }
-    return value;
+    return *value == 0 ? std::optional<double>(0.0) : std::nullopt;
 }
 
 std::optional<double> scaled(std::optional<double> value, double factor) {
@@ -172,6 +173,9 @@ std::optional<Battery> readBattery(const Folder& folder) {
         battery.temperature = *celsiusTenths + 2731.5;
     }
     battery.cycles = readInteger(folder, "cycle_count");
+    if (battery.cycles && *battery.cycles <= 0) {
+        battery.cycles.reset(); // the kernel's "not available"
+    }
     // Each estimate is used only in its own direction; most batteries have neither file.
     if (direction == Direction::discharging) {
         battery.timeToEmpty = scaled(readInteger(folder, "time_to_empty_now"), 1.0 / 60);
@@ -240,6 +244,49 @@ std::optional<double> meanOf(const std::vector<Battery>& batteries, Member membe
     return *total / static_cast<double>(count);
 }
 
+/// The packs' figures as one battery: millivolts, milliamperes and milliwatts.
+struct Combined {
+    std::optional<double> voltage;
+    std::optional<double> current;
+    std::optional<double> power;
+};
+
+/// One pack as read. Several: the power is their sum, known only when every pack's is, and voltage
+/// and current are stated so that their product gives that sum again. Packs of different voltages
+/// cannot share one current, so the voltage is that of the packs carrying the power, weighted by
+/// their share (the mean when none does), and the current is the sum over that voltage.
+Combined combine(const std::vector<Battery>& batteries) {
+    if (batteries.size() == 1) {
+        const Battery& only = batteries.front();
+        return {only.voltage, only.current, only.power};
+    }
+    Combined combined;
+    double carried = 0;
+    double weightedVoltage = 0;
+    bool carriersHaveVoltage = true;
+    for (const Battery& battery : batteries) {
+        if (battery.power && *battery.power != 0) {
+            carried += std::fabs(*battery.power);
+            weightedVoltage += std::fabs(*battery.power) * battery.voltage.value_or(0.0);
+            carriersHaveVoltage = carriersHaveVoltage && battery.voltage.has_value();
+        }
+    }
+    if (carried == 0) {
+        combined.voltage = meanOf(batteries, &Battery::voltage);
+    } else if (carriersHaveVoltage) {
+        combined.voltage = weightedVoltage / carried;
+    }
+    const bool everyPower = std::all_of(batteries.begin(), batteries.end(),
+                                        [](const Battery& battery) { return battery.power.has_value(); });
+    if (everyPower) {
+        combined.power = sumOf(batteries, &Battery::power);
+    }
+    if (combined.power && combined.voltage && *combined.voltage > 0) {
+        combined.current = *combined.power / *combined.voltage * 1000;
+    }
+    return combined;
+}
+
 void put(PropertyTable& table, const char* key, std::optional<double> value) {
     if (value) {
         table.insert_or_assign(key, PropertyValue(*value));
@@ -301,19 +348,31 @@ std::optional<PropertyTable> SysfsBatteryRegistry::copyProperties() {
     }
     ::closedir(listing);
     if (batteries.empty()) {
-        return std::nullopt;
+        if (!adapters.online) {
+            return std::nullopt;
+        }
+        // A desktop: external power without battery data. "ExternalConnected" would itself count
+        // as battery data, so the connection goes under the key that does not.
+        PropertyTable table;
+        table.insert_or_assign("AppleRawExternalConnected", PropertyValue(*adapters.online));
+        if (adapters.ratedWatts) {
+            table.insert_or_assign("AdapterDetails",
+                                   PropertyValue(PropertyTable{{"Watts", *adapters.ratedWatts}}));
+        }
+        return table;
     }
 
     PropertyTable table;
     table.insert_or_assign("BatteryInstalled", PropertyValue(true));
-    put(table, "Voltage", meanOf(batteries, &Battery::voltage));
-    put(table, "InstantAmperage", sumOf(batteries, &Battery::current));
+    const Combined combined = combine(batteries);
+    put(table, "Voltage", combined.voltage);
+    put(table, "InstantAmperage", combined.current);
     put(table, "Temperature", meanOf(batteries, &Battery::temperature));
     if (const auto cycles = meanOf(batteries, &Battery::cycles)) {
         table.insert_or_assign("CycleCount", PropertyValue(static_cast<std::int64_t>(std::round(*cycles))));
     }
 
-    const auto power = sumOf(batteries, &Battery::power);
+    const auto power = combined.power;
     if (power) {
         table.insert_or_assign("PowerTelemetryData", PropertyValue(PropertyTable{{"BatteryPower", *power}}));
     }

@@ -11,14 +11,16 @@ namespace voltrane {
 /// Linux: builds the smart-battery table from the kernel's power-supply class. System batteries
 /// (not a device's own, such as a mouse's) are combined; mains and USB supplies tell whether
 /// external power is connected; a USB-PD source's negotiated maximum is the adapter rating.
-/// Signs follow the battery's status, whatever the driver's own convention; a file that is
-/// missing, unreadable or not a number leaves its key missing, and a read never blocks.
+/// Signs follow the battery's status, whatever the driver's own convention, and a non-zero current
+/// or power whose status gives no direction is left out. A file that is missing, unreadable, not a
+/// number or the kernel's "not available" leaves its key missing, and a read never blocks.
 class SysfsBatteryRegistry final : public BatteryRegistry {
 public:
     explicit SysfsBatteryRegistry(std::filesystem::path root = "/sys/class/power_supply")
         : root_(std::move(root)) {}
 
-    /// Nothing when no system battery is present (a desktop, or a battery just removed).
+    /// Without a system battery (a desktop, or a battery just removed) only whether external power
+    /// is connected, as a key that is no battery data; nothing when no supply can be read at all.
     std::optional<PropertyTable> copyProperties() override;
 
 private:

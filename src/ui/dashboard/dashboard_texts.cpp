@@ -2,6 +2,7 @@
 
 #include "common/duration_text.h"
 #include "common/number_format.h"
+#include "common/platform_texts.h"
 #include "ui/dashboard/state_style.h"
 
 #include <cmath>
@@ -49,7 +50,7 @@ std::string headlineDetail(const PowerSnapshot& snapshot) {
     case PowerState::unavailable:
         break;
     }
-    return "正在读取 IOKit";
+    return isMainsWithoutBattery(snapshot) ? "由外接电源供电" : readingSourceText();
 }
 
 std::string currentDetail(const PowerSnapshot& snapshot) {
@@ -71,13 +72,13 @@ std::string currentDetail(const PowerSnapshot& snapshot) {
 std::string batteryMetricDetail(const PowerSnapshot& snapshot) {
     const auto& minutes = snapshot.batteryTimeRemainingMinutes;
     if (snapshot.state != PowerState::onBattery || !minutes || *minutes <= 0) {
-        return std::string(stateStyle(snapshot.state).label);
+        return std::string(stateStyle(snapshot).label);
     }
     return remainingTimeText(*minutes, "预计续航");
 }
 
 std::string sampleTimeText(const PowerSnapshot& snapshot, const TimeFormatter& formatTime) {
-    if (snapshot.state == PowerState::unavailable) {
+    if (snapshot.state == PowerState::unavailable && !isMainsWithoutBattery(snapshot)) {
         return "尚未采样";
     }
     return "更新于 " + (formatTime ? formatTime(snapshot.sampledAt) : std::string());
@@ -98,7 +99,7 @@ std::array<MetricTile, 4> metricTiles(const PowerSnapshot& snapshot) {
         {"充放电电流", figure(current, 0), "mA", currentDetail(snapshot),
          snapshot.state == PowerState::onBattery ? "arrow.down.right" : "arrow.up.right", tint},
         {"电池电量", snapshot.chargePercent ? std::to_string(*snapshot.chargePercent) : std::string(kDash),
-         "%", batteryMetricDetail(snapshot), std::string(stateStyle(snapshot.state).symbol), tint},
+         "%", batteryMetricDetail(snapshot), std::string(stateStyle(snapshot).symbol), tint},
     }};
 }
 

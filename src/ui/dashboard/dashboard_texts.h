@@ -25,7 +25,8 @@ std::string batteryMetricDetail(const PowerSnapshot& snapshot);
 /// Formats a wall-clock instant as a time of day in the user's locale.
 using TimeFormatter = std::function<std::string(Date)>;
 
-/// "尚未采样" without data, else "更新于 " and the sample's time as `formatTime` writes it.
+/// "尚未采样" without data (a reading of mains power alone counts as data), else "更新于 " and the sample's
+/// time as `formatTime` writes it.
 std::string sampleTimeText(const PowerSnapshot& snapshot, const TimeFormatter& formatTime);
 
 /// The four tiles in display order: headline watts, voltage, current, charge.

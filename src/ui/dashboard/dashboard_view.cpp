@@ -9,6 +9,7 @@
 #include "ui/dashboard/info_popover.h"
 #include "ui/dashboard/metric_card.h"
 #include "ui/dashboard/state_pill.h"
+#include "ui/dashboard/state_style.h"
 #include "ui/dashboard/status_summary_view.h"
 #include "ui/dashboard/voltrane_mark.h"
 #include "ui/flow/power_flow_view.h"
@@ -230,7 +231,7 @@ void DashboardView::buildFooter(QVBoxLayout* column) {
 
 void DashboardView::renderSnapshot() {
     const PowerSnapshot& snapshot = monitor_.snapshot();
-    pill_->setState(snapshot.state);
+    pill_->setStyle(stateStyle(snapshot));
     const auto tiles = metricTiles(snapshot);
     for (std::size_t i = 0; i < tiles.size(); ++i) {
         cards_[i]->setTile(tiles[i]);

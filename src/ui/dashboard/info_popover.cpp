@@ -1,6 +1,7 @@
 #include "ui/dashboard/info_popover.h"
 
 #include "analytics/settings_store.h"
+#include "common/platform_texts.h"
 #include "ui/host/host_fonts.h"
 #include "ui/host/qt_color.h"
 #include "ui/host/symbol_label.h"
@@ -93,8 +94,7 @@ InfoPopover::InfoPopover(std::shared_ptr<SettingsStore> settings, QWidget* paren
     toggleTexts->setSpacing(2);
     QLabel* toggleTitle = paragraph("发送匿名使用统计", VoltranePalette::textPrimary, this);
     toggleTitle->setObjectName(QStringLiteral("analyticsTitle"));
-    QLabel* toggleCaption = paragraph("仅包含随机安装 ID、启动/打开次数、版本、macOS 版本和芯片架构。",
-                                      VoltranePalette::textMuted, this);
+    QLabel* toggleCaption = paragraph(analyticsContentsText(), VoltranePalette::textMuted, this);
     toggleCaption->setObjectName(QStringLiteral("analyticsCaption"));
     toggleCaption->setFont(HostFonts::style(TextStyle::caption));
     toggleTexts->addWidget(toggleTitle);
@@ -112,21 +112,13 @@ InfoPopover::InfoPopover(std::shared_ptr<SettingsStore> settings, QWidget* paren
         const char* text;
         const Color& colour;
     } paragraphs[] = {
-        {"infoSources",
-         "Voltrane 从本机电源注册表与 Apple Silicon "
-         "能耗模型读取数据。功率、电池、设备名称和序列号始终只留在本机。",
-         VoltranePalette::textSecondary},
-        {"infoEstimates",
-         "CPU、GPU、ANE、内存和内屏是时间窗估算；接口功率是 Mac 向 USB-C "
-         "外设的输出，不包含外接屏从墙上取得的功耗。",
-         VoltranePalette::textSecondary},
+        {"infoSources", infoSourcesText(), VoltranePalette::textSecondary},
+        {"infoEstimates", infoComponentsText(), VoltranePalette::textSecondary},
         {"infoFillIn",
          "切换到电池供电时，如果电池电流字段短暂滞后，Voltrane "
          "会用系统负载即时补齐，并在数值说明中标为估算。",
          VoltranePalette::textSecondary},
-        {"infoMissing",
-         "不同 Mac 型号暴露的字段可能不同；缺失项目会显示为“—”。瞬时功率经过轻微平滑，以减少数字抖动。",
-         VoltranePalette::textMuted},
+        {"infoMissing", infoFieldsText(), VoltranePalette::textMuted},
     };
     for (const auto& p : paragraphs) {
         QLabel* label = paragraph(p.text, p.colour, this);

@@ -31,16 +31,18 @@ StatePill::StatePill(QWidget* parent)
     row->addWidget(label_, 0, Qt::AlignVCenter);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 
-    state_ = PowerState::charging; // differs from the first state set below, so it applies
     setState(PowerState::unavailable);
 }
 
 void StatePill::setState(PowerState state) {
-    if (state == state_) {
+    setStyle(stateStyle(state));
+}
+
+void StatePill::setStyle(const StateStyle& style) {
+    if (style == style_ && !style_.label.empty()) {
         return;
     }
-    state_ = state;
-    const StateStyle style = stateStyle(state);
+    style_ = style;
     const QColor colour = toQColor(VoltranePalette::color(style.color));
     symbol_->setSymbol(std::string(style.symbol));
     symbol_->setColor(colour);

@@ -2,6 +2,7 @@
 
 #include "telemetry/battery/power_snapshot.h"
 #include "ui/dashboard/adaptive_glass_surface.h"
+#include "ui/dashboard/state_style.h"
 
 namespace voltrane {
 
@@ -15,11 +16,13 @@ class StatePill : public AdaptiveGlassSurface {
 public:
     explicit StatePill(QWidget* parent = nullptr);
 
+    /// Shows the state's own style.
     void setState(PowerState state);
-    PowerState state() const { return state_; }
+    /// Shows a style chosen from the whole snapshot (see stateStyle(const PowerSnapshot&)).
+    void setStyle(const StateStyle& style);
 
 private:
-    PowerState state_ = PowerState::unavailable;
+    StateStyle style_{};
     SymbolLabel* symbol_;
     TextLabel* label_;
 };

@@ -38,4 +38,19 @@ const char* menuBarSymbol(PowerState state) {
     return "bolt.slash";
 }
 
+bool isMainsWithoutBattery(const PowerSnapshot& snapshot) {
+    return snapshot.state == PowerState::unavailable && snapshot.isExternalConnected;
+}
+
+StateStyle stateStyle(const PowerSnapshot& snapshot) {
+    if (isMainsWithoutBattery(snapshot)) {
+        return {"powerplug.fill", "未检测到电池", stateColor(snapshot.state)};
+    }
+    return stateStyle(snapshot.state);
+}
+
+const char* menuBarSymbol(const PowerSnapshot& snapshot) {
+    return isMainsWithoutBattery(snapshot) ? "powerplug.fill" : menuBarSymbol(snapshot.state);
+}
+
 } // namespace voltrane

@@ -26,4 +26,14 @@ PaletteColor stateColor(PowerState state);
 /// The tray symbol of a state ("battery.100percent.bolt" while charging, …).
 const char* menuBarSymbol(PowerState state);
 
+/// External power is connected but there is no battery data: a desktop on mains, which has
+/// nothing to wait for.
+bool isMainsWithoutBattery(const PowerSnapshot& snapshot);
+
+/// The state's style; on mains without a battery the plug and "未检测到电池" in the state's colour.
+StateStyle stateStyle(const PowerSnapshot& snapshot);
+
+/// The state's tray symbol; the plug on mains without a battery.
+const char* menuBarSymbol(const PowerSnapshot& snapshot);
+
 } // namespace voltrane

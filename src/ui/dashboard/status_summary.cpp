@@ -40,7 +40,7 @@ std::string StatusSummary::primaryText() const {
     case PowerState::unavailable:
         break;
     }
-    return "暂时无法读取电源遥测";
+    return isMainsWithoutBattery(s) ? "由外接电源供电，未检测到电池" : "暂时无法读取电源遥测";
 }
 
 std::string StatusSummary::secondaryText() const {
@@ -66,7 +66,7 @@ std::string StatusSummary::secondaryText() const {
 }
 
 std::string_view StatusSummary::symbol() const {
-    return stateStyle(snapshot_.state).symbol;
+    return stateStyle(snapshot_).symbol;
 }
 
 PaletteColor StatusSummary::color() const {

@@ -1,5 +1,6 @@
 #include "ui/flow/flow_accounting_bar.h"
 
+#include "common/platform_texts.h"
 #include "ui/flow/flow_texts.h"
 #include "ui/host/accessibility_hiding.h"
 #include "ui/host/host_fonts.h"
@@ -123,6 +124,11 @@ void FlowAccountingBar::setModel(const SankeyFlowModel& model) {
     unattributedValue_->setFixedWidth(unattributedValue_->sizeHint().width());
     status_->setText(model.estimateAvailable ? QStringLiteral("近 1 秒估算")
                                              : QStringLiteral("分项遥测不可用"));
+    // Why the components are missing, where the pointer is on the strip: no dialog interrupts.
+    const QString reason =
+        model.estimateAvailable ? QString() : QString::fromUtf8(componentsUnavailableText());
+    setToolTip(reason);
+    status_->setAccessibleDescription(reason);
 }
 
 void FlowAccountingBar::paintEvent(QPaintEvent*) {

@@ -8,6 +8,8 @@
 #include <QGlyphRun>
 #include <QPainter>
 #include <QTextLayout>
+#include <tuple>
+#include <utility>
 
 namespace voltrane {
 
@@ -38,27 +40,46 @@ quint32 ligatureGlyph(const QString& family, const QString& ligature) {
     return runs.front().glyphIndexes().front();
 }
 
+/// The installed face of exactly `family`; a font request for a missing family would otherwise
+/// quietly match some other face.
+QRawFont installedFace(const QString& family) {
+    if (!QFontDatabase::hasFamily(family)) {
+        return {};
+    }
+    QFont font(family);
+    font.setPixelSize(static_cast<int>(kOutlineEm));
+    QRawFont raw = QRawFont::fromFont(font);
+    return raw.isValid() && raw.familyName() == family ? raw : QRawFont();
+}
+
+/// The face in the file at `path` and the family it registers, or nothing.
+std::pair<QRawFont, QString> faceFromFile(const QString& path) {
+    if (!QFile::exists(path)) {
+        return {};
+    }
+    const int id = QFontDatabase::addApplicationFont(path);
+    const QStringList families = id < 0 ? QStringList() : QFontDatabase::applicationFontFamilies(id);
+    if (families.isEmpty()) {
+        return {};
+    }
+    QRawFont raw(path, kOutlineEm);
+    return raw.isValid() ? std::pair(raw, families.front()) : std::pair<QRawFont, QString>();
+}
+
 } // namespace
 
-SymbolGlyphs::SymbolGlyphs(const QString& fontPath) {
-    if (!QFile::exists(fontPath)) {
-        return;
+SymbolGlyphs::SymbolGlyphs(const QString& family, const QString& fallbackPath) {
+    QRawFont raw = installedFace(family);
+    QString registered = family;
+    if (!raw.isValid()) {
+        std::tie(raw, registered) = faceFromFile(fallbackPath);
     }
-    const int id = QFontDatabase::addApplicationFont(fontPath);
-    if (id < 0) {
-        return;
-    }
-    const QStringList families = QFontDatabase::applicationFontFamilies(id);
-    if (families.isEmpty()) {
-        return;
-    }
-    QRawFont raw(fontPath, kOutlineEm);
     if (!raw.isValid()) {
         return;
     }
     iconFont_ = raw;
     for (const SymbolEntry& entry : SymbolTable::entries()) {
-        quint32 glyph = ligatureGlyph(families.front(), toQString(entry.ligature));
+        quint32 glyph = ligatureGlyph(registered, toQString(entry.ligature));
         if (glyph == 0) {
             // An older face without the ligature may still carry the code point.
             const QList<quint32> indexes = raw.glyphIndexesForString(QString(QChar(entry.codepoint)));
@@ -74,7 +95,7 @@ SymbolGlyphs::SymbolGlyphs(const QString& fontPath) {
 }
 
 SymbolGlyphs& SymbolGlyphs::shared() {
-    static SymbolGlyphs glyphs(QString::fromLatin1(kDefaultFontPath));
+    static SymbolGlyphs glyphs(QString::fromLatin1(kFamily), QString::fromLatin1(kDefaultFontPath));
     return glyphs;
 }
 

@@ -14,17 +14,21 @@ class QPainter;
 
 namespace voltrane {
 
-/// Draws system symbols with the Material Icons font. The font is loaded once; when it is
-/// missing, or a ligature does not resolve to a glyph, the symbol falls back to a plain
-/// character from the text face, so a symbol never shows as its ligature word.
+/// Draws system symbols with the Material Icons font. The font is loaded once, found by its
+/// family name wherever the system keeps it, else from a file; when it is missing, or a ligature
+/// does not resolve to a glyph, the symbol falls back to a plain character from the text face,
+/// so a symbol never shows as its ligature word.
 class SymbolGlyphs {
 public:
     enum class Source { iconFont, fallbackText };
 
+    static constexpr const char* kFamily = "Material Icons";
+    /// Where Debian installs the face, for systems whose font configuration does not list it.
     static constexpr const char* kDefaultFontPath =
         "/usr/share/fonts/truetype/material-design-icons-iconfont/MaterialIcons-Regular.ttf";
 
-    explicit SymbolGlyphs(const QString& fontPath);
+    /// The installed face of `family`, else the face in the file `fallbackPath`.
+    SymbolGlyphs(const QString& family, const QString& fallbackPath);
 
     /// The process-wide instance over the installed font (needs a QGuiApplication).
     static SymbolGlyphs& shared();

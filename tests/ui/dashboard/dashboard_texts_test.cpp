@@ -1,3 +1,4 @@
+#include "common/platform_texts.h"
 #include "support/param_name.h"
 #include "ui/dashboard/dashboard_texts.h"
 #include "ui/dashboard/state_style.h"
@@ -73,7 +74,8 @@ INSTANTIATE_TEST_SUITE_P(
                    "按系统负载即时估算", "从电池流出"},
         HeaderCase{"OnBatteryCurrentEstimated", onBattery, -9.0, false, true, "电池输出功率", "电池供给系统",
                    "按功率与电压即时估算"},
-        HeaderCase{"Unavailable", unavailable, 5.0, false, false, "当前功率", "正在读取 IOKit", "暂无数据"}),
+        HeaderCase{"Unavailable", unavailable, 5.0, false, false, "当前功率", readingSourceText(),
+                   "暂无数据"}),
     voltrane::testing::ParamName());
 
 struct RemainingCase {
@@ -155,7 +157,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(MetricTilesTest, UnavailableSnapshotReadsAsPlaceholders) {
     const auto tiles = metricTiles(PowerSnapshot::unavailable({}));
     const std::array<MetricTile, 4> expected{{
-        {"当前功率", "\u2014", "W", "正在读取 IOKit", "waveform.path.ecg", textMuted},
+        {"当前功率", "\u2014", "W", readingSourceText(), "waveform.path.ecg", textMuted},
         {"电池电压", "\u2014", "V", "暂无数据", "bolt.horizontal.fill", accent},
         {"充放电电流", "\u2014", "mA", "暂无数据", "arrow.up.right", textMuted},
         {"电池电量", "\u2014", "%", "等待电源数据", "questionmark.circle", textMuted},

@@ -1,4 +1,5 @@
 #include "analytics/settings_store.h"
+#include "common/platform_texts.h"
 #include "monitor/power_monitor.h"
 #include "monitor/sampling_scheduler.h"
 #include "support/temp_dir.h"
@@ -100,9 +101,10 @@ protected:
 
 TEST_F(DashboardViewTest, UnavailableSampleShowsPlaceholdersAndNotYetSampled) {
     const auto view = make(false);
-    const QStringList expected{
-        QStringLiteral("当前功率|\u2014|W|正在读取 IOKit"), QStringLiteral("电池电压|\u2014|V|暂无数据"),
-        QStringLiteral("充放电电流|\u2014|mA|暂无数据"), QStringLiteral("电池电量|\u2014|%|等待电源数据")};
+    const QStringList expected{QStringLiteral("当前功率|\u2014|W|") + QString::fromUtf8(readingSourceText()),
+                               QStringLiteral("电池电压|\u2014|V|暂无数据"),
+                               QStringLiteral("充放电电流|\u2014|mA|暂无数据"),
+                               QStringLiteral("电池电量|\u2014|%|等待电源数据")};
     for (int i = 0; i < 4; ++i) {
         EXPECT_EQ(tileText(*view, i), expected[i]);
     }

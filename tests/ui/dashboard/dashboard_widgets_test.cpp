@@ -1,4 +1,5 @@
 #include "analytics/settings_store.h"
+#include "common/platform_texts.h"
 #include "support/temp_dir.h"
 #include "ui/dashboard/footer_button.h"
 #include "ui/dashboard/info_popover.h"
@@ -171,16 +172,13 @@ TEST_F(InfoPopoverTest, ShowsItsParagraphsAtAFixedWidth) {
     InfoPopover popover(store());
     const std::pair<const char*, const char*> paragraphs[] = {
         {"infoTitle", "关于实时数据"},
-        {"infoSources", "Voltrane 从本机电源注册表与 Apple Silicon "
-                        "能耗模型读取数据。功率、电池、设备名称和序列号始终只留在本机。"},
-        {"infoEstimates", "CPU、GPU、ANE、内存和内屏是时间窗估算；接口功率是 Mac 向 USB-C "
-                          "外设的输出，不包含外接屏从墙上取得的功耗。"},
+        {"infoSources", infoSourcesText()},
+        {"infoEstimates", infoComponentsText()},
         {"infoFillIn", "切换到电池供电时，如果电池电流字段短暂滞后，Voltrane "
                        "会用系统负载即时补齐，并在数值说明中标为估算。"},
-        {"infoMissing",
-         "不同 Mac 型号暴露的字段可能不同；缺失项目会显示为“—”。瞬时功率经过轻微平滑，以减少数字抖动。"},
+        {"infoMissing", infoFieldsText()},
         {"analyticsTitle", "发送匿名使用统计"},
-        {"analyticsCaption", "仅包含随机安装 ID、启动/打开次数、版本、macOS 版本和芯片架构。"},
+        {"analyticsCaption", analyticsContentsText()},
     };
     for (const auto& [name, expected] : paragraphs) {
         const QLabel* label = child<QLabel>(popover, name);

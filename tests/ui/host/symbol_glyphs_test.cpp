@@ -123,7 +123,8 @@ TEST(SymbolGlyphs, LargerSizesDrawLargerGlyphs) {
 }
 
 TEST(SymbolGlyphs, WithoutTheIconFontFallsBackToACharacterNotTheWord) {
-    const SymbolGlyphs missing(QDir::temp().filePath(QStringLiteral("no-such-font-4711.ttf")));
+    const SymbolGlyphs missing(QStringLiteral("No Such Icon Face 4711"),
+                               QDir::temp().filePath(QStringLiteral("no-such-font-4711.ttf")));
     EXPECT_FALSE(missing.iconFontAvailable());
     for (const SymbolEntry& entry : SymbolTable::entries()) {
         EXPECT_EQ(missing.source(entry.systemName), SymbolGlyphs::Source::fallbackText);
