@@ -16,12 +16,13 @@ const QColor kRim(0, 0, 0, 190);
 
 } // namespace
 
-const QImage& TrayIconRenderer::image(const std::string& symbol, const std::string& title, bool* changed) {
-    const bool redraw = image_.isNull() || symbol != symbol_ || title != title_;
+const QImage& TrayIconRenderer::image(const std::string& symbol, const std::optional<std::string>& figure,
+                                      bool* changed) {
+    const bool redraw = image_.isNull() || symbol != symbol_ || figure != figure_;
     if (redraw) {
         symbol_ = symbol;
-        title_ = title;
-        image_ = draw(symbol, title);
+        figure_ = figure;
+        image_ = draw(symbol, figure);
     }
     if (changed) {
         *changed = redraw;
@@ -29,14 +30,14 @@ const QImage& TrayIconRenderer::image(const std::string& symbol, const std::stri
     return image_;
 }
 
-QImage TrayIconRenderer::draw(const std::string& symbol, const std::string& title) {
+QImage TrayIconRenderer::draw(const std::string& symbol, const std::optional<std::string>& figure) {
     QImage image(kSide, kSide, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
 
-    // Without a figure the title is the product name: the symbol alone says more at this size.
-    const bool hasFigure = !title.empty() && title != "Voltrane";
+    // Without a figure the symbol alone says more at this size than the product name would.
+    const bool hasFigure = figure.has_value();
     const QRectF symbolRect = hasFigure ? QRectF(0, 0, kSide, kSide * 0.52) : QRectF(0, 0, kSide, kSide);
     const qreal symbolSize = hasFigure ? kSide * 0.5 : kSide * 0.86;
     SymbolGlyphs::shared().paint(painter, symbolRect, symbol, symbolSize, QFont::DemiBold, kInk);
@@ -44,7 +45,7 @@ QImage TrayIconRenderer::draw(const std::string& symbol, const std::string& titl
     if (hasFigure) {
         QFont font = HostFonts::system(kSide * 0.4, QFont::Bold, true);
         font.setStretch(QFont::SemiCondensed);
-        const QString text = QString::fromStdString(title);
+        const QString text = QString::fromStdString(*figure);
         const QRectF textRect(0, kSide * 0.5, kSide, kSide * 0.5);
         // Shrink long figures ("1234 W") until they fit the width.
         for (qreal size = kSide * 0.4; size > 8; size -= 1) {

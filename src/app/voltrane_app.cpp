@@ -102,8 +102,11 @@ void VoltraneApp::publish() {
     const std::string title = monitor_->menuBarTitle();
     const QString text = QString::fromStdString(title);
     if (tray_) {
+        // The title is the figure only while the snapshot has one; otherwise it names the program.
+        const bool hasFigure = monitor_->snapshot().headlineWatts().has_value();
         bool changed = false;
-        const QImage& image = trayImage_.image(menuBarSymbol(monitor_->snapshot().state), title, &changed);
+        const QImage& image = trayImage_.image(menuBarSymbol(monitor_->snapshot().state),
+                                               hasFigure ? std::optional(title) : std::nullopt, &changed);
         if (changed) {
             tray_->setIcon(QIcon(QPixmap::fromImage(image)));
         }
@@ -114,7 +117,7 @@ void VoltraneApp::publish() {
         // As a window, the title bar carries the title and the window icon the state symbol.
         bool changed = false;
         const QImage& image =
-            trayImage_.image(menuBarSymbol(monitor_->snapshot().state), std::string(), &changed);
+            trayImage_.image(menuBarSymbol(monitor_->snapshot().state), std::nullopt, &changed);
         if (changed) {
             windowIcon_ = QIcon(QPixmap::fromImage(image));
         }
