@@ -72,11 +72,12 @@ void AccessibilityEnvironment::readDesktop(const QString& gsettings) {
     // On the reader thread: child processes and the bus are waited for here, never on the UI
     // thread. Results are queued to this object, and dropped if it is gone by then.
     if (!gsettings.isEmpty()) {
-        for (const auto& [schema, key] :
+        for (const auto& setting :
              {std::pair{kInterface, kAnimations}, std::pair{kA11yInterface, kHighContrast}}) {
-            if (const auto value = gsettingsBool(gsettings, schema, key)) {
+            if (const auto value = gsettingsBool(gsettings, setting.first, setting.second)) {
                 QMetaObject::invokeMethod(
-                    this, [this, schema, key, on = *value] { applyDesktopSetting(schema, key, on); },
+                    this,
+                    [this, setting, on = *value] { applyDesktopSetting(setting.first, setting.second, on); },
                     Qt::QueuedConnection);
             }
         }
