@@ -9,7 +9,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev clang-tidy clang-format
     fonts-material-design-icons-iconfont fonts-noto-cjk
-    xvfb xauth xdotool x11-utils x11-apps imagemagick
+    xvfb xauth xdotool x11-utils x11-apps imagemagick dbus-daemon
 )
 
 missing=()

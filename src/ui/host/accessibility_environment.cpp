@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDBusConnection>
+#include <QDBusMessage>
 #include <QDBusVariant>
 #include <QFileInfo>
 #include <QProcess>
@@ -88,7 +89,7 @@ void AccessibilityEnvironment::readDesktop(const QString& gsettings) {
                                               QStringLiteral("/org/freedesktop/portal/desktop"),
                                               QStringLiteral("org.freedesktop.portal.Settings"),
                                               QStringLiteral("SettingChanged"), this,
-                                              SLOT(portalSettingChanged(QString, QString, QDBusVariant)));
+                                              SLOT(portalSettingChanged(QDBusMessage)));
     }
 }
 
@@ -111,9 +112,12 @@ void AccessibilityEnvironment::applyDesktopSetting(const QString& schema, const 
     }
 }
 
-void AccessibilityEnvironment::portalSettingChanged(const QString& schema, const QString& key,
-                                                    const QDBusVariant& value) {
-    applyDesktopSetting(schema, key, value.variant());
+void AccessibilityEnvironment::portalSettingChanged(const QDBusMessage& message) {
+    const QVariantList arguments = message.arguments();
+    if (arguments.size() == 3) {
+        applyDesktopSetting(arguments[0].toString(), arguments[1].toString(),
+                            qvariant_cast<QDBusVariant>(arguments[2]).variant());
+    }
 }
 
 void AccessibilityEnvironment::setReduceMotion(bool value) {

@@ -4,7 +4,7 @@
 #include <QVariant>
 #include <memory>
 
-class QDBusVariant;
+class QDBusMessage;
 class QThread;
 
 namespace voltrane {
@@ -14,7 +14,7 @@ namespace voltrane {
 /// announced.
 class AccessibilityEnvironment : public QObject {
     Q_OBJECT
-    Q_MOC_INCLUDE(<QDBusVariant>)
+    Q_MOC_INCLUDE(<QDBusMessage>)
 
 public:
     explicit AccessibilityEnvironment(bool reduceMotion = false, bool reduceTransparency = false,
@@ -43,7 +43,8 @@ signals:
     void changed();
 
 private slots:
-    void portalSettingChanged(const QString& schema, const QString& key, const QDBusVariant& value);
+    /// The portal's SettingChanged(schema, key, variant value).
+    void portalSettingChanged(const QDBusMessage& message);
 
 private:
     void readDesktop(const QString& gsettings);

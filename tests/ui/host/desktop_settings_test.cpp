@@ -1,4 +1,4 @@
-// The desktop's accessibility settings are read off the UI thread and followed as they change.
+// The desktop's accessibility settings are read off the UI thread.
 #include "support/temp_dir.h"
 #include "ui/host/accessibility_environment.h"
 
@@ -25,22 +25,6 @@ TEST(DesktopSettings, AreReadWithoutWaitingAndArriveWhenTheDesktopAnswers) {
     EXPECT_FALSE(environment->reduceMotion() || environment->reduceTransparency());
     bin.write("go", "");
     QTRY_VERIFY_WITH_TIMEOUT(environment->reduceMotion() && environment->reduceTransparency(), 5000);
-}
-
-TEST(DesktopSettings, AnnouncedChangesAreFollowed) {
-    AccessibilityEnvironment environment;
-    const auto apply = [&environment](const char* schema, const char* key, const QVariant& value) {
-        environment.applyDesktopSetting(QLatin1String("org.gnome.desktop.") + QLatin1String(schema),
-                                        QLatin1String(key), value);
-    };
-    apply("interface", "enable-animations", false);
-    apply("a11y.interface", "high-contrast", true);
-    // Another schema's key of that name, and a value that is not a boolean, change nothing.
-    apply("interface", "high-contrast", false);
-    apply("interface", "enable-animations", QStringLiteral("true"));
-    EXPECT_TRUE(environment.reduceMotion() && environment.reduceTransparency());
-    apply("interface", "enable-animations", true);
-    EXPECT_FALSE(environment.reduceMotion());
 }
 
 } // namespace
