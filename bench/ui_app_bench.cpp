@@ -1,5 +1,6 @@
 // One full repaint of the dashboard panel (560 × 750, software raster) and the tray icon image
 // for a new figure.
+#include "analytics/settings_store.h"
 #include "app/tray_icon_renderer.h"
 #include "monitor/power_monitor.h"
 #include "ui/dashboard/dashboard_view.h"
@@ -7,6 +8,7 @@
 #include <QApplication>
 #include <QImage>
 #include <QPainter>
+#include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
 namespace {
@@ -54,7 +56,10 @@ public:
 void BM_DashboardFullRepaint(benchmark::State& state) {
     PowerMonitor monitor(std::make_unique<FixedPower>(), std::make_unique<FixedComponents>(),
                          std::make_unique<HeldScheduler>());
+    const QTemporaryDir settingsFolder;
     DashboardView::Services services;
+    services.settings =
+        std::make_shared<SettingsStore>(settingsFolder.filePath(QStringLiteral("settings.json")));
     services.onShown = [] {};
     DashboardView view(monitor, true, services);
     view.resize(DashboardView::kPanelWidth, DashboardView::kPanelHeight);

@@ -3,12 +3,14 @@
 // figures that keep every row of the flow diagram flowing. No usage events are sent.
 //   voltrane_bench_app closed   tray item only, panel never shown
 //   voltrane_bench_app open     the panel shown as a window and kept active
+#include "analytics/settings_store.h"
 #include "app/dashboard_panel.h"
 #include "app/voltrane_app.h"
 #include "telemetry/battery/iokit_power_metrics_provider.h"
 #include "telemetry/battery/recorded_battery_registry.h"
 
 #include <QApplication>
+#include <QTemporaryDir>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -53,6 +55,10 @@ int main(int argc, char** argv) {
     };
     VoltraneApp::Options options;
     options.useTray = !open;
+    // A store of its own: measuring must not read or change the user's settings.
+    const QTemporaryDir settingsFolder;
+    options.services.settings =
+        std::make_shared<SettingsStore>(settingsFolder.filePath(QStringLiteral("settings.json")));
     options.services.onShown = [] {};
     VoltraneApp app(std::move(readers), std::move(options));
     app.start();

@@ -39,11 +39,6 @@ QString SettingsStore::defaultFilePath() {
     return folder + QStringLiteral("/voltrane/settings.json");
 }
 
-std::shared_ptr<SettingsStore> SettingsStore::shared() {
-    static const auto store = std::make_shared<SettingsStore>(defaultFilePath());
-    return store;
-}
-
 SettingsStore::Contents SettingsStore::load() const {
     QFile file(filePath_);
     if (!file.exists()) {

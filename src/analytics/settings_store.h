@@ -28,9 +28,6 @@ public:
     /// $XDG_CONFIG_HOME/voltrane/settings.json (or the platform's config folder).
     static QString defaultFilePath();
 
-    /// The process-wide store on the default file, shared by the usage client and the dashboard.
-    static std::shared_ptr<SettingsStore> shared();
-
     static inline const QString analyticsEnabledKey = QStringLiteral("analyticsEnabled");
     static inline const QString installationIDKey = QStringLiteral("analyticsInstallationID");
     static inline const QString lastHeartbeatKey = QStringLiteral("analyticsLastHeartbeatAt");

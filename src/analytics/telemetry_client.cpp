@@ -85,8 +85,7 @@ bool isUuidText(const QString& text) {
 class TelemetryClient::Actor : public QObject {
 public:
     Actor(TelemetryClient& client, QUrl endpoint, Timing timing)
-        : client_(client), endpoint_(std::move(endpoint)), timing_(timing),
-          endpointAcceptable_(isAcceptableEndpoint(endpoint_)) {}
+        : client_(client), endpoint_(std::move(endpoint)), timing_(timing) {}
 
     void setUp() {
         network_ = new QNetworkAccessManager(this);
@@ -110,7 +109,7 @@ public:
     }
 
     void send(TelemetryEvent event, std::function<void(bool)> done) {
-        if (stopped_ || !endpointAcceptable_ || !client_.analyticsEnabled()) {
+        if (stopped_ || !client_.analyticsEnabled()) {
             done(false);
             return;
         }
@@ -179,7 +178,6 @@ private:
     TelemetryClient& client_;
     const QUrl endpoint_;
     const Timing timing_;
-    const bool endpointAcceptable_;
     QNetworkAccessManager* network_ = nullptr; // child of this actor
     QTimer* heartbeatTimer_ = nullptr;         // child of this actor
     bool started_ = false;
@@ -188,7 +186,11 @@ private:
 
 TelemetryClient::TelemetryClient(QUrl endpoint, std::shared_ptr<SettingsStore> settings, Clock clock,
                                  Timing timing)
-    : settings_(std::move(settings)), clock_(std::move(clock)), thread_(std::make_unique<QThread>()) {
+    : settings_(std::move(settings)), clock_(std::move(clock)) {
+    if (!isAcceptableEndpoint(endpoint)) {
+        return; // inert: nothing below is ever made
+    }
+    thread_ = std::make_unique<QThread>();
     thread_->setObjectName(QStringLiteral("voltrane-telemetry"));
     auto actor = std::make_unique<Actor>(*this, std::move(endpoint), timing);
     actor->moveToThread(thread_.get());
@@ -202,13 +204,9 @@ TelemetryClient::TelemetryClient(QUrl endpoint, std::shared_ptr<SettingsStore> s
 TelemetryClient::~TelemetryClient() {
     shutdown();
     // The actor refers to this client; it must be gone before the client is.
-    thread_->wait();
-}
-
-TelemetryClient& TelemetryClient::shared() {
-    static TelemetryClient client(builtInEndpoint(), SettingsStore::shared(),
-                                  [] { return std::chrono::system_clock::now(); });
-    return client;
+    if (thread_) {
+        thread_->wait();
+    }
 }
 
 QUrl TelemetryClient::builtInEndpoint() {
@@ -232,7 +230,7 @@ bool TelemetryClient::isAcceptableEndpoint(const QUrl& endpoint) {
 }
 
 void TelemetryClient::start() {
-    if (stopped_) {
+    if (stopped_ || !canSend()) {
         return;
     }
     QMetaObject::invokeMethod(
@@ -240,7 +238,7 @@ void TelemetryClient::start() {
 }
 
 void TelemetryClient::track(TelemetryEvent event) {
-    if (stopped_) {
+    if (stopped_ || !canSend()) {
         return;
     }
     QMetaObject::invokeMethod(
@@ -250,7 +248,7 @@ void TelemetryClient::track(TelemetryEvent event) {
 std::future<bool> TelemetryClient::send(TelemetryEvent event) {
     auto completion = std::make_shared<Completion<bool>>(false);
     auto future = completion->future();
-    if (!stopped_) {
+    if (!stopped_ && canSend()) {
         QMetaObject::invokeMethod(
             actor_,
             [actor = actor_, event, completion] {
@@ -264,7 +262,7 @@ std::future<bool> TelemetryClient::send(TelemetryEvent event) {
 std::future<void> TelemetryClient::sendHeartbeatIfNeeded() {
     auto completion = std::make_shared<Completion<void>>();
     auto future = completion->future();
-    if (!stopped_) {
+    if (!stopped_ && canSend()) {
         QMetaObject::invokeMethod(
             actor_,
             [actor = actor_, completion] {
@@ -303,7 +301,7 @@ TelemetryPayload TelemetryClient::payload(TelemetryEvent event) {
 }
 
 void TelemetryClient::shutdown() {
-    if (stopped_.exchange(true)) {
+    if (stopped_.exchange(true) || !canSend()) {
         return;
     }
     QMetaObject::invokeMethod(

@@ -29,11 +29,12 @@ struct TelemetryTiming {
 
 /// Posts anonymous usage events to the usage endpoint unless the user switched them off.
 ///
-/// The client works on a thread of its own, one call at a time; while a request waits for the
-/// network other calls go ahead, so a dashboard-open event and a heartbeat can be in flight
-/// together. Every public call returns at once and never waits for the network, so the UI
-/// thread may call any of them. A failed event is only lost; a failed heartbeat is tried again
-/// at the next check because its time is stored only when the endpoint accepted it.
+/// A client without an acceptable endpoint (a build configured without one) is inert: it starts
+/// no thread, opens no socket and never writes to the store. Otherwise it works on a thread of its own, one
+/// call at a time; while a request waits for the network other calls go ahead, so a dashboard-open event and
+/// a heartbeat can be in flight together. Every public call returns at once and never waits for the network,
+/// so the UI thread may call any of them. A failed event is only lost; a failed heartbeat is tried again at
+/// the next check because its time is stored only when the endpoint accepted it.
 class TelemetryClient : public QObject {
     Q_OBJECT
 
@@ -43,8 +44,8 @@ public:
     using Timing = TelemetryTiming;
 
     /// `endpoint` must be https (plain http only for a loopback host) with the path "/v1/events";
-    /// any other endpoint makes every send fail without touching the network. `clock` gives the
-    /// wall-clock time used for the daily heartbeat.
+    /// with any other endpoint, an empty one included, the client is inert and every send fails.
+    /// `clock` gives the wall-clock time used for the daily heartbeat.
     TelemetryClient(QUrl endpoint, std::shared_ptr<SettingsStore> settings, Clock clock,
                     Timing timing = Timing{});
     /// Cancels the heartbeat loop and aborts what is in flight (see `shutdown()`).
@@ -53,11 +54,10 @@ public:
     TelemetryClient(const TelemetryClient&) = delete;
     TelemetryClient& operator=(const TelemetryClient&) = delete;
 
-    /// The process-wide client on the built-in endpoint and `SettingsStore::shared()`.
-    static TelemetryClient& shared();
-
-    /// The usage endpoint this program was built with.
+    /// The usage endpoint this program was built with; empty when it was built without one.
     static QUrl builtInEndpoint();
+    /// Whether this program was built to send usage events at all.
+    static bool hasBuiltInEndpoint() { return isAcceptableEndpoint(builtInEndpoint()); }
     /// https with a host and the path "/v1/events", or the same over http to a loopback host.
     static bool isAcceptableEndpoint(const QUrl& endpoint);
 
@@ -65,6 +65,9 @@ public:
 
     /// The store holding the switch, the installation identifier and the last heartbeat time.
     const std::shared_ptr<SettingsStore>& settings() const { return settings_; }
+
+    /// False for an inert client, which never sends.
+    bool canSend() const { return actor_ != nullptr; }
 
     /// Posts "app_launch", then checks the heartbeat at once and after every interval. Only the
     /// first call does anything.
@@ -108,8 +111,8 @@ private:
     std::mutex installationMutex_;
     QString unsavedInstallationID_; // made but not yet stored; guarded by installationMutex_
     std::atomic<bool> stopped_{false};
-    std::unique_ptr<QThread> thread_;
-    Actor* actor_ = nullptr; // lives on thread_, deleted there when it finishes
+    std::unique_ptr<QThread> thread_; // none for an inert client
+    Actor* actor_ = nullptr;          // lives on thread_, deleted there when it finishes
 };
 
 } // namespace voltrane

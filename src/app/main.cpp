@@ -1,3 +1,4 @@
+#include "analytics/settings_store.h"
 #include "analytics/telemetry_client.h"
 #include "app/single_instance.h"
 #include "app/voltrane_app.h"
@@ -26,8 +27,13 @@ int main(int argc, char** argv) {
     }
     instance.listen();
 
+    // The one place where the program's services are chosen: the user's settings file and the
+    // usage client on the endpoint this build was configured with (none: the client is inert).
+    const auto settings = std::make_shared<SettingsStore>(SettingsStore::defaultFilePath());
+    TelemetryClient telemetry(TelemetryClient::builtInEndpoint(), settings,
+                              [] { return std::chrono::system_clock::now(); });
     // The usage client runs on its own thread; start-up never waits for it.
-    QTimer::singleShot(0, [] { TelemetryClient::shared().start(); });
+    QTimer::singleShot(0, &telemetry, [&telemetry] { telemetry.start(); });
 
     const bool useTray = QSystemTrayIcon::isSystemTrayAvailable();
     // In a tray the program lives on with its panel closed; as a window, closing it quits.
@@ -40,6 +46,11 @@ int main(int argc, char** argv) {
     };
     VoltraneApp::Options options;
     options.useTray = useTray;
+    // Without an endpoint there is no switch to keep: the panel says nothing is sent.
+    if (telemetry.canSend()) {
+        options.services.settings = settings;
+    }
+    options.services.onShown = [&telemetry] { telemetry.track(TelemetryEvent::dashboardOpen); };
     int status = 0;
     {
         VoltraneApp app(std::move(readers), std::move(options));
@@ -49,6 +60,6 @@ int main(int argc, char** argv) {
         app.start();
         status = QApplication::exec();
     }
-    TelemetryClient::shared().shutdown();
+    telemetry.shutdown();
     return status;
 }

@@ -20,8 +20,8 @@ const QColor kRim(0, 0, 0, 200);
 constexpr int kCompactSide = 40;
 
 /// The figure as the icon writes it: "12 W", or "12" in a small icon.
-QString figureText(const std::string& title, int side) {
-    QString text = QString::fromStdString(title);
+QString figureText(const std::string& figure, int side) {
+    QString text = QString::fromStdString(figure);
     if (side < kCompactSide && text.endsWith(QStringLiteral(" W"))) {
         text.chop(2);
     }
@@ -41,15 +41,15 @@ void paintSymbol(QPainter& painter, const QRectF& rect, const std::string& symbo
 
 } // namespace
 
-bool TrayIconRenderer::update(const std::string& symbol, const std::string& title) {
-    if (!image_.isNull() && symbol == symbol_ && title == title_) {
+bool TrayIconRenderer::update(const std::string& symbol, const std::optional<std::string>& figure) {
+    if (!image_.isNull() && symbol == symbol_ && figure == figure_) {
         return false;
     }
     symbol_ = symbol;
-    title_ = title;
+    figure_ = figure;
     icon_ = QIcon();
     for (const int side : kSides) {
-        QImage drawn = draw(symbol, title, side);
+        QImage drawn = draw(symbol, figure, side);
         icon_.addPixmap(QPixmap::fromImage(drawn));
         if (side == kSide) {
             image_ = std::move(drawn);
@@ -58,32 +58,33 @@ bool TrayIconRenderer::update(const std::string& symbol, const std::string& titl
     return true;
 }
 
-const QImage& TrayIconRenderer::image(const std::string& symbol, const std::string& title, bool* changed) {
-    const bool redrawn = update(symbol, title);
+const QImage& TrayIconRenderer::image(const std::string& symbol, const std::optional<std::string>& figure,
+                                      bool* changed) {
+    const bool redrawn = update(symbol, figure);
     if (changed) {
         *changed = redrawn;
     }
     return image_;
 }
 
-const QIcon& TrayIconRenderer::icon(const std::string& symbol, const std::string& title, bool* changed) {
-    const bool redrawn = update(symbol, title);
+const QIcon& TrayIconRenderer::icon(const std::string& symbol, const std::optional<std::string>& figure,
+                                    bool* changed) {
+    const bool redrawn = update(symbol, figure);
     if (changed) {
         *changed = redrawn;
     }
     return icon_;
 }
 
-QImage TrayIconRenderer::draw(const std::string& symbol, const std::string& title, int side) {
+QImage TrayIconRenderer::draw(const std::string& symbol, const std::optional<std::string>& figure, int side) {
     QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     const qreal rim = std::max(1.0, side / 24.0);
 
-    // Without a figure the title is the product name: the symbol alone says more at this size.
-    const bool hasFigure = !title.empty() && title != "Voltrane";
-    if (!hasFigure) {
+    // Without a figure the symbol alone says more at this size than the product name would.
+    if (!figure) {
         paintSymbol(painter, QRectF(0, 0, side, side), symbol, side * 0.8, rim);
         return image;
     }
@@ -91,7 +92,7 @@ QImage TrayIconRenderer::draw(const std::string& symbol, const std::string& titl
     const qreal symbolShare = side < kCompactSide ? 0.42 : 0.5;
     paintSymbol(painter, QRectF(0, 0, side, side * symbolShare), symbol, side * symbolShare, rim);
 
-    const QString text = figureText(title, side);
+    const QString text = figureText(*figure, side);
     const QRectF textRect(0, side * symbolShare, side, side * (1 - symbolShare));
     QFont font = HostFonts::system(textRect.height(), QFont::Black, true);
     font.setStretch(QFont::SemiCondensed);

@@ -3,6 +3,7 @@
 #include <QIcon>
 #include <QImage>
 #include <array>
+#include <optional>
 #include <string>
 
 namespace voltrane {
@@ -11,26 +12,30 @@ namespace voltrane {
 /// hosts here show an image only. Each size a host may ask for is drawn for that size rather
 /// than scaled: small icons drop the unit so the digits can be as tall as the square allows.
 /// Light strokes inside a dark rim read on light and dark panels alike. Keeps the last images
-/// and draws anew only when the symbol or the title changes.
+/// and draws anew only when the symbol or the figure changes. Without a figure the symbol fills the
+/// icon.
 class TrayIconRenderer {
 public:
     static constexpr int kSide = 64;
     /// The sizes tray hosts ask for (16 to 24 on most panels, more on high-density screens).
     static constexpr std::array<int, 6> kSides = {16, 22, 24, 32, 48, kSide};
 
-    /// The kSide image for `symbol` and `title`; `changed` tells whether it was drawn afresh.
-    const QImage& image(const std::string& symbol, const std::string& title, bool* changed = nullptr);
-    /// Every size of the icon for `symbol` and `title`.
-    const QIcon& icon(const std::string& symbol, const std::string& title, bool* changed = nullptr);
+    /// The kSide image for `symbol` and `figure` (the label's title when it carries a reading);
+    /// `changed` tells whether it was drawn afresh.
+    const QImage& image(const std::string& symbol, const std::optional<std::string>& figure,
+                        bool* changed = nullptr);
+    /// Every size of the icon for `symbol` and `figure`.
+    const QIcon& icon(const std::string& symbol, const std::optional<std::string>& figure,
+                      bool* changed = nullptr);
 
     /// Draws one size without the cache, for benchmarks, tests and renders.
-    static QImage draw(const std::string& symbol, const std::string& title, int side = kSide);
+    static QImage draw(const std::string& symbol, const std::optional<std::string>& figure, int side = kSide);
 
 private:
-    bool update(const std::string& symbol, const std::string& title);
+    bool update(const std::string& symbol, const std::optional<std::string>& figure);
 
     std::string symbol_;
-    std::string title_;
+    std::optional<std::string> figure_;
     QImage image_;
     QIcon icon_;
 };

@@ -158,8 +158,11 @@ void VoltraneApp::publish() {
     const std::string title = monitor_->menuBarTitle();
     const QString text = QString::fromStdString(title);
     if (tray_) {
+        // The title is the figure only while the snapshot has one; otherwise it names the program.
+        const bool hasFigure = monitor_->snapshot().headlineWatts().has_value();
         bool changed = false;
-        const QIcon& icon = trayImage_.icon(menuBarSymbol(monitor_->snapshot()), title, &changed);
+        const QIcon& icon = trayImage_.icon(menuBarSymbol(monitor_->snapshot()),
+                                            hasFigure ? std::optional(title) : std::nullopt, &changed);
         if (changed) {
             tray_->setIcon(icon);
         }
@@ -169,7 +172,7 @@ void VoltraneApp::publish() {
     } else {
         // As a window, the title bar carries the title and the window icon the state symbol.
         bool changed = false;
-        const QImage& image = trayImage_.image(menuBarSymbol(monitor_->snapshot()), std::string(), &changed);
+        const QImage& image = trayImage_.image(menuBarSymbol(monitor_->snapshot()), std::nullopt, &changed);
         if (changed) {
             windowIcon_ = QIcon(QPixmap::fromImage(image));
         }

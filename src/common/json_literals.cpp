@@ -25,6 +25,12 @@ rewriteNumberLiterals(const QByteArray& json,
     for (qsizetype i = 0; i < json.size(); ++i) {
         const char c = json[i];
         if (inString) {
+            if (c == '"' && keySuffix && closesKey(json, i)) {
+                const QByteArray suffix = keySuffix();
+                out.text += suffix;
+                added += suffix.size();
+                out.shifts.emplace_back(out.text.size(), added);
+            }
             out.text += c;
             if (c == '\\' && i + 1 < json.size()) {
                 out.text += json[++i];

@@ -72,12 +72,14 @@ SankeyFlowModel::SankeyFlowModel(const PowerSnapshot& snapshot, const ComponentP
     allocation = SystemEnergyAllocation::make(systemWatts, {cpu, gpu, ane, dram, display, ports});
 
     if (onBattery) {
+        sourceKind = SourceKind::battery;
         sourceTitle = "电池";
         sourceSymbol = "battery.75percent";
         sourceTint = PaletteColor::warning;
         sourceWatts = systemWatts;
         sourceDetail = runtimeText(snapshot.batteryTimeRemainingMinutes);
     } else {
+        sourceKind = SourceKind::adapter;
         sourceTitle = "电源适配器";
         sourceSymbol = "powerplug.fill";
         sourceTint = PaletteColor::flowSource;

@@ -15,6 +15,10 @@ namespace voltrane {
 /// The content of the power-flow diagram: one source and its rows, already filtered
 /// (watts > 0.2) and ordered (larger first, the remainder last). Rebuilt on every render.
 struct SankeyFlowModel {
+    /// Where the power comes from; views decide by this, never by the title's text.
+    enum class SourceKind { adapter, battery };
+
+    SourceKind sourceKind = SourceKind::adapter;
     std::string sourceTitle;           ///< "电池" or "电源适配器"
     std::string sourceSymbol;          ///< system symbol name
     std::string sourceDetail;          ///< second line under the source

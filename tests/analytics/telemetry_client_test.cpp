@@ -373,9 +373,6 @@ TEST(TelemetryEndpoint, IsHttpsOrLoopbackHttpWithTheEventsPath) {
 }
 
 TEST_F(TelemetryClientTest, OnlyAnAcceptableEndpointIsEverContacted) {
-    const QUrl builtIn = TelemetryClient::builtInEndpoint();
-    EXPECT_EQ(builtIn.scheme(), QStringLiteral("https"));
-    EXPECT_TRUE(TelemetryClient::isAcceptableEndpoint(builtIn));
     QUrl other = server.url();
     other.setPath(QStringLiteral("/v1/other"));
     EXPECT_EQ(outcome(makeClient(other, kHourly)->send(TelemetryEvent::appLaunch)), false);

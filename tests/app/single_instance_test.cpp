@@ -1,19 +1,19 @@
 #include "app/single_instance.h"
 
-#include <QCoreApplication>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace voltrane {
 namespace {
 
-QString uniqueName(const char* tag) {
-    return QStringLiteral("voltrane-test-%1-%2")
-        .arg(QCoreApplication::applicationPid())
-        .arg(QLatin1String(tag));
-}
+class SingleInstanceTest : public ::testing::Test {
+protected:
+    QString uniqueName(const char* tag) const { return folder_.filePath(QLatin1String(tag)); }
 
-class SingleInstanceTest : public ::testing::Test {};
+private:
+    QTemporaryDir folder_;
+};
 
 TEST_F(SingleInstanceTest, SecondLaunchHandsOverAndTheFirstIsAskedToShow) {
     const QString name = uniqueName("handover");

@@ -1,7 +1,9 @@
+#include "analytics/settings_store.h"
 #include "app/dashboard_panel.h"
 #include "app/tray_icon_renderer.h"
 #include "app/voltrane_app.h"
 #include "support/param_name.h"
+#include "support/temp_dir.h"
 
 #include <QApplication>
 #include <QSignalSpy>
@@ -59,6 +61,8 @@ protected:
         VoltraneApp::Options options;
         options.useTray = useTray;
         options.scheduler = std::make_unique<HeldScheduler>();
+        options.services.settings = std::make_shared<SettingsStore>(
+            QString::fromStdString((settingsFolder.path() / "settings.json").string()));
         options.services.onShown = [this] { ++opened; };
         return std::make_unique<VoltraneApp>(VoltraneApp::Readers{std::make_unique<FakePower>(counters),
                                                                   std::make_unique<FakeComponents>(counters)},
@@ -67,6 +71,7 @@ protected:
 
     Counters counters;
     int opened = 0;
+    testing::TempDir settingsFolder;
 };
 
 TEST_F(VoltraneAppTest, WithoutATrayThePanelIsAWindowTitledWithTheTrayTitle) {
@@ -135,7 +140,7 @@ TEST(TrayIconRendererTest, RedrawsOnlyWhenSymbolOrTitleChanges) {
 TEST(TrayIconRendererTest, DrawsSomethingVisibleForEveryStateSymbol) {
     for (const char* symbol : {"battery.100percent.bolt", "battery.100percent", "powerplug.fill",
                                "battery.75percent", "bolt.slash"}) {
-        const QImage image = TrayIconRenderer::draw(symbol, "Voltrane");
+        const QImage image = TrayIconRenderer::draw(symbol, std::nullopt);
         int opaque = 0;
         for (int y = 0; y < image.height(); ++y) {
             for (int x = 0; x < image.width(); ++x) {

@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Starts the real voltrane on a bare X server (no tray there, so it opens its window), waits for
 # the window by title, takes a screenshot, checks it is not blank, sends Ctrl+Q and expects a
-# clean exit within 2 s. Then checks that a second launch hands over to the first and exits 0.
-# Usage: window_e2e.sh VOLTRANE_BINARY SCREENSHOT_PNG
+# clean exit within 2 s. Then checks that a second launch hands over to the first and exits 0,
+# and that a build without a usage endpoint left no installation ID behind.
+# Usage: window_e2e.sh VOLTRANE_BINARY SCREENSHOT_PNG [USAGE_ENDPOINT]
 set -euo pipefail
 
 binary=$1
 screenshot=$2
+endpoint=${3:-}
 work=$(mktemp -d)
 xvfb_pid=""
 app_pid=""
@@ -21,6 +23,11 @@ trap cleanup EXIT
 export HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run"
 mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
 chmod 700 "$XDG_RUNTIME_DIR"
+if [ -n "$endpoint" ]; then
+    # A build with an endpoint would post there: the user's switch, off, keeps this run local.
+    mkdir -p "$XDG_CONFIG_HOME/voltrane"
+    echo '{"analyticsEnabled": {"type": "bool", "value": false}}' >"$XDG_CONFIG_HOME/voltrane/settings.json"
+fi
 unset QT_QPA_PLATFORM WAYLAND_DISPLAY
 
 exec 3>"$work/display"
@@ -84,6 +91,10 @@ app_pid=""
 if [ "$status" -ne 0 ]; then
     echo "voltrane exited with status $status"
     cat "$work/app.log"
+    exit 1
+fi
+if [ -z "$endpoint" ] && grep -qs analyticsInstallationID "$XDG_CONFIG_HOME/voltrane/settings.json"; then
+    echo "a build without a usage endpoint made an installation ID"
     exit 1
 fi
 echo "window, hand-over and Ctrl+Q all behaved"

@@ -1,3 +1,5 @@
+#include "analytics/settings_store.h"
+#include "analytics/telemetry_client.h"
 #include "commands.h"
 #include "monitor/power_monitor.h"
 #include "monitor/sampling_scheduler.h"
@@ -7,6 +9,7 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QTemporaryDir>
 #include <iostream>
 #include <memory>
 
@@ -113,6 +116,13 @@ int renderCommand(const Arguments& arguments) {
                          std::make_unique<FixedComponentPower>(components), std::make_unique<NoTicks>(),
                          [at = snapshot.sampledAt] { return at; });
     DashboardView::Services services;
+    // The picture shows the popover as this build's program would, from a store of its own:
+    // the user's settings are neither read nor written.
+    const QTemporaryDir settingsFolder;
+    if (TelemetryClient::hasBuiltInEndpoint()) {
+        services.settings =
+            std::make_shared<SettingsStore>(settingsFolder.filePath(QStringLiteral("settings.json")));
+    }
     services.onShown = [] {}; // a picture is not an opening of the panel
     DashboardView view(monitor, compact, std::move(services));
     view.setAttribute(Qt::WA_DontShowOnScreen, true);

@@ -184,7 +184,7 @@ private:
                 return member;
             }
             if (member.value) {
-                table.insert_or_assign(key, std::move(*member.value));
+                table.try_emplace(key, std::move(*member.value));
             }
             if (member.end == End::cut) {
                 noteCut(keyLine, memberPath, member, noting);

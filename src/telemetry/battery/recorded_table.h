@@ -13,6 +13,10 @@ namespace voltrane {
 inline constexpr int kMaximumTableDepth = 128;
 
 /// A smart-battery table read back from a recording.
+///
+/// A key repeated within one table keeps its first value, in every form. The registry never
+/// prints a key twice, so a repeat comes from a paste made twice, where the copies hold the same
+/// reading and only a later one can be cut off: the first copy is the complete one.
 struct RecordedTable {
     std::optional<PropertyTable> entry; ///< nothing for a recording that holds no entry
     std::string error;                  ///< one line; empty when the recording was read

@@ -10,6 +10,7 @@
 #include <charconv>
 #include <cstdint>
 #include <limits>
+#include <map>
 #include <string_view>
 #include <vector>
 
@@ -21,10 +22,33 @@ namespace {
 // back here exactly.
 constexpr char16_t literalKey = u'\x01';
 
-RewrittenJson wrapNumberLiterals(const QByteArray& bytes) {
-    return rewriteNumberLiterals(bytes, [](const QByteArray& literal) -> std::optional<QByteArray> {
-        return QByteArrayLiteral("{\"\\u0001\":\"") + literal + QByteArrayLiteral("\"}");
-    });
+// Qt's reader also keeps only the last of a repeated key. Every key of the text gets "\u0002" and
+// its place among all keys (8 hex digits) appended, so repeats stay apart and the first can win.
+constexpr char16_t keyMark = u'\x02';
+
+struct Key {
+    QString name;
+    quint32 place = 0;
+};
+
+Key splitKey(const QString& marked) {
+    const qsizetype at = marked.lastIndexOf(QChar(keyMark));
+    if (at < 0) {
+        return {marked, 0};
+    }
+    return {marked.left(at), marked.mid(at + 1).toUInt(nullptr, 16)};
+}
+
+RewrittenJson wrapLiteralsAndMarkKeys(const QByteArray& bytes) {
+    quint32 keys = 0;
+    return rewriteNumberLiterals(
+        bytes,
+        [](const QByteArray& literal) -> std::optional<QByteArray> {
+            return QByteArrayLiteral("{\"\\u0001\":\"") + literal + QByteArrayLiteral("\"}");
+        },
+        [&keys] {
+            return QByteArrayLiteral("\\u0002") + QByteArray::number(keys++, 16).rightJustified(8, '0');
+        });
 }
 
 class TypedJsonConverter {
@@ -65,22 +89,44 @@ public:
     }
 
     std::optional<PropertyTable> table(const QJsonObject& object, const std::string& where, int depth) {
-        PropertyTable table;
-        for (auto it = object.begin(); it != object.end(); ++it) {
-            const std::string key = it.key().toStdString();
-            auto element = value(it.value(), where.empty() ? key : where + "." + key, depth + 1);
-            if (!element) {
-                return std::nullopt;
-            }
-            table.insert_or_assign(key, std::move(*element));
-        }
-        return table;
+        return table(firstMembers(object), where, depth);
     }
 
 private:
     std::nullopt_t failure(const std::string& where, const std::string& what) {
         error = "\"" + (where.empty() ? std::string("(top level)") : where) + "\" " + what;
         return std::nullopt;
+    }
+
+    using Members = std::map<std::string, QJsonValue, std::less<>>;
+
+    /// Each key once, with the value it has first in the text.
+    static Members firstMembers(const QJsonObject& object) {
+        std::map<std::string, std::pair<quint32, QJsonValue>, std::less<>> firsts;
+        for (auto it = object.begin(); it != object.end(); ++it) {
+            const Key key = splitKey(it.key());
+            const auto [slot, added] = firsts.try_emplace(key.name.toStdString(), key.place, it.value());
+            if (!added && key.place < slot->second.first) {
+                slot->second = {key.place, it.value()};
+            }
+        }
+        Members members;
+        for (auto& [key, first] : firsts) {
+            members.emplace(key, std::move(first.second));
+        }
+        return members;
+    }
+
+    std::optional<PropertyTable> table(const Members& members, const std::string& where, int depth) {
+        PropertyTable table;
+        for (const auto& [key, member] : members) {
+            auto element = value(member, where.empty() ? key : where + "." + key, depth + 1);
+            if (!element) {
+                return std::nullopt;
+            }
+            table.emplace(key, std::move(*element));
+        }
+        return table;
     }
 
     /// The exact text of a wrapped number literal.
@@ -115,20 +161,21 @@ private:
         if (const auto text = literal(object)) {
             return number(*text, where);
         }
-        if (object.size() == 1) {
-            const QString tag = object.begin().key();
-            const QJsonValue tagged = object.begin().value();
-            if (tag == QLatin1String("$u64")) {
+        const Members members = firstMembers(object);
+        if (members.size() == 1) {
+            const std::string& tag = members.begin()->first;
+            const QJsonValue& tagged = members.begin()->second;
+            if (tag == "$u64") {
                 return unsignedNumber(tagged, where);
             }
-            if (tag == QLatin1String("$i64")) {
+            if (tag == "$i64") {
                 return signedNumber(tagged, where);
             }
-            if (tag == QLatin1String("$f64")) {
+            if (tag == "$f64") {
                 return doubleNumber(tagged, where);
             }
         }
-        auto nested = table(object, where, depth);
+        auto nested = table(members, where, depth);
         if (!nested) {
             return std::nullopt;
         }
@@ -181,7 +228,7 @@ private:
 
 RecordedTable TypedJsonTableReader::read(const QByteArray& bytes) {
     RecordedTable result;
-    const RewrittenJson wrapped = wrapNumberLiterals(bytes);
+    const RewrittenJson wrapped = wrapLiteralsAndMarkKeys(bytes);
     QJsonParseError parseError{};
     const QJsonDocument document = QJsonDocument::fromJson(wrapped.text, &parseError);
     if (parseError.error != QJsonParseError::NoError) {

@@ -1,7 +1,5 @@
 #include "ui/dashboard/dashboard_view.h"
 
-#include "analytics/settings_store.h"
-#include "analytics/telemetry_client.h"
 #include "monitor/power_monitor.h"
 #include "ui/dashboard/adaptive_glass_surface.h"
 #include "ui/dashboard/dashboard_background.h"
@@ -80,12 +78,6 @@ protected:
 DashboardView::DashboardView(PowerMonitor& monitor, bool compact, Services services, QWidget* parent)
     : QWidget(parent), monitor_(monitor), compact_(compact), services_(std::move(services)) {
     setObjectName(QStringLiteral("dashboard"));
-    if (!services_.settings) {
-        services_.settings = SettingsStore::shared();
-    }
-    if (!services_.onShown) {
-        services_.onShown = [] { TelemetryClient::shared().track(TelemetryEvent::dashboardOpen); };
-    }
     if (!services_.formatTime) {
         services_.formatTime = &DashboardView::localeTimeText;
     }

@@ -31,12 +31,14 @@ class DashboardView : public QWidget {
     Q_OBJECT
 
 public:
-    /// What the panel reaches outside itself; each has a default for the running program.
+    /// What the panel reaches outside itself. The application shell picks each; a panel given
+    /// none keeps to itself.
     struct Services {
-        /// Holds the usage-statistics switch; defaults to the shared store.
+        /// Holds the usage-statistics switch; none when the program sends no usage statistics,
+        /// and the info popover then says so.
         std::shared_ptr<SettingsStore> settings;
-        /// Called each time the panel comes on screen; defaults to posting "dashboard_open"
-        /// through the shared usage client, which returns at once.
+        /// Called each time the panel comes on screen (the shell posts "dashboard_open"); it
+        /// must return at once.
         std::function<void()> onShown;
         /// The time of the last sample; defaults to the locale's short time with seconds.
         TimeFormatter formatTime;

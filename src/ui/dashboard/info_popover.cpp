@@ -92,9 +92,13 @@ InfoPopover::InfoPopover(std::shared_ptr<SettingsStore> settings, QWidget* paren
     auto* toggleTexts = new QVBoxLayout;
     toggleTexts->setContentsMargins(0, 0, 0, 0);
     toggleTexts->setSpacing(2);
-    QLabel* toggleTitle = paragraph("发送匿名使用统计", VoltranePalette::textPrimary, this);
+    const bool sends = settings_ != nullptr;
+    QLabel* toggleTitle =
+        paragraph(sends ? "发送匿名使用统计" : "不发送使用统计", VoltranePalette::textPrimary, this);
     toggleTitle->setObjectName(QStringLiteral("analyticsTitle"));
-    QLabel* toggleCaption = paragraph(analyticsContentsText(), VoltranePalette::textMuted, this);
+    QLabel* toggleCaption = paragraph(
+        sends ? analyticsContentsText() : "此版本未设置统计服务器：不生成安装 ID，也不向任何地方发送数据。",
+        VoltranePalette::textMuted, this);
     toggleCaption->setObjectName(QStringLiteral("analyticsCaption"));
     toggleCaption->setFont(HostFonts::style(TextStyle::caption));
     toggleTexts->addWidget(toggleTitle);
@@ -102,6 +106,7 @@ InfoPopover::InfoPopover(std::shared_ptr<SettingsStore> settings, QWidget* paren
     toggleRow->addLayout(toggleTexts, 1);
     toggleRow->addWidget(switch_, 0, Qt::AlignVCenter);
     switch_->setAccessibleName(toggleTitle->text());
+    switch_->setVisible(sends);
 
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(18, 18, 18, 18);

@@ -12,7 +12,8 @@ class SettingsStore;
 /// The data explanation shown from the header's info button: where the figures come from,
 /// how estimates and gaps show, and the switch for anonymous usage statistics. The switch
 /// reads and writes "analyticsEnabled" in the settings store directly (on when absent), so
-/// the usage client sees a change at once.
+/// the usage client sees a change at once. Given no store (a build that sends no usage
+/// statistics) there is nothing to switch: the popover says that nothing is sent instead.
 class InfoPopover : public QWidget {
     Q_OBJECT
 

@@ -66,7 +66,7 @@ SankeySourceNode::SankeySourceNode(QWidget* parent)
 
 void SankeySourceNode::setModel(const SankeyFlowModel& model) {
     tint_ = toQColor(VoltranePalette::color(model.sourceTint));
-    battery_ = model.sourceTitle == "电池";
+    battery_ = model.sourceKind == SankeyFlowModel::SourceKind::battery;
     const QString title = QString::fromStdString(model.sourceTitle);
     const QString watts = QString::fromStdString(flowWattsText(model.sourceWatts));
     const QString detail = QString::fromStdString(model.sourceDetail);
