@@ -2,6 +2,7 @@
 #include "app/dashboard_panel.h"
 #include "app/tray_icon_renderer.h"
 #include "app/voltrane_app.h"
+#include "support/monitor_fakes.h"
 #include "support/param_name.h"
 #include "support/temp_dir.h"
 
@@ -12,140 +13,84 @@
 namespace voltrane {
 namespace {
 
-struct Counters {
-    int powerReads = 0;
-    int componentReads = 0;
-    PowerSnapshot next = PowerSnapshot::unavailable(Date{});
-};
-
-class FakePower final : public PowerMetricsProviding {
-public:
-    explicit FakePower(Counters& counters) : counters_(counters) {}
-    PowerSnapshot readSnapshot() override {
-        ++counters_.powerReads;
-        return counters_.next;
-    }
-
-private:
-    Counters& counters_;
-};
-
-class FakeComponents final : public ComponentPowerProviding {
-public:
-    explicit FakeComponents(Counters& counters) : counters_(counters) {}
-    ComponentPowerSnapshot readSnapshot() override {
-        ++counters_.componentReads;
-        return ComponentPowerSnapshot::unavailable(Date{});
-    }
-
-private:
-    Counters& counters_;
-};
-
-/// Never fires on its own: the tests decide when a tick happens.
-class HeldScheduler final : public SamplingScheduler {
-public:
-    void scheduleAfter(std::chrono::milliseconds, std::function<void()>) override {}
-};
-
-PowerSnapshot onBattery(double watts) {
-    PowerSnapshot snapshot;
-    snapshot.state = PowerState::onBattery;
-    snapshot.batteryWatts = -watts;
-    return snapshot;
-}
+using namespace voltrane::testing;
 
 class VoltraneAppTest : public ::testing::Test {
 protected:
     std::unique_ptr<VoltraneApp> makeApp(bool useTray) {
         VoltraneApp::Options options;
         options.useTray = useTray;
-        options.scheduler = std::make_unique<HeldScheduler>();
+        options.scheduler = std::make_unique<ManualScheduler>(sources);
         options.services.settings = std::make_shared<SettingsStore>(
             QString::fromStdString((settingsFolder.path() / "settings.json").string()));
         options.services.onShown = [this] { ++opened; };
-        return std::make_unique<VoltraneApp>(VoltraneApp::Readers{std::make_unique<FakePower>(counters),
-                                                                  std::make_unique<FakeComponents>(counters)},
+        return std::make_unique<VoltraneApp>(VoltraneApp::Readers{std::make_unique<FakePower>(sources),
+                                                                  std::make_unique<FakeComponents>(sources)},
                                              std::move(options));
     }
 
-    Counters counters;
+    FakeSources sources;
     int opened = 0;
     testing::TempDir settingsFolder;
 };
 
-TEST_F(VoltraneAppTest, WithoutATrayThePanelIsAWindowTitledWithTheTrayTitle) {
-    counters.next = onBattery(12.4);
+TEST_F(VoltraneAppTest, WithoutATrayThePanelIsAWindowTitledWithEveryReading) {
+    PowerSnapshot onBattery;
+    onBattery.state = PowerState::onBattery;
+    onBattery.batteryWatts = -7.4;
+    sources.power = {onBattery};
     const auto shell = makeApp(false);
+    EXPECT_EQ(shell->panel().windowTitle(), QStringLiteral("7 W")); // before start: the first reading
     shell->start();
     EXPECT_TRUE(shell->panel().isVisible());
     EXPECT_EQ(shell->panel().mode(), DashboardPanel::Mode::window);
-    EXPECT_EQ(shell->panel().windowTitle(), QStringLiteral("12 W"));
     EXPECT_EQ(shell->panel().size(), QSize(560, 750));
     const qint64 onBatteryIcon = shell->panel().windowIcon().cacheKey();
-    EXPECT_FALSE(shell->panel().windowIcon().isNull());
 
-    counters.next = PowerSnapshot::unavailable(Date{});
+    sources.power = {PowerSnapshot::unavailable(Date{})};
     shell->monitor().refresh();
     EXPECT_EQ(shell->panel().windowTitle(), QStringLiteral("Voltrane"));
-    // The state symbol moved from the battery to "bolt.slash".
     EXPECT_NE(shell->panel().windowIcon().cacheKey(), onBatteryIcon);
 }
 
-TEST_F(VoltraneAppTest, TheFirstTitleAlreadyCarriesTheFirstReading) {
-    counters.next = onBattery(7.4);
-    const auto shell = makeApp(false);
-    EXPECT_EQ(counters.powerReads, 1);
-    EXPECT_EQ(shell->panel().windowTitle(), QStringLiteral("7 W"));
-}
-
-TEST_F(VoltraneAppTest, OpeningAndClosingThePanelNeverRestartsSampling) {
+TEST_F(VoltraneAppTest, TrayPanelsComeAndGoWithoutRestartingSampling) {
     const auto shell = makeApp(true);
-    PowerMonitor* monitor = &shell->monitor();
-    EXPECT_FALSE(shell->hasPanel()); // a tray panel is made when first opened
+    EXPECT_FALSE(shell->hasPanel());
     for (int i = 0; i < 3; ++i) {
         shell->showPanel();
+        EXPECT_EQ(shell->panel().mode(), DashboardPanel::Mode::trayPanel);
         EXPECT_TRUE(shell->panel().isVisible());
         shell->panel().hide();
-        EXPECT_FALSE(shell->hasPanel()); // a closed panel is discarded
+        EXPECT_FALSE(shell->hasPanel());
         QCoreApplication::processEvents();
     }
-    EXPECT_EQ(&shell->monitor(), monitor);
-    EXPECT_EQ(counters.powerReads, 1);
-    EXPECT_EQ(counters.componentReads, 1);
-    EXPECT_EQ(opened, 3); // each showing asks for one dashboard-open event
+    EXPECT_EQ(sources.powerReads, 1);
+    EXPECT_EQ(sources.componentReads, 1);
+    EXPECT_EQ(sources.delays.size(), 1u);
+    EXPECT_EQ(opened, 3);
 }
 
-TEST_F(VoltraneAppTest, TheQuitButtonOfTheDashboardReachesTheShell) {
+TEST_F(VoltraneAppTest, TheDashboardsQuitReachesTheShell) {
     const auto shell = makeApp(false);
     QSignalSpy quits(shell.get(), &VoltraneApp::quitRequested);
     emit shell->panel().dashboard()->quitRequested();
     EXPECT_EQ(quits.count(), 1);
 }
 
-TEST(TrayIconRendererTest, RedrawsOnlyWhenSymbolOrTitleChanges) {
+TEST(TrayIconRendererTest, RedrawsWhenSymbolOrTitleChangesAndIsNeverBlank) {
     TrayIconRenderer renderer;
     bool changed = false;
     const QImage first = renderer.image("battery.75percent", "12 W", &changed);
-    EXPECT_TRUE(changed);
     renderer.image("battery.75percent", "12 W", &changed);
     EXPECT_FALSE(changed);
-    const QImage other = renderer.image("battery.75percent", "13 W", &changed);
-    EXPECT_TRUE(changed);
-    EXPECT_NE(first, other);
-    renderer.image("battery.100percent.bolt", "13 W", &changed);
-    EXPECT_TRUE(changed);
-}
-
-TEST(TrayIconRendererTest, DrawsSomethingVisibleForEveryStateSymbol) {
-    for (const char* symbol : {"battery.100percent.bolt", "battery.100percent", "powerplug.fill",
-                               "battery.75percent", "bolt.slash"}) {
+    EXPECT_NE(renderer.image("battery.75percent", "13 W", &changed), first);
+    EXPECT_NE(renderer.image("bolt.slash", "12 W", &changed), first);
+    for (const char* symbol :
+         {"battery.100percent.bolt", "battery.100percent", "powerplug.fill", "bolt.slash"}) {
         const QImage image = TrayIconRenderer::draw(symbol, std::nullopt);
         int opaque = 0;
-        for (int y = 0; y < image.height(); ++y) {
-            for (int x = 0; x < image.width(); ++x) {
-                opaque += qAlpha(image.pixel(x, y)) > 128 ? 1 : 0;
-            }
+        for (int i = 0; i < image.width() * image.height(); ++i) {
+            opaque += qAlpha(image.pixel(i % image.width(), i / image.width())) > 128 ? 1 : 0;
         }
         EXPECT_GT(opaque, 40) << symbol;
     }
@@ -160,8 +105,8 @@ struct PlacementCase {
 class PanelPlacementTest : public ::testing::TestWithParam<PlacementCase> {};
 
 TEST_P(PanelPlacementTest, StaysBesideTheIconAndOnScreen) {
-    const QRect screen(0, 0, 1920, 1080);
-    EXPECT_EQ(DashboardPanel::placement(GetParam().anchor, screen, QSize(560, 750)), GetParam().expected);
+    EXPECT_EQ(DashboardPanel::placement(GetParam().anchor, QRect(0, 0, 1920, 1080), QSize(560, 750)),
+              GetParam().expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -170,7 +115,7 @@ INSTANTIATE_TEST_SUITE_P(
                       PlacementCase{"BottomPanelAboveTheIcon", QRect(1000, 1056, 24, 24), QPoint(732, 300)},
                       PlacementCase{"RightEdgeKeptOnScreen", QRect(1890, 0, 24, 24), QPoint(1360, 30)},
                       PlacementCase{"UnknownIconCentres", QRect(), QPoint(680, 165)}),
-    voltrane::testing::ParamName());
+    ParamName());
 
 } // namespace
 } // namespace voltrane

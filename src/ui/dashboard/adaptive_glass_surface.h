@@ -37,7 +37,6 @@ public:
     explicit AdaptiveGlassSurface(Parameters parameters, QWidget* parent = nullptr);
     ~AdaptiveGlassSurface() override;
 
-    const Parameters& parameters() const { return parameters_; }
     void setTint(std::optional<QColor> tint);
 
     /// Follows the shared accessibility setting unless set here (tests, renders).

@@ -13,7 +13,7 @@ namespace voltrane {
 namespace {
 
 // The glows are soft enough to blur at a quarter of the panel's resolution and scale up.
-constexpr int kDownscale = DashboardBackground::kGlowDownscale;
+constexpr int kDownscale = 4;
 
 // Three box passes per axis approximate a Gaussian of standard deviation `sigma`.
 void boxBlur(QImage& image, qreal sigma) {
@@ -90,7 +90,6 @@ const QImage& DashboardBackground::glows(const QSize& size) {
     if (size == glowsSize_ && !glows_.isNull()) {
         return glows_;
     }
-    ++blurCount_;
     glowsSize_ = size;
     const QSize small((size.width() + kDownscale - 1) / kDownscale,
                       (size.height() + kDownscale - 1) / kDownscale);

@@ -28,12 +28,6 @@ public:
     /// Paints the four layers over `rect`, reusing the blurred glows of the last size.
     void paintBackground(QPainter& painter, const QRectF& rect);
 
-    /// How many times the glows were blurred (tests check the cache holds across repaints).
-    int blurCount() const { return blurCount_; }
-    /// The blurred glows of the last size painted, at a quarter of the panel's resolution.
-    const QImage& glowLayer() const { return glows_; }
-    static constexpr int kGlowDownscale = 4;
-
 protected:
     void paintEvent(QPaintEvent* event) override;
 
@@ -42,7 +36,6 @@ private:
 
     QImage glows_;
     QSize glowsSize_;
-    int blurCount_ = 0;
 };
 
 } // namespace voltrane

@@ -23,12 +23,6 @@ public:
 
     const std::string& symbol() const { return symbol_; }
 
-    /// 0 released … 1 pressed, as the animation has reached it.
-    qreal pressProgress() const { return progress_; }
-    /// The fill opacity and scale the button paints with now.
-    qreal fillOpacity() const;
-    qreal scale() const;
-
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
 
@@ -37,6 +31,9 @@ protected:
 
 private:
     void animateTo(qreal target);
+    /// The fill opacity and scale the button paints with now.
+    qreal fillOpacity() const;
+    qreal scale() const;
 
     std::string symbol_;
     qreal progress_ = 0;

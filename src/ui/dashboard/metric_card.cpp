@@ -138,7 +138,6 @@ void MetricCard::startFigureTransition(const QString& previous) {
 }
 
 void MetricCard::applyFigureTransition(qreal progress) {
-    transition_ = progress;
     const bool running = progress < 1;
     valueOpacity_->setEnabled(running);
     previousOpacity_->setEnabled(running);

@@ -24,17 +24,12 @@ public:
     explicit MetricCard(QWidget* parent = nullptr);
 
     void setTile(const MetricTile& tile);
-    const MetricTile& tile() const { return tile_; }
-
-    /// 0 when a new figure has just replaced the old one, 1 when the fade has finished.
-    qreal figureTransition() const { return transition_; }
 
 private:
     void startFigureTransition(const QString& previous);
     void applyFigureTransition(qreal progress);
 
     MetricTile tile_;
-    qreal transition_ = 1;
     TextLabel* title_;
     SymbolLabel* symbol_;
     TextLabel* value_;

@@ -35,11 +35,8 @@ void PowerFlowView::setSamples(const PowerSnapshot& snapshot, const ComponentPow
     if (!stableLayout_) {
         // The first samples set the layout outright; the rule only judges changes after that.
         stableLayout_ = candidate;
-    } else if (candidate != previousCandidate_) {
-        ++adoptionChecks_;
-        if (stableLayout_->shouldAdopt(candidate)) {
-            stableLayout_ = candidate;
-        }
+    } else if (candidate != previousCandidate_ && stableLayout_->shouldAdopt(candidate)) {
+        stableLayout_ = candidate;
     }
     previousCandidate_ = candidate;
     diagram_->setContent(model_, *stableLayout_);

@@ -30,8 +30,6 @@ public:
     const SankeyFlowModel& model() const { return model_; }
     /// The adopted layout; empty until the first samples.
     const std::optional<SankeyStableLayout>& stableLayout() const { return stableLayout_; }
-    /// How many times the adoption rule was asked (a changed candidate each time).
-    int adoptionChecks() const { return adoptionChecks_; }
 
     EnergySankeyDiagram* diagram() const { return diagram_; }
     FlowAccountingBar* accountingBar() const { return bar_; }
@@ -43,7 +41,6 @@ private:
     SankeyFlowModel model_;
     std::optional<SankeyStableLayout> stableLayout_;
     std::optional<SankeyStableLayout> previousCandidate_;
-    int adoptionChecks_ = 0;
     EnergySankeyDiagram* diagram_;
     FlowAccountingBar* bar_;
 };

@@ -60,8 +60,8 @@ SankeyDestinationNode::SankeyDestinationNode(QWidget* parent)
 
 void SankeyDestinationNode::setContent(const SankeyDestination& destination,
                                        std::optional<double> sourceWatts, double rowHeight) {
-    roomy_ = rowHeight >= roomyRowHeight;
-    active_ = destination.watts && *destination.watts > kActiveWatts;
+    const bool roomy = rowHeight >= roomyRowHeight;
+    const bool active = destination.watts && *destination.watts > kActiveWatts;
     const bool unavailable = destination.state == SankeyDestination::State::unavailable;
     const Color tint = VoltranePalette::color(destination.tint);
 
@@ -70,19 +70,19 @@ void SankeyDestinationNode::setContent(const SankeyDestination& destination,
     const QString watts = QString::fromStdString(flowWattsText(destination.watts));
 
     symbol_->setSymbol(destination.symbol);
-    symbol_->setSymbolSize(roomy_ ? 18 : 14);
+    symbol_->setSymbolSize(roomy ? 18 : 14);
     symbol_->setColor(toQColor(unavailable ? VoltranePalette::textMuted : tint));
     title_->setText(title);
-    title_->setFont(HostFonts::system(roomy_ ? 11.5 : 10, QFont::DemiBold));
+    title_->setFont(HostFonts::system(roomy ? 11.5 : 10, QFont::DemiBold));
     title_->setColor(toQColor(unavailable ? VoltranePalette::textSecondary : tint));
     detail_->setText(detail);
     watts_->setText(watts);
-    watts_->setFont(HostFonts::system(roomy_ ? 16 : 12.5, QFont::DemiBold, true));
+    watts_->setFont(HostFonts::system(roomy ? 16 : 12.5, QFont::DemiBold, true));
     watts_->setColor(toQColor(destination.watts ? VoltranePalette::textPrimary : VoltranePalette::textMuted));
     watts_->setFixedWidth(watts_->sizeHint().width());
 
-    fill_ = toQColor(tint, active_ ? 0.085 : 0.025);
-    border_ = toQColor(tint, active_ ? 0.34 : 0.1);
+    fill_ = toQColor(tint, active ? 0.085 : 0.025);
+    border_ = toQColor(tint, active ? 0.34 : 0.1);
     setToolTip(title + QStringLiteral("：") + watts + QStringLiteral("，") +
                QString::fromStdString(destination.detail));
     setAccessibleName(title + QLatin1Char(' ') + detail + QLatin1Char(' ') + watts);

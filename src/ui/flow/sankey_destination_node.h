@@ -25,11 +25,6 @@ public:
     void setContent(const SankeyDestination& destination, std::optional<double> sourceWatts,
                     double rowHeight);
 
-    bool isRoomy() const { return roomy_; }
-    bool isActive() const { return active_; }
-    QColor backgroundFill() const { return fill_; }
-    QColor borderColor() const { return border_; }
-
 protected:
     void paintEvent(QPaintEvent* event) override;
 
@@ -40,8 +35,6 @@ private:
     TextLabel* watts_;
     QColor fill_;
     QColor border_;
-    bool roomy_ = false;
-    bool active_ = false;
 };
 
 } // namespace voltrane

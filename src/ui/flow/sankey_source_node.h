@@ -21,10 +21,6 @@ public:
 
     void setModel(const SankeyFlowModel& model);
 
-    /// Whether the detail shows as the battery's pill.
-    bool showsPill() const { return battery_; }
-    QColor tint() const { return tint_; }
-
 protected:
     void paintEvent(QPaintEvent* event) override;
 

@@ -14,8 +14,6 @@ namespace voltrane {
 
 namespace {
 
-int blurCount = 0;
-
 // One horizontal then one vertical box pass over the alpha channel, three times: close
 // enough to a Gaussian of the same radius for a soft glow.
 void boxBlurAlpha(QImage& image, int radius) {
@@ -71,7 +69,6 @@ QPixmap shadowPixmap(const QSizeF& size, qreal cornerRadius, const SurfaceShadow
     if (QPixmapCache::find(key, &pixmap)) {
         return pixmap;
     }
-    ++blurCount;
     QImage alpha(pixels, QImage::Format_Alpha8);
     alpha.fill(0);
     {
@@ -140,10 +137,6 @@ void SurfacePainter::paintRoundedRect(QPainter& painter, const QRectF& rect, qre
 
 void SurfacePainter::paintCapsule(QPainter& painter, const QRectF& rect, const SurfaceStyle& style) {
     paintShape(painter, rect, std::min(rect.width(), rect.height()) / 2, style);
-}
-
-int SurfacePainter::shadowBlurCount() {
-    return blurCount;
 }
 
 qreal SurfacePainter::shadowMargin(const SurfaceShadow& shadow) {

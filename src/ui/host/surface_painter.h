@@ -46,9 +46,6 @@ public:
 
     static QPainterPath roundedRectPath(const QRectF& rect, qreal cornerRadius);
 
-    /// Blurs computed since start-up; lets tests see that the cache holds.
-    static int shadowBlurCount();
-
     /// Extra room a shadow needs around its shape.
     static qreal shadowMargin(const SurfaceShadow& shadow);
 };

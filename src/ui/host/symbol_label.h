@@ -9,7 +9,7 @@ namespace voltrane {
 
 class SymbolGlyphs;
 
-/// A system symbol as a widget: its name, size, weight and colour can be read back.
+/// A system symbol as a widget: its name and colour can be read back.
 class SymbolLabel : public QWidget {
     Q_OBJECT
 
@@ -24,8 +24,6 @@ public:
     void setGlyphs(const SymbolGlyphs* glyphs);
 
     const std::string& symbol() const { return symbol_; }
-    qreal symbolSize() const { return size_; }
-    QFont::Weight symbolWeight() const { return weight_; }
     QColor color() const { return color_; }
 
     QSize sizeHint() const override;

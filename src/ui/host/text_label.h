@@ -7,7 +7,7 @@
 namespace voltrane {
 
 /// A one-line text in a given font and colour that may shrink down to a minimum scale of
-/// its font before it is cut with an ellipsis. Font, colour and text can be read back.
+/// its font before it is cut with an ellipsis. Colour and text can be read back.
 class TextLabel : public QWidget {
     Q_OBJECT
 
@@ -22,7 +22,6 @@ public:
 
     const QString& text() const { return text_; }
     QColor color() const { return color_; }
-    qreal minimumScaleFactor() const { return minimumScale_; }
 
     /// The font used for drawing at the present width (the set font, or a shrunk copy).
     QFont fittedFont() const;
