@@ -15,9 +15,23 @@ qsizetype RewrittenJson::originalOffset(qsizetype offset) const {
     return std::max<qsizetype>(0, offset - shift);
 }
 
+namespace {
+
+/// Whether the quote at `quote` closes an object key: the next non-blank byte is ':'.
+bool closesKey(const QByteArray& json, qsizetype quote) {
+    qsizetype next = quote + 1;
+    while (next < json.size() && QByteArrayView(" \t\r\n").contains(json[next])) {
+        ++next;
+    }
+    return next < json.size() && json[next] == ':';
+}
+
+} // namespace
+
 RewrittenJson
 rewriteNumberLiterals(const QByteArray& json,
-                      const std::function<std::optional<QByteArray>(const QByteArray&)>& replace) {
+                      const std::function<std::optional<QByteArray>(const QByteArray&)>& replace,
+                      const std::function<QByteArray()>& keySuffix) {
     RewrittenJson out;
     out.text.reserve(json.size() + json.size() / 2);
     bool inString = false;

@@ -21,8 +21,11 @@ struct RewrittenJson {
 
 /// Calls `replace` with every number literal outside strings (a '-' or digit and what follows of
 /// "0123456789+-.eE") and puts its answer in place of the literal; nullopt keeps the literal.
+/// When given, `keySuffix` is called for every object key and its answer written just before
+/// the key's closing quote.
 RewrittenJson
 rewriteNumberLiterals(const QByteArray& json,
-                      const std::function<std::optional<QByteArray>(const QByteArray&)>& replace);
+                      const std::function<std::optional<QByteArray>(const QByteArray&)>& replace,
+                      const std::function<QByteArray()>& keySuffix = {});
 
 } // namespace voltrane

@@ -3,6 +3,7 @@
 #include "app/tray_icon_renderer.h"
 #include "ui/flow/flow_samples.h"
 #include "ui/flow/sankey_source_node.h"
+#include "ui/host/capsule_frame.h"
 
 #include <gtest/gtest.h>
 #include <tuple>
@@ -19,7 +20,9 @@ TEST(DecidedByData, TheSourceCardShowsThePillForTheBatteryKindWhateverItsTitle) 
         SankeyFlowModel shown = model;
         shown.sourceTitle = title;
         node.setModel(shown);
-        EXPECT_EQ(node.showsPill(), pill) << title;
+        const auto* frame = node.findChild<CapsuleFrame*>(QStringLiteral("sourceDetailPill"));
+        ASSERT_NE(frame, nullptr);
+        EXPECT_EQ(frame->fill().alpha() > 0, pill) << title;
     }
 }
 

@@ -42,7 +42,8 @@ TEST_P(EverySymbol, DrawsOneIconFontGlyphInsideItsBoxOrAFallbackCharacter) {
     EXPECT_TRUE(QRect(200 - 13, 0, 27, 64).contains(glyph));
     EXPECT_LE(glyph.height(), 25);
 
-    const SymbolGlyphs missing(QDir::temp().filePath(QStringLiteral("no-such-font-4711.ttf")));
+    const SymbolGlyphs missing(QStringLiteral("No Such Icon Face 4711"),
+                               QDir::temp().filePath(QStringLiteral("no-such-font-4711.ttf")));
     EXPECT_FALSE(missing.iconFontAvailable());
     EXPECT_EQ(missing.source(GetParam().systemName), SymbolGlyphs::Source::fallbackText);
     const QRect fallback = inkOf(missing, GetParam().systemName);
@@ -68,7 +69,11 @@ TEST(SymbolTable, EveryStateHasItsOwnTraySymbolAndEveryStateSymbolAGlyph) {
     }
     EXPECT_EQ(tray.size(), 5u);
     EXPECT_EQ(SymbolTable::find("no.such.symbol"), nullptr);
-    EXPECT_LE(inkOf(SymbolGlyphs(QStringLiteral("No Such Icon Face 4711"), QStringLiteral("/nonexistent.ttf")), "no.such.symbol").width(), 40);
+    EXPECT_LE(
+        inkOf(SymbolGlyphs(QStringLiteral("No Such Icon Face 4711"), QStringLiteral("/nonexistent.ttf")),
+              "no.such.symbol")
+            .width(),
+        40);
 }
 
 } // namespace
