@@ -31,6 +31,7 @@ TEST(BandLayoutTest, BandsAreProportionalToTheLargerOfSourceAndFlows) {
         {{6.0, 2.0}, kInf, 100, "75 25 of 8"},
         {{std::nullopt, 3.0, -2.0, kInf, kNaN, 1.0, 0.0}, {}, 40, "0 30 0 0 0 10 0 of 4"},
         {{0.0, 0.0}, std::nullopt, 100, "0 0 of 0"},
+        {{0.5, 0.25}, std::nullopt, 1, "0.666667 0.333333 of 0.75"}, // below one watt, within one point
         {{6.0, 2.0}, 16.0, 0, "0 0 of 16"},
         {{6.0}, 16.0, kNaN, "0 of 16"},
         {{}, 10.0, 100, " of 10"},
@@ -81,6 +82,7 @@ TEST(MetricsTest, PlacesRowsAndSource) {
          join(std::vector(8, 19.25)) + " | " + join(std::vector(8, 32.0)) +
              " | 170.5 207.5 244.5 281.5 318.5 355.5 392.5 429.5 | 238.62"},
         {{600, 600}, {100.0, 100.0}, 200.0, "77 77 | 85 85 | 255 345 | 168"}, // the capped budget is shared
+        {{600, 200}, {1.0, 1.0}, {}, "73.5 73.5 | 81.5 81.5 | 56.75 143.25 | 168"}, // 200 − 16 − 5 − 32
         {{400, 200}, {5.0}, 10.0, "77 | 85 | 100 | 168"},
         {{600, 120}, {}, 10.0, " |  |  | 102"},
         {{600, 900}, {}, 10.0, " |  |  | 168"},
@@ -94,6 +96,8 @@ TEST(MetricsTest, PlacesRowsAndSource) {
                       join(metrics.rowCenters) + " | " + join({metrics.sourceHeight}),
                   expected);
     }
+    // Content taller than the card's room: the card grows to 0.82 of the room only.
+    EXPECT_DOUBLE_EQ(SankeyMetrics({600, 250}, destinations(8), Watts(8, 1.0), {}).sourceHeight, 0.82 * 232);
     // The row lists follow the layout watts, the row count the destinations.
     const SankeyMetrics metrics({600, 400}, destinations(3), {2.0, 1.0}, {});
     EXPECT_EQ(metrics.rowCount, 3);

@@ -19,6 +19,7 @@ TEST(CubicRouteTest, PlacesThePointWithTClampedToTheRoute) {
         {kSkewed, kNaN, {10, 20}},
         {kSkewed, kInf, {130, 90}},
         {kRibbon, 0.5, {50, 50}},
+        {kSkewed, 0.5, {58.75, 55}}, // weights 1/8, 3/8, 3/8, 1/8
         // u = 0.75: 3·0.5625·0.25·34 + 3·0.75·0.0625·66 + 0.015625·100
         {kRibbon, 0.25, {25.1875, 15.625}},
     };

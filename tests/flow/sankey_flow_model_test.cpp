@@ -68,6 +68,7 @@ TEST(FlowModelTest, BuildsTheSourceTheSystemEstimateAndTheOrderedRows) {
          "14.2 14.2 | cpu 4 display 2.5 gpu 1 memory 0.6 other 6"},
         {snap(kCharging, 10, 15), measured(4), "25 10 | battery 15 cpu 4 other 6"},
         {snap(kCharging, 9, 0.15), measured(3), "9 9 | cpu 3 other 6"}, // a trickle: no row, adds nothing
+        {snap(kCharging, 9, 0.2), measured(3), "9 9 | cpu 3 other 6"},
         {snap(kCharging, {}, 10, 30), {}, "30 20 | battery 10 other 20"},
         {snap(kPlugged, {}, 0.1, -12), {}, "11.9 11.9 | other 11.9"}, // a trickle still comes off the input
         {snap(kPlugged, {}, -5, 8), {}, "8 8 | other 8"},
@@ -175,6 +176,9 @@ TEST(FlowModelTest, SortsLargerFirstWithTiesByRawValueAndTheRemainderLast) {
         {{{other, 90.0}, {cpu, 1.0}}, {cpu, other}},
         {{{cpu, 1.0}, {other, 0.5}, {gpu, 2.0}}, {gpu, cpu, other}},
         {{{ane, {}}, {cpu, 0.00005}}, {ane, cpu}}, // absent counts as zero
+        {{{gpu, 0.5}, {cpu, {}}}, {gpu, cpu}},
+        {{{cpu, {}}, {gpu, 0.5}}, {gpu, cpu}},
+        {{{ane, 0.0}, {cpu, 0.0001}}, {ane, cpu}}, // exactly a ten-thousandth apart is still equal
         // 1.0, 1.00008 and 1.00016 are equal or not depending on the pair: the insertion sort
         // gives one answer, and a new row stops at the row just ahead of it.
         {{{battery, 1.00016}, {cpu, 1.0}, {ane, 1.00008}}, {ane, battery, cpu}},
@@ -188,6 +192,11 @@ TEST(FlowModelTest, SortsLargerFirstWithTiesByRawValueAndTheRemainderLast) {
         SankeyFlowModel::sortRows(destinations);
         EXPECT_EQ(idsOf(destinations), expected) << rawValue(input[0].first);
     }
+    std::vector<SankeyDestination> twins{
+        {cpu, "first", "", 1.0, "", PaletteColor::flowCPU, State::measured},
+        {cpu, "second", "", 1.0, "", PaletteColor::flowCPU, State::measured}};
+    SankeyFlowModel::sortRows(twins);
+    EXPECT_EQ(twins[0].title + " " + twins[1].title, "first second"); // the sort is stable
     // The model sorts the rows in their candidate order: battery, cpu, gpu, ane, memory, display, ports.
     EXPECT_EQ(idsOf(SankeyFlowModel(snap(kCharging, {}, 1.00016), measured(1, {}, 1.00008)).destinations),
               (IDs{ane, battery, cpu}));

@@ -73,6 +73,8 @@ TEST(StableLayoutTest, AdoptsOnlyChangesThatMatter) {
         {"KeptRowMovesWhileSetChanges", L(20, {{cpu, 5}}), L(20, {{cpu, 8}, {gpu, 0.5}}), true},
         {"BatteryAppearsWithAnyWatts", L(20, {{cpu, 5}}), L(20, {{battery, 0.3}, {cpu, 5}}), true},
         {"BatteryVanishes", L(20, {{battery, 0.3}, {cpu, 5}}), L(20, {{cpu, 5}}), true},
+        {"BatteryMovesWhileSetChanges", L(20, {{battery, 5}, {cpu, 5}}),
+         L(20, {{battery, 8}, {cpu, 5}, {gpu, 1}}), true},
         {"EmptyHeldSmallRowsNoBattery", L({}, {}), L(6, {{cpu, 2}, {gpu, 1.9}, {other, 2}}), false},
         {"EmptyHeldOneRowAboveTwoWatts", L({}, {}), L(6, {{cpu, 2}, {gpu, 2.01}}), true},
         {"SwappedIdentitiesOfEqualWatts", L(10, {{cpu, 1}}), L(10, {{gpu, 1}}), false},

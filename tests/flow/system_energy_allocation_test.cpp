@@ -21,6 +21,7 @@ TEST(AllocationTest, SplitsTheSystemDrawIntoIdentifiedAndOneRemainder) {
             {"AbsentSystemStillSums", {}, {1.0, 2.0}, {{}, 3.0, {}, 0.0}},
             {"NaNSystemCountsAsAbsent", kNaN, {1.0, 2.0}, {{}, 3.0, {}, 0.0}},
             {"ExactMatchLeavesBothZero", 6.0, {2.0, 4.0}, {6.0, 6.0, 0.0, 0.0}},
+            {"NoToleranceForASmallRemainder", 6.0, {5.5}, {6.0, 5.5, 0.5, 0.0}},
             {"NoToleranceForTinyOverage", 6.0, {6.000001}, {6.0, 6.000001, 0.0, 6.000001 - 6.0}},
         };
     for (const auto& [name, system, components, expected] : rows) {

@@ -32,6 +32,8 @@ TEST(StabilizePowerTest, FirstMatchingRuleDecides) {
         {"JumpFollows", 12.01, 10.0, 12.01},
         {"LeavingIdleFollows", -0.3, -0.1, -0.3},
         {"ExactlyPointTwoIsStillIdle", 0.2, 0.1, 0.1},
+        {"FromExactlyPointTwoIsStillIdle", 0.1, 0.2, 0.2},
+        {"EnteringIdleFollows", 0.1, 0.3, 0.1},
         {"SignChangeFollows", -0.5, 0.4, -0.5},
         {"ZeroIsNotPositive", 0.0, 0.1, 0.0},
         {"ZeroToPositiveIsSignChange", 0.15, 0.0, 0.15},
