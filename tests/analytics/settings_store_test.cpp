@@ -1,5 +1,4 @@
 #include "analytics/settings_store.h"
-#include "support/param_name.h"
 #include "support/temp_dir.h"
 
 #include <algorithm>
@@ -14,6 +13,7 @@ namespace voltrane {
 namespace {
 
 namespace fs = std::filesystem;
+using Texts = std::vector<std::string>;
 
 const Date kSomeTime{std::chrono::milliseconds(1'765'000'000'123)};
 
@@ -24,12 +24,16 @@ std::string readFile(const fs::path& path) {
     return text.str();
 }
 
+QString key(const char* name) {
+    return QString::fromLatin1(name);
+}
+
 class SettingsStoreTest : public ::testing::Test {
 protected:
     fs::path file() const { return dir.path() / "voltrane" / "settings.json"; }
     /// Contents of the files beside settings.json, sorted: the corrupt copies and any leftovers.
-    std::vector<std::string> others() const {
-        std::vector<std::string> contents;
+    Texts others() const {
+        Texts contents;
         for (const auto& item : fs::directory_iterator(file().parent_path())) {
             if (item.path() != file()) {
                 contents.push_back(readFile(item.path()));
@@ -43,103 +47,90 @@ protected:
     SettingsStore store{QString::fromStdString(file().string())};
 };
 
-TEST_F(SettingsStoreTest, MissingFileReadsEmptyAndWritesCreateFolderAndFileOnly) {
+TEST_F(SettingsStoreTest, WritesCreateTheFolderReplaceOneKeyAndLeaveNothingBehind) {
     EXPECT_EQ(store.boolValue(SettingsStore::analyticsEnabledKey), std::nullopt);
     EXPECT_TRUE(store.analyticsEnabled());
     ASSERT_TRUE(store.setAnalyticsEnabled(false));
     EXPECT_FALSE(store.analyticsEnabled());
-    for (int i = 0; i < 3; ++i) {
-        ASSERT_TRUE(store.setBool(QStringLiteral("k%1").arg(i), true));
-    }
-    EXPECT_TRUE(fs::exists(file()));
-    EXPECT_EQ(others(), std::vector<std::string>{}); // no temporary file left behind
+    ASSERT_TRUE(store.setText(key("a"), QStringLiteral("1")));
+    ASSERT_TRUE(store.setBool(key("b"), true));
+    ASSERT_TRUE(store.setBool(key("a"), false));
+    EXPECT_EQ(store.textValue(key("a")), std::nullopt);
+    ASSERT_TRUE(store.remove(key("b")));
+    EXPECT_EQ(store.boolValue(key("b")), std::nullopt);
+    EXPECT_EQ(store.boolValue(key("a")), false);
+    EXPECT_FALSE(store.analyticsEnabled());
+    EXPECT_EQ(others(), Texts{}); // every write replaced the file whole
 }
 
-TEST_F(SettingsStoreTest, KeepsEachTypeDistinctAcrossStores) {
-    ASSERT_TRUE(store.setBool(QStringLiteral("b"), false));
-    ASSERT_TRUE(store.setText(QStringLiteral("t"), QStringLiteral("true")));
-    ASSERT_TRUE(store.setDate(QStringLiteral("d"), kSomeTime));
+TEST_F(SettingsStoreTest, KeepsEachTypeDistinctAcrossStoresAndDatesToTheMillisecond) {
+    ASSERT_TRUE(store.setBool(key("b"), false));
+    ASSERT_TRUE(store.setText(key("t"), QStringLiteral("true")));
+    ASSERT_TRUE(store.setDate(key("d"), kSomeTime + std::chrono::microseconds(999)));
+    ASSERT_TRUE(store.setDate(key("old"), Date{std::chrono::milliseconds(-1500)}));
 
     const SettingsStore other(store.filePath()); // another part of the program on the same file
-    EXPECT_EQ(other.boolValue(QStringLiteral("b")), false);
-    EXPECT_EQ(other.textValue(QStringLiteral("t")), QStringLiteral("true"));
-    EXPECT_EQ(other.dateValue(QStringLiteral("d")), kSomeTime);
-    // Asking with another type than the stored one gives nothing.
-    const auto key = [](const char* name) { return QString::fromLatin1(name); };
+    EXPECT_EQ(other.boolValue(key("b")), false);
+    EXPECT_EQ(other.textValue(key("t")), QStringLiteral("true"));
+    EXPECT_EQ(other.dateValue(key("d")), kSomeTime);
+    EXPECT_EQ(other.dateValue(key("old")), Date{std::chrono::milliseconds(-1500)});
     EXPECT_FALSE(other.textValue(key("b")) || other.dateValue(key("b")) || other.boolValue(key("t")) ||
                  other.dateValue(key("t")) || other.boolValue(key("d")) || other.textValue(key("d")));
 }
 
-TEST_F(SettingsStoreTest, DatesKeepMillisecondsAndUnparsableOnesReadAbsent) {
-    ASSERT_TRUE(store.setDate(QStringLiteral("d"), kSomeTime + std::chrono::microseconds(999)));
-    EXPECT_EQ(store.dateValue(QStringLiteral("d")), kSomeTime);
-    const Date beforeEpoch{std::chrono::milliseconds(-1500)};
-    ASSERT_TRUE(store.setDate(QStringLiteral("old"), beforeEpoch));
-    EXPECT_EQ(store.dateValue(QStringLiteral("old")), beforeEpoch);
+TEST_F(SettingsStoreTest, ReadsOnlyWellTypedValuesFromAHandEditedFile) {
+    for (const auto& [json, stored] : {
+             std::pair<const char*, std::optional<bool>>{
+                 R"({"analyticsEnabled":{"type":"bool","value":false}})", false},
+             {R"({"analyticsEnabled":{"type":"text","value":"false"}})", std::nullopt},
+             {R"({"analyticsEnabled":{"type":"bool","value":"false"}})", std::nullopt},
+             {R"({"analyticsEnabled":{"type":"bool"}})", std::nullopt},
+             {R"({"analyticsEnabled":false})", std::nullopt},
+             {R"([{"analyticsEnabled":false}])", std::nullopt},
+         }) {
+        SCOPED_TRACE(json);
+        dir.write("voltrane/settings.json", json);
+        EXPECT_EQ(store.boolValue(SettingsStore::analyticsEnabledKey), stored);
+        EXPECT_EQ(store.analyticsEnabled(), stored.value_or(true));
+    }
     dir.write("voltrane/settings.json",
               R"({"analyticsLastHeartbeatAt":{"type":"date","value":"yesterday"}})");
     EXPECT_EQ(store.dateValue(SettingsStore::lastHeartbeatKey), std::nullopt);
+    dir.write("voltrane/settings.json", " \n");
+    ASSERT_TRUE(store.setBool(key("a"), true)); // an empty file is no corruption: nothing kept aside
+    EXPECT_EQ(others(), Texts{});
 }
-
-TEST_F(SettingsStoreTest, WriteReplacesOneKeyAndKeepsTheOthers) {
-    ASSERT_TRUE(store.setText(QStringLiteral("a"), QStringLiteral("1")));
-    ASSERT_TRUE(store.setBool(QStringLiteral("b"), true));
-    ASSERT_TRUE(store.setBool(QStringLiteral("a"), false));
-    EXPECT_EQ(store.textValue(QStringLiteral("a")), std::nullopt);
-    EXPECT_EQ(store.boolValue(QStringLiteral("b")), true);
-    ASSERT_TRUE(store.remove(QStringLiteral("b")));
-    EXPECT_EQ(store.boolValue(QStringLiteral("b")), std::nullopt);
-    EXPECT_EQ(store.boolValue(QStringLiteral("a")), false);
-}
-
-struct HandEditRow {
-    const char* name;
-    const char* json;
-    std::optional<bool> stored; ///< boolValue("analyticsEnabled"); analyticsEnabled() is this or true
-};
-
-class SettingsStoreHandEdit : public ::testing::TestWithParam<HandEditRow> {};
-
-TEST_P(SettingsStoreHandEdit, ReadsOnlyWellTypedBooleans) {
-    testing::TempDir dir;
-    const SettingsStore store(QString::fromStdString(dir.write("settings.json", GetParam().json).string()));
-    EXPECT_EQ(store.boolValue(SettingsStore::analyticsEnabledKey), GetParam().stored);
-    EXPECT_EQ(store.analyticsEnabled(), GetParam().stored.value_or(true));
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Files, SettingsStoreHandEdit,
-    ::testing::Values(
-        HandEditRow{"storedFalse", R"({"analyticsEnabled":{"type":"bool","value":false}})", false},
-        HandEditRow{"textFalse", R"({"analyticsEnabled":{"type":"text","value":"false"}})", {}},
-        HandEditRow{"boolTypeTextValue", R"({"analyticsEnabled":{"type":"bool","value":"false"}})", {}},
-        HandEditRow{"untypedFalse", R"({"analyticsEnabled":false})", {}},
-        HandEditRow{"truncated", R"({"analyticsEnabled":{"type":"bool","val)", {}},
-        HandEditRow{"arrayAtTop", R"([{"analyticsEnabled":false}])", {}}),
-    testing::ParamName{});
 
 TEST_F(SettingsStoreTest, CorruptFileSurvivesReadsAndEachCorruptionIsCopiedOnceOnWrite) {
-    dir.write("voltrane/settings.json", "first junk");
+    const std::string garbage = R"({"analyticsEnabled": {"type": "bool", "value": fal)";
+    dir.write("voltrane/settings.json", garbage);
     EXPECT_TRUE(store.analyticsEnabled());
     EXPECT_EQ(store.textValue(SettingsStore::installationIDKey), std::nullopt);
-    EXPECT_EQ(readFile(file()), "first junk");
-    EXPECT_EQ(others(), std::vector<std::string>{});
+    EXPECT_EQ(readFile(file()), garbage); // reads leave it alone
+    EXPECT_EQ(others(), Texts{});
 
     ASSERT_TRUE(store.setAnalyticsEnabled(false));
     EXPECT_EQ(store.boolValue(SettingsStore::analyticsEnabledKey), false);
-    ASSERT_TRUE(store.setText(QStringLiteral("t"), QStringLiteral("x"))); // repaired: no new copy
-    EXPECT_EQ(others(), std::vector<std::string>{"first junk"});
+    ASSERT_TRUE(store.setText(key("t"), QStringLiteral("x"))); // repaired: no new copy
+    EXPECT_EQ(others(), Texts{garbage});
 
-    dir.write("voltrane/settings.json", "second junk");
-    ASSERT_TRUE(store.setBool(QStringLiteral("a"), true));
-    EXPECT_EQ(others(), (std::vector<std::string>{"first junk", "second junk"}));
+    for (const char* junk : {"second junk", "third junk"}) { // copies never overwrite one another
+        dir.write("voltrane/settings.json", junk);
+        ASSERT_TRUE(store.setBool(key("a"), true));
+    }
+    EXPECT_EQ(others(), (Texts{"second junk", "third junk", garbage}));
 }
 
 TEST_F(SettingsStoreTest, UnwritablePlaceFailsTheWriteWithoutHarm) {
     dir.write("voltrane", "a file where the folder belongs");
     EXPECT_FALSE(store.setAnalyticsEnabled(false));
+    EXPECT_FALSE(store.setText(SettingsStore::installationIDKey, QStringLiteral("x")));
     EXPECT_TRUE(store.analyticsEnabled());
     EXPECT_EQ(readFile(dir.path() / "voltrane"), "a file where the folder belongs");
+    fs::remove(dir.path() / "voltrane");
+    fs::create_directories(file()); // a folder where the file belongs cannot be read, nor replaced
+    EXPECT_FALSE(store.setBool(key("a"), true));
+    EXPECT_TRUE(fs::is_directory(file()));
 }
 
 TEST_F(SettingsStoreTest, ConcurrentWritersLoseNoKey) {
@@ -147,17 +138,13 @@ TEST_F(SettingsStoreTest, ConcurrentWritersLoseNoKey) {
     for (int t = 0; t < 4; ++t) {
         writers.emplace_back([this, t] {
             for (int k = 0; k < 10; ++k) {
-                store.setText(QStringLiteral("w%1-%2").arg(t).arg(k), QString::number(k));
+                store.setText(QStringLiteral("w%1").arg(t * 10 + k), QString::number(k));
             }
         });
     }
-    for (auto& writer : writers) {
-        writer.join();
-    }
-    for (int t = 0; t < 4; ++t) {
-        for (int k = 0; k < 10; ++k) {
-            EXPECT_EQ(store.textValue(QStringLiteral("w%1-%2").arg(t).arg(k)), QString::number(k));
-        }
+    std::for_each(writers.begin(), writers.end(), [](std::thread& writer) { writer.join(); });
+    for (int n = 0; n < 40; ++n) {
+        EXPECT_EQ(store.textValue(QStringLiteral("w%1").arg(n)), QString::number(n % 10));
     }
 }
 

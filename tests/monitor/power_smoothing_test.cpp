@@ -1,9 +1,10 @@
 #include "monitor/power_smoothing.h"
-#include "support/param_name.h"
 
-#include <cmath>
+#include <array>
 #include <gtest/gtest.h>
 #include <limits>
+#include <sstream>
+#include <tuple>
 
 namespace voltrane {
 namespace {
@@ -14,164 +15,98 @@ using std::optional;
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
-struct StabilizeCase {
-    const char* name;
-    optional<double> value;
-    optional<double> previous;
-    optional<double> expected;
-};
-
-class StabilizePowerTest : public ::testing::TestWithParam<StabilizeCase> {};
-
-TEST_P(StabilizePowerTest, FirstMatchingRuleDecides) {
-    const auto& c = GetParam();
-    const auto result = stabilizePower(c.value, c.previous);
-    ASSERT_EQ(result.has_value(), c.expected.has_value());
-    if (result) {
-        EXPECT_DOUBLE_EQ(*result, *c.expected);
+TEST(StabilizePowerTest, FirstMatchingRuleDecides) {
+    struct Row {
+        const char* name;
+        optional<double> value, previous, expected;
+    };
+    const Row rows[] = {
+        {"ValueAbsent", nullopt, 10.0, nullopt},
+        {"PreviousAbsent", 10.0, nullopt, 10.0},
+        {"NaNPreviousCountsAsAbsent", 7.0, kNaN, 7.0},
+        {"InfinitePreviousCountsAsAbsent", 0.1, kInf, 0.1},
+        {"JustUnderOneHolds", 10.999, 10.0, 10.0},
+        {"NegativeNoiseHolds", -10.4, -10.0, -10.0},
+        {"ExactlyOneBlends", 11.0, 10.0, 10.0 + 1.0 * 0.56},
+        {"ExactlyTwoBlends", 12.0, 10.0, 10.0 + 2.0 * 0.56},
+        {"JumpFollows", 12.01, 10.0, 12.01},
+        {"LeavingIdleFollows", -0.3, -0.1, -0.3},
+        {"ExactlyPointTwoIsStillIdle", 0.2, 0.1, 0.1},
+        {"FromExactlyPointTwoIsStillIdle", 0.1, 0.2, 0.2},
+        {"EnteringIdleFollows", 0.1, 0.3, 0.1},
+        {"SignChangeFollows", -0.5, 0.4, -0.5},
+        {"ZeroIsNotPositive", 0.0, 0.1, 0.0},
+        {"ZeroToPositiveIsSignChange", 0.15, 0.0, 0.15},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const auto result = stabilizePower(row.value, row.previous);
+        ASSERT_EQ(result.has_value(), row.expected.has_value());
+        if (result) {
+            EXPECT_DOUBLE_EQ(*result, *row.expected);
+        }
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Rules, StabilizePowerTest,
-                         ::testing::Values(StabilizeCase{"ValueAbsent", nullopt, 10.0, nullopt},
-                                           StabilizeCase{"PreviousAbsent", 10.0, nullopt, 10.0},
-                                           StabilizeCase{"NoiseHoldsPrevious", 10.6, 10.0, 10.0},
-                                           StabilizeCase{"JustUnderOneHolds", 10.999, 10.0, 10.0},
-                                           StabilizeCase{"ExactlyOneBlends", 11.0, 10.0, 10.0 + 1.0 * 0.56},
-                                           StabilizeCase{"MiddleBlends", 11.5, 10.0, 10.0 + 1.5 * 0.56},
-                                           StabilizeCase{"ExactlyTwoBlends", 12.0, 10.0, 10.0 + 2.0 * 0.56},
-                                           StabilizeCase{"JumpFollows", 12.5, 10.0, 12.5},
-                                           StabilizeCase{"CrossingIdleFollows", -1.5, -0.1, -1.5},
-                                           StabilizeCase{"ExactlyIdleStaysIdleSide", 0.2, 0.1, 0.1},
-                                           StabilizeCase{"SignChangeFollows", -0.5, 3.0, -0.5},
-                                           StabilizeCase{"ZeroCountsAsNotPositive", 0.0, 0.1, 0.0},
-                                           StabilizeCase{"ZeroToPositiveIsSignChange", 0.15, 0.0, 0.15},
-                                           StabilizeCase{"NegativeNoiseHolds", -10.4, -10.0, -10.0},
-                                           StabilizeCase{"NonFinitePreviousCountsAsAbsent", 7.0, kNaN, 7.0},
-                                           StabilizeCase{"InfinitePreviousCountsAsAbsent", 0.1, kInf, 0.1}),
-                         voltrane::testing::ParamName());
-
-PowerSnapshot sample(PowerState state, bool external) {
+PowerSnapshot onBattery(std::array<optional<double>, 6> figures = {12.0, -1000.0, -10.0, 10.0, 1.0, 30.0}) {
     PowerSnapshot snapshot;
-    snapshot.state = state;
-    snapshot.isExternalConnected = external;
+    snapshot.state = PowerState::onBattery;
+    std::tie(snapshot.voltageVolts, snapshot.currentMilliamps, snapshot.batteryWatts, snapshot.systemWatts,
+             snapshot.inputWatts, snapshot.temperatureCelsius) = std::tuple_cat(figures);
+    snapshot.chargePercent = 50;
     return snapshot;
 }
 
-TEST(SmoothedTest, FirstSampleAfterUnavailableIsPublishedAsRead) {
-    const PowerSnapshot previous = PowerSnapshot::unavailable(Date{});
-    PowerSnapshot raw = sample(PowerState::onBattery, false);
-    raw.voltageVolts = 12.5;
-    raw.systemWatts = 10.6;
-    EXPECT_EQ(smoothed(raw, previous), raw);
+/// Volts, milliamps, battery, system and input watts, degrees; "-" when absent.
+std::string describe(const PowerSnapshot& snapshot) {
+    std::ostringstream text;
+    for (const auto& figure : {snapshot.voltageVolts, snapshot.currentMilliamps, snapshot.batteryWatts,
+                               snapshot.systemWatts, snapshot.inputWatts, snapshot.temperatureCelsius}) {
+        figure ? text << *figure << " " : text << "- ";
+    }
+    return text.str();
 }
 
-TEST(SmoothedTest, UnavailablePreviousNeverSmoothsEvenWithSameState) {
-    PowerSnapshot previous = sample(PowerState::unavailable, false);
-    previous.systemWatts = 10.0;
-    PowerSnapshot raw = sample(PowerState::unavailable, false);
-    raw.systemWatts = 10.6;
-    EXPECT_EQ(smoothed(raw, previous).systemWatts, 10.6);
-}
-
-TEST(SmoothedTest, BlendsSixFieldsWhenStateAndPowerHold) {
-    PowerSnapshot previous = sample(PowerState::onBattery, false);
-    previous.voltageVolts = 12.0;
-    previous.currentMilliamps = -1000.0;
-    previous.batteryWatts = -10.0;
-    previous.systemWatts = 10.0;
-    previous.inputWatts = 1.0;
-    previous.temperatureCelsius = 30.0;
-    previous.chargePercent = 50;
-
-    PowerSnapshot raw = previous;
-    raw.voltageVolts = 12.5;
-    raw.currentMilliamps = -1100.0;
-    raw.batteryWatts = -11.5;
-    raw.systemWatts = 10.6;
-    raw.inputWatts = 4.0;
-    raw.temperatureCelsius = 31.0;
+TEST(SmoothedTest, BlendsOrHoldsEachFigureWhileStateAndPowerHold) {
+    PowerSnapshot raw = onBattery({12.5, -1100.0, -11.5, 10.6, 4.0, 31.0});
     raw.chargePercent = 49;
-
-    const PowerSnapshot result = smoothed(raw, previous);
-    EXPECT_DOUBLE_EQ(*result.voltageVolts, 12.0 + 0.5 * 0.56);
-    EXPECT_DOUBLE_EQ(*result.currentMilliamps, -1000.0 - 100.0 * 0.56);
-    EXPECT_DOUBLE_EQ(*result.batteryWatts, -10.0 - 1.5 * 0.56);
-    EXPECT_DOUBLE_EQ(*result.systemWatts, 10.0);
-    EXPECT_DOUBLE_EQ(*result.inputWatts, 4.0);
-    EXPECT_DOUBLE_EQ(*result.temperatureCelsius, 30.0 + 0.56);
+    const PowerSnapshot result = smoothed(raw, onBattery());
+    EXPECT_EQ(describe(result), "12.28 -1056 -10.84 10 4 30.56 ");
     EXPECT_EQ(result.chargePercent, 49);
+    // A blend needs both figures; a non-finite previous one counts as absent, a new one shows.
+    raw.currentMilliamps.reset();
+    raw.inputWatts = kNaN;
+    EXPECT_EQ(describe(smoothed(raw, onBattery({nullopt, -1000.0, kNaN, kNaN, 1.0, kInf}))),
+              "12.5 - -11.5 10.6 nan 31 ");
 }
 
-TEST(SmoothedTest, BlendNeedsBothValues) {
-    PowerSnapshot previous = sample(PowerState::onBattery, false);
-    PowerSnapshot raw = previous;
-    raw.voltageVolts = 12.5;
-    EXPECT_EQ(smoothed(raw, previous).voltageVolts, 12.5);
-    previous.voltageVolts = 12.0;
-    raw.voltageVolts.reset();
-    EXPECT_FALSE(smoothed(raw, previous).voltageVolts.has_value());
+TEST(SmoothedTest, PublishesAsReadAcrossASwitch) {
+    const PowerSnapshot raw = onBattery({12.5, -1100.0, -10.5, 10.6, 1.0, 30.0});
+    for (const auto change : {+[](PowerSnapshot& p) { p.state = PowerState::unavailable; },
+                              +[](PowerSnapshot& p) { p.state = PowerState::charging; },
+                              +[](PowerSnapshot& p) { p.isExternalConnected = true; }}) {
+        PowerSnapshot previous = onBattery();
+        change(previous);
+        EXPECT_EQ(smoothed(raw, previous), raw);
+    }
+    PowerSnapshot unavailable = raw; // even when both samples are unavailable
+    unavailable.state = PowerState::unavailable;
+    EXPECT_EQ(smoothed(unavailable, unavailable), unavailable);
+    // A switch between a measured and an estimated figure shows the new figure at once.
+    PowerSnapshot estimated = raw;
+    estimated.batteryWattsIsEstimated = true;
+    EXPECT_EQ(describe(smoothed(estimated, onBattery())), "12.28 -1056 -10.5 10 1 30 ");
+    estimated.batteryWattsIsEstimated = false;
+    estimated.currentMilliampsIsEstimated = true;
+    EXPECT_EQ(describe(smoothed(estimated, onBattery())), "12.28 -1100 -10 10 1 30 ");
 }
 
-TEST(SmoothedTest, EstimateFlagSwitchShowsNewFigure) {
-    PowerSnapshot previous = sample(PowerState::onBattery, false);
-    previous.batteryWatts = -10.0;
-    previous.currentMilliamps = -800.0;
-    PowerSnapshot raw = previous;
-    raw.batteryWatts = -10.5;
-    raw.batteryWattsIsEstimated = true;
-    raw.currentMilliamps = -900.0;
-    raw.currentMilliampsIsEstimated = true;
-    const PowerSnapshot result = smoothed(raw, previous);
-    EXPECT_EQ(result.batteryWatts, -10.5);
-    EXPECT_EQ(result.currentMilliamps, -900.0);
-    EXPECT_TRUE(result.batteryWattsIsEstimated);
-    EXPECT_TRUE(result.currentMilliampsIsEstimated);
-}
-
-TEST(SmoothedTest, SwitchOfStateOrExternalPowerPublishesAsRead) {
-    PowerSnapshot previous = sample(PowerState::onBattery, false);
-    previous.systemWatts = 10.0;
-    PowerSnapshot raw = sample(PowerState::charging, true);
-    raw.systemWatts = 10.6;
-    EXPECT_EQ(smoothed(raw, previous).systemWatts, 10.6);
-
-    PowerSnapshot sameStateNewPower = sample(PowerState::onBattery, true);
-    sameStateNewPower.systemWatts = 10.6;
-    EXPECT_EQ(smoothed(sameStateNewPower, previous).systemWatts, 10.6);
-}
-
-TEST(SmoothedTest, NonFinitePreviousNeverSticks) {
-    PowerSnapshot previous = sample(PowerState::onBattery, false);
-    previous.voltageVolts = kNaN;
-    previous.systemWatts = kNaN;
-    previous.temperatureCelsius = kInf;
-    PowerSnapshot raw = previous;
-    raw.voltageVolts = 12.0;
-    raw.systemWatts = 0.1;
-    raw.temperatureCelsius = 30.0;
-    const PowerSnapshot result = smoothed(raw, previous);
-    EXPECT_EQ(result.voltageVolts, 12.0);
-    EXPECT_EQ(result.systemWatts, 0.1);
-    EXPECT_EQ(result.temperatureCelsius, 30.0);
-}
-
-TEST(SmoothedTest, NonFiniteNewReadingIsPublishedAsRead) {
-    PowerSnapshot previous = sample(PowerState::onBattery, false);
-    previous.voltageVolts = 12.0;
-    PowerSnapshot raw = previous;
-    raw.voltageVolts = kNaN;
-    EXPECT_TRUE(std::isnan(*smoothed(raw, previous).voltageVolts));
-}
-
-TEST(MenuBarTitleTest, RoundsHeadlineOrNamesTheProduct) {
-    PowerSnapshot snapshot = sample(PowerState::onBattery, false);
-    snapshot.batteryWatts = -7.4;
-    EXPECT_EQ(menuBarTitle(snapshot), "7 W");
-    snapshot.batteryWatts = -7.6;
-    EXPECT_EQ(menuBarTitle(snapshot), "8 W");
-    snapshot.batteryWatts = kNaN;
-    EXPECT_EQ(menuBarTitle(snapshot), "\u2014 W");
+TEST(MenuBarTitleTest, RoundsTheHeadlineOrNamesTheProduct) {
+    PowerSnapshot snapshot = onBattery();
+    for (const auto& [watts, title] : {std::pair{-7.4, "7 W"}, {-7.6, "8 W"}, {kNaN, "\u2014 W"}}) {
+        snapshot.batteryWatts = watts;
+        EXPECT_EQ(menuBarTitle(snapshot), title);
+    }
     EXPECT_EQ(menuBarTitle(PowerSnapshot::unavailable(Date{})), "Voltrane");
 }
 
