@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/flow/voltrane_palette.h"
+#include "common/voltrane_palette.h"
 
 #include <optional>
 #include <string>

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "common/voltrane_palette.h"
 #include "flow/sankey_destination.h"
 #include "flow/system_energy_allocation.h"
 #include "telemetry/battery/power_snapshot.h"
 #include "telemetry/components/component_power_snapshot.h"
-#include "ui/flow/voltrane_palette.h"
 
 #include <optional>
 #include <string>

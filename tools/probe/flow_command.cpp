@@ -1,12 +1,12 @@
 #include "commands.h"
 #include "common/c_number.h"
+#include "common/voltrane_palette.h"
 #include "flow/sankey_flow_model.h"
 #include "flow/sankey_metrics.h"
 #include "flow/sankey_stable_layout.h"
 #include "json_value.h"
 #include "snapshot_json.h"
 #include "ui/flow/flow_texts.h"
-#include "ui/flow/voltrane_palette.h"
 
 #include <QJsonObject>
 #include <QJsonValue>

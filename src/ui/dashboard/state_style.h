@@ -1,7 +1,7 @@
 #pragma once
 
+#include "common/voltrane_palette.h"
 #include "telemetry/battery/power_snapshot.h"
-#include "ui/flow/voltrane_palette.h"
 
 #include <string_view>
 
