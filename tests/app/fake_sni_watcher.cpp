@@ -1,5 +1,4 @@
-// A stand-in org.kde.StatusNotifierWatcher for the tray test: it tells items that a host is
-// there and prints the service of each item that registers, one a line.
+// A stand-in StatusNotifierWatcher: a host is there; prints each registering item's service.
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <cstdio>

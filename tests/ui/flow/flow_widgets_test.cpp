@@ -1,6 +1,6 @@
 #include "flow_samples.h"
 #include "ui/flow/energy_sankey_diagram.h"
-#include "ui/flow/flow_accounting_bar.h"
+#include "ui/flow/power_flow_view.h"
 #include "ui/flow/sankey_destination_node.h"
 #include "ui/flow/sankey_ribbon_canvas.h"
 #include "ui/flow/sankey_source_node.h"
@@ -10,20 +10,19 @@
 #include "ui/host/symbol_label.h"
 #include "ui/host/text_label.h"
 
-#include <QAccessible>
+#include <QLayout>
+#include <QPaintEvent>
+#include <QtTest/QTest>
+#include <algorithm>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace voltrane {
 namespace {
 
 using ID = SankeyDestination::ID;
+using Rows = std::vector<SankeyDestination>;
 using namespace voltrane::testing;
-
-template <typename T = TextLabel> T* child(const QWidget& parent, const char* name) {
-    T* found = parent.findChild<T*>(QLatin1String(name));
-    EXPECT_NE(found, nullptr) << name;
-    return found;
-}
 
 class DiagramTest : public ::testing::Test {
 protected:
@@ -64,21 +63,7 @@ TEST_F(DiagramTest, PlacesEveryCardInItsRowInsideTheCanvasAtAnySize) {
     }
 }
 
-TEST_F(DiagramTest, CardsFollowTheHeldLayoutWhileFiguresStayLive) {
-    const SankeyStableLayout held(SankeyFlowModel(chargingSnapshot(), busyComponents()));
-    ComponentPowerSnapshot swapped = busyComponents();
-    swapped.cpuWatts = 3.0; // now below the display's 4.5 W
-    swapped.gpuWatts = 8.3; // and the GPU above it
-    const SankeyFlowModel live(chargingSnapshot(), swapped);
-    show(live, held);
-    EXPECT_LT(diagram.destinationNode(ID::cpu)->y(), diagram.destinationNode(ID::display)->y());
-    EXPECT_LT(diagram.destinationNode(ID::display)->y(), diagram.destinationNode(ID::gpu)->y());
-    const auto ordered = held.ordered(live.destinations);
-    EXPECT_EQ(diagram.metrics()->bandWidths,
-              SankeyMetrics({540, 291}, ordered, held.layoutWatts(ordered), held.sourceWatts).bandWidths);
-    EXPECT_EQ(child(*diagram.destinationNode(ID::cpu), "destinationWatts")->text(), QStringLiteral("3.0 W"));
-}
-
+// A row missing from either the live model or the held layout is not shown.
 TEST_F(DiagramTest, ShowsOnlyRowsInBothTheModelAndTheLayout) {
     const SankeyFlowModel full(chargingSnapshot(), busyComponents());
     ComponentPowerSnapshot withoutGpu = busyComponents();
@@ -89,56 +74,202 @@ TEST_F(DiagramTest, ShowsOnlyRowsInBothTheModelAndTheLayout) {
         EXPECT_EQ(diagram.destinationNode(ID::gpu), nullptr);
         EXPECT_EQ(diagram.findChildren<SankeyDestinationNode*>().size(), reduced.destinations.size());
     }
-    PowerSnapshot idle = onBatterySnapshot();
-    idle.systemWatts = 0.1;
-    const SankeyFlowModel empty(idle, ComponentPowerSnapshot::unavailable({}));
-    show(empty, SankeyStableLayout(empty));
-    EXPECT_TRUE(diagram.findChildren<SankeyDestinationNode*>().empty());
-    EXPECT_TRUE(diagram.canvas()->ribbons().empty());
-}
-
-TEST(FlowAccountingBar, ReadsTheSplitAndTheCounterStatusInOrder) {
-    const std::pair<SankeyFlowModel, const char*> rows[] = {
-        {SankeyFlowModel(chargingSnapshot(), busyComponents()), "已识别|20.0 W|未归因|4.5 W|近 1 秒估算"},
-        {SankeyFlowModel(onBatterySnapshot(), ComponentPowerSnapshot::unavailable({})),
-         "已识别|0.0 W|未归因|14.2 W|分项遥测不可用"},
-    };
-    FlowAccountingBar bar;
-    bar.show();
-    for (const auto& [model, expected] : rows) {
-        bar.setModel(model);
-        QStringList spoken;
-        QAccessibleInterface* strip = QAccessible::queryAccessibleInterface(&bar);
-        for (int i = 0; i < strip->childCount(); ++i) {
-            if (!strip->child(i)->state().invisible) {
-                spoken << strip->child(i)->text(QAccessible::Name);
-            }
-        }
-        EXPECT_EQ(spoken.join(QLatin1Char('|')), QStringLiteral("按功率比例|") + QString::fromUtf8(expected));
-    }
 }
 
 TEST(SankeyDestinationNode, ReadsAsOneElementAndMutesWhatIsMissing) {
     SankeyDestination row{
         ID::cpu, "CPU", "cpu", 8.2, "估算", PaletteColor::flowCPU, SankeyDestination::State::estimated};
     SankeyDestinationNode node;
+    const auto part = [&node](const char* name) { return node.findChild<TextLabel*>(QLatin1String(name)); };
+    const auto symbol = [&node] { return node.findChild<SymbolLabel*>(QStringLiteral("destinationSymbol")); };
+    const QColor muted = toQColor(VoltranePalette::textMuted);
     node.setContent(row, 45.0, 40);
     EXPECT_EQ(node.accessibleName(), QStringLiteral("CPU 18% · 估算 8.2 W"));
-    EXPECT_EQ(node.toolTip(), QStringLiteral("CPU：8.2 W，估算"));
-    for (const char* part : {"destinationTitle", "destinationDetail", "destinationWatts"}) {
-        EXPECT_TRUE(isHiddenFromAccessibility(child(node, part))) << part;
-    }
-    const QColor muted = toQColor(VoltranePalette::textMuted);
-    EXPECT_NE(child(node, "destinationWatts")->color(), muted);
-    EXPECT_NE(child<SymbolLabel>(node, "destinationSymbol")->color(), muted);
-
+    EXPECT_TRUE(part("destinationWatts")->color() != muted && symbol()->color() != muted);
     row.watts.reset();
     row.state = SankeyDestination::State::unavailable;
     node.setContent(row, 45.0, 40);
-    EXPECT_EQ(child(node, "destinationWatts")->text(), QStringLiteral("\u2014 W"));
-    EXPECT_EQ(child(node, "destinationWatts")->color(), muted);
-    EXPECT_EQ(child<SymbolLabel>(node, "destinationSymbol")->color(), muted);
-    EXPECT_EQ(child(node, "destinationTitle")->color(), toQColor(VoltranePalette::textSecondary));
+    EXPECT_EQ(part("destinationWatts")->text(), QStringLiteral("\u2014 W"));
+    EXPECT_TRUE(part("destinationWatts")->color() == muted && symbol()->color() == muted);
+    EXPECT_EQ(part("destinationTitle")->color(), toQColor(VoltranePalette::textSecondary));
+}
+
+class PowerFlowViewTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        view.resize(560, 360);
+        view.show();
+        view.layout()->activate();
+    }
+    void set(double cpu, double gpu, double ane = 0.6) {
+        ComponentPowerSnapshot sample = busyComponents();
+        sample.cpuWatts = cpu;
+        sample.gpuWatts = gpu;
+        sample.aneWatts = ane;
+        view.setSamples(chargingSnapshot(), sample);
+    }
+    int rowY(ID id) const { return view.diagram()->destinationNode(id)->y(); }
+    std::vector<double> bands() const { return view.diagram()->metrics()->bandWidths; }
+    QString shown(const char* node, const char* label) const {
+        return view.findChild<QWidget*>(QLatin1String(node))
+            ->findChild<TextLabel*>(QLatin1String(label))
+            ->text();
+    }
+
+    AccessibilityEnvironment environment{true};
+    PowerFlowView view{nullptr, &environment};
+};
+
+// A new layout is adopted only when a figure moves far enough, never for a mere change of order;
+// the figures and the bar follow every sample.
+TEST_F(PowerFlowViewTest, FirstSamplesSetTheLayoutSmallChangesKeepItLargeOnesReorder) {
+    EXPECT_FALSE(view.stableLayout().has_value());
+    set(6.0, 5.3);
+    const SankeyStableLayout first = *view.stableLayout();
+    EXPECT_EQ(first, SankeyStableLayout(view.model()));
+    EXPECT_EQ(view.accessibleName().toStdString(), view.model().accessibilitySummary());
+    EXPECT_LT(rowY(ID::cpu), rowY(ID::gpu));
+    const std::vector<double> firstBands = bands();
+
+    // Each figure moves by at most 2 W: the model now puts the GPU first, the diagram does not.
+    set(5.0, 6.5);
+    EXPECT_EQ(*view.stableLayout(), first);
+    EXPECT_EQ(view.model().destinations[1].id, ID::gpu);
+    EXPECT_LT(rowY(ID::cpu), rowY(ID::gpu));
+    EXPECT_EQ(bands(), firstBands);
+    EXPECT_EQ(shown("destinationNode_cpu", "destinationWatts") +
+                  shown("destinationNode_gpu", "destinationWatts") +
+                  shown("flowAccountingBar", "identifiedValue"),
+              QStringLiteral("5.0 W6.5 W20.2 W"));
+    EXPECT_EQ(view.accessibleName().toStdString(), view.model().accessibilitySummary());
+
+    // The CPU drops 2.7 W from its remembered 6.0 W: the new order is adopted at once.
+    set(3.3, 8.0);
+    EXPECT_EQ(*view.stableLayout(), SankeyStableLayout(view.model()));
+    EXPECT_LT(rowY(ID::gpu), rowY(ID::cpu));
+    EXPECT_NE(bands(), firstBands);
+}
+
+SankeyDestination row(ID id, std::optional<double> watts) {
+    return {
+        id, rawValue(id), "cpu", watts, "估算", PaletteColor::flowCPU, SankeyDestination::State::estimated};
+}
+
+SankeyMetrics metricsFor(const Rows& rows, std::optional<double> source) {
+    std::vector<std::optional<double>> watts(rows.size());
+    std::transform(rows.begin(), rows.end(), watts.begin(), [](const auto& row) { return row.watts; });
+    return SankeyMetrics({540, 291}, rows, watts, source);
+}
+
+TEST(SankeyRibbonCanvasTest, StacksTheRibbonsAtTheSourceAndEndsEachAtItsRow) {
+    SankeyRibbonCanvas canvas;
+    // The GPU's 0.03 W of 20 W is under a quarter point: no ribbon, and no room in the stack.
+    const Rows rows{row(ID::cpu, 10), row(ID::gpu, 0.03), row(ID::other, 3)};
+    SankeyMetrics metrics = metricsFor(rows, 20.0);
+    canvas.setContent(rows, 20.0, PaletteColor::flowSource, metrics);
+    ASSERT_EQ(canvas.ribbons().size(), 2u);
+    const SankeyRibbonCanvas::Ribbon &cpu = canvas.ribbons()[0], &other = canvas.ribbons()[1];
+    EXPECT_EQ(other.index, 2);
+    // The stack is centred on the source card; each ribbon runs from its edge to its row's card.
+    const double top = cpu.route.start.y - cpu.bandWidth / 2;
+    EXPECT_DOUBLE_EQ(top, (291 - metrics.bandWidths[0] - metrics.bandWidths[1] - metrics.bandWidths[2]) / 2);
+    EXPECT_DOUBLE_EQ(other.route.start.y - other.bandWidth / 2, top + cpu.bandWidth);
+    for (const auto& [ribbon, centre] :
+         {std::pair(&cpu, metrics.rowCenters[0]), std::pair(&other, metrics.rowCenters[2])}) {
+        EXPECT_NEAR(ribbon->route.start.x, metrics.sourceWidth, 1);
+        EXPECT_NEAR(ribbon->route.end.x, 540 - metrics.destinationWidth, 1);
+        EXPECT_DOUBLE_EQ(ribbon->route.end.y, centre);
+    }
+}
+
+/// Records the regions of the paint events a widget receives.
+class PaintRecorder : public QObject {
+public:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            regions.push_back(static_cast<QPaintEvent*>(event)->region());
+        }
+        return false;
+    }
+    std::vector<QRegion> regions;
+};
+
+class CanvasClock : public ::testing::Test {
+protected:
+    void SetUp() override {
+        canvas.resize(540, 291);
+        setRows({row(ID::cpu, 12), row(ID::other, 4)});
+        activate(canvas);
+    }
+    static void activate(QWidget& window) {
+        window.show();
+        window.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    }
+    void setRows(const Rows& rows) {
+        canvas.setContent(rows, 20.0, PaletteColor::flowSource, metricsFor(rows, 20.0));
+    }
+    /// Timer ticks and painted frames during `milliseconds` of event processing.
+    std::pair<int, int> framesDuring(int milliseconds) {
+        const int ticks = canvas.tickCount();
+        const int paints = canvas.paintCount();
+        QTest::qWait(milliseconds);
+        return {canvas.tickCount() - ticks, canvas.paintCount() - paints};
+    }
+
+    AccessibilityEnvironment environment;
+    SankeyRibbonCanvas canvas{&environment};
+};
+
+TEST_F(CanvasClock, TicksAtMostTwentyFourTimesASecondRepaintingOnlyTheParticles) {
+    EXPECT_TRUE(canvas.isAnimating());
+    QTest::qWait(60);
+    PaintRecorder recorder;
+    canvas.installEventFilter(&recorder);
+    const auto [ticks, paints] = framesDuring(500);
+    canvas.removeEventFilter(&recorder);
+    // About 12 frames in half a second; a busy machine may drop some, but the cap holds.
+    EXPECT_GE(ticks, 4);
+    EXPECT_LE(ticks, 13);
+    ASSERT_GE(paints, 3);
+    for (const QRegion& region : recorder.regions) {
+        // Two particles of at most 4.5 points, each at its old and new place within an 8 × 8 square.
+        int area = 0;
+        for (const QRect& rect : region) {
+            area += rect.width() * rect.height();
+        }
+        EXPECT_GT(area, 0);
+        EXPECT_LE(area, 4 * 8 * 8);
+    }
+    EXPECT_TRUE(canvas.particleRegion(canvas.shownPhase()).intersects(recorder.regions.back()));
+}
+
+// Paused, it does no timer work and only new inputs draw, once each; resumed, it ticks again.
+TEST_F(CanvasClock, StopsWithReducedMotionAnInactiveWindowOrNothingAboveTwoTenthsOfAWatt) {
+    QWidget other;
+    for (const auto& [name, pause] : std::initializer_list<std::pair<const char*, std::function<void(bool)>>>{
+             {"reduce motion", [this](bool on) { environment.setReduceMotion(on); }},
+             {"inactive", [&](bool on) { activate(on ? other : canvas); }},
+             {"idle", [this](bool on) {
+                  setRows({row(ID::cpu, on ? 0.2 : 0.21), row(ID::gpu, std::nullopt)});
+              }}}) {
+        SCOPED_TRACE(name);
+        pause(true);
+        EXPECT_FALSE(canvas.isAnimating());
+        QTest::qWait(60);
+        EXPECT_EQ(framesDuring(300), std::make_pair(0, 0));
+        pause(false);
+        EXPECT_TRUE(canvas.isAnimating());
+        EXPECT_GT(framesDuring(300).first, 0);
+    }
+    environment.setReduceMotion(true);
+    EXPECT_TRUE(canvas.particleRegion(0.3).isEmpty());
+    QTest::qWait(60);
+    setRows({row(ID::cpu, 9), row(ID::other, 4)});
+    EXPECT_EQ(framesDuring(60), std::make_pair(0, 1));
+    setRows({});
+    environment.setReduceMotion(false);
+    EXPECT_FALSE(canvas.isAnimating());
 }
 
 } // namespace

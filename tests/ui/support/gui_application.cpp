@@ -1,5 +1,4 @@
-// Gives every widget test executable one QApplication for its whole run. Linked into the
-// executable (not a library) so the registration below is never dropped by the linker.
+// One offscreen QApplication per widget test executable (a source, so the linker keeps it).
 #include <QApplication>
 #include <gtest/gtest.h>
 #include <memory>
@@ -9,12 +8,10 @@ namespace {
 class GuiApplicationEnvironment : public ::testing::Environment {
 public:
     void SetUp() override {
-        if (QApplication::instance() == nullptr) {
-            if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-                qputenv("QT_QPA_PLATFORM", "offscreen");
-            }
-            app_ = std::make_unique<QApplication>(argc_, argv_);
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+            qputenv("QT_QPA_PLATFORM", "offscreen");
         }
+        app_ = std::make_unique<QApplication>(argc_, argv_);
     }
     void TearDown() override { app_.reset(); }
 
