@@ -198,5 +198,23 @@ TEST(FlowTexts, DetailPrefixesTheShareOfTheSource) {
     }
 }
 
+// A text about the system speaks of a Mac exactly when built for one; elsewhere the note on
+// missing component figures points to the README's section on them.
+TEST(PlatformFactsTest, TextsStateTheFactsOfThePlatformBuiltFor) {
+#ifdef __APPLE__
+    constexpr bool mac = true;
+#else
+    constexpr bool mac = false;
+#endif
+    for (const string& text :
+         {string(infoSourcesText()) + infoComponentsText() + infoFieldsText(),
+          string(analyticsContentsText()), headlineDetail(PowerSnapshot::unavailable({}))}) {
+        const bool speaksOfAMac = text.find("Mac") != string::npos || text.find("Apple") != string::npos ||
+                                  text.find("IOKit") != string::npos || text.find("ANE") != string::npos;
+        EXPECT_EQ(speaksOfAMac, mac) << text;
+    }
+    EXPECT_EQ(string(componentsUnavailableText()).find("Component power on Linux") != string::npos, !mac);
+}
+
 } // namespace
 } // namespace voltrane
