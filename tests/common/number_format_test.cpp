@@ -56,6 +56,11 @@ TEST(CNumberTest, KnowsJsonNumberGrammar) {
          {"", "-", "01", "-01", "+1", "1.", ".5", "1e", "1e+", "1.e3", "0x1", "1 ", "1a", "--1"}) {
         EXPECT_FALSE(isJsonNumber(other)) << other;
     }
+    // A view into a longer text ends where the view ends.
+    for (const std::string_view cut :
+         {std::string_view("12", 1), std::string_view("1.5", 1), std::string_view("1e5", 1)}) {
+        EXPECT_TRUE(isJsonNumber(cut)) << cut;
+    }
 }
 
 } // namespace

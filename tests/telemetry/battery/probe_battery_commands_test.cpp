@@ -61,7 +61,8 @@ TEST(ProbeDecodeTest, BadFilesExitWithOneLine) {
     const testing::TempDir folder;
     const auto paste =
         folder.write("paste.txt", "+-o AppleSmartBattery  <class AppleSmartBattery, id 0x1>\n  {\n  \"Volt");
-    for (const std::string file : {"malformed.json", "absent.plist", paste.string()}) {
+    for (const std::string& file :
+         std::vector<std::string>{"malformed.json", "absent.plist", paste.string()}) {
         const auto [code, out, err] = decode(file);
         EXPECT_EQ(code, 2) << file;
         EXPECT_TRUE(out.empty() && err.starts_with("voltrane-probe: ") &&

@@ -89,9 +89,7 @@ TEST(SysfsBatteryRegistryTest, BatteryVanishingAndReturningReadsUnavailableThenA
         [](const auto& sysfs) { fs::remove_all(sysfs.supplies()); },
         [](const auto& sysfs) { sysfs.supply("BAT0", "present=0"); },
         [](const auto& sysfs) {
-            for (const auto& entry : fs::directory_iterator(sysfs.supplies() / "BAT0")) {
-                fs::remove(entry.path());
-            }
+            sysfs.supply("BAT0", "type=,status=,voltage_now=,power_now=,energy_now=,capacity=");
         }};
     for (const auto& remove : removals) {
         const testing::FakeSysfs sysfs;
