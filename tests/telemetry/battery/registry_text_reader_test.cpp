@@ -29,7 +29,7 @@ TEST(TextValueTest, ReadsEachValueWithItsKind) {
         {"18446744073709550616", std::uint64_t{18446744073709550616u}},
         {"18446744073709551616", 18446744073709551616.0}, {"2.5", 2.5}, {"-25E-1", -2.5}, {"2.0", 2.0},
         {"1e2", 100.0}, {"Yes", true}, {"No", false}, {"yes", other}, {"<0a1bff>", other}, {"<>", other},
-        {"IOService:/AppleARMPE/arm-io", other}, {"0x1f4", other}, {"0012", 12}, {"-00.5", -0.5}, {"-", other},
+        {"IOService:/AppleARMPE/arm-io", other}, {"0x1f4", other}, {"0012", 12}, {"05", 5}, {"09", 9}, {"-00.5", -0.5}, {"-", other},
         {"+5", other}, {"", other}, {"{}", PropertyTable{}}, {"()", PropertyList{}},
         {R"({ "A" = 1 , "B" = ( 1 , 2 ) })", PropertyTable{{"A", 1}, {"B", PropertyList{1, 2}}}},
         {R"(({"P"=1},{"P"=2,"Q"=Yes}))", PropertyList{PropertyTable{{"P", 1}}, PropertyTable{{"P", 2}, {"Q", true}}}},
@@ -89,7 +89,8 @@ TEST(CutOffTextTest, KeepsCompleteMembersAndNotesEachLoss) {
         }
         EXPECT_EQ(cutNotes(result.notes), row.notes) << row.lastLine;
     }
-    // An empty value followed by its newline was printed whole.
+    // An empty value followed by its newline was printed whole, even as the paste's only property.
+    EXPECT_EQ(readOrFail("\"BatteryInstalled\" = \n"), (PropertyTable{{"BatteryInstalled", other}}));
     EXPECT_EQ(readOrFail("\"A\" = 1\r\n  |   \"BatteryInstalled\" =\r\n  | \r\n"),
               (PropertyTable{{"A", 1}, {"BatteryInstalled", other}}));
 }
