@@ -164,10 +164,11 @@ TEST(RegistryTextScopeTest, NotesUnclosedBlocksAndDropsUnreadableLines) {
 }
 
 TEST(RegistryTextReaderTest, WithoutAnyPropertyIsAnError) {
-    for (const char* text : {"", "my battery is broken\n", R"("Volta)", "+-o AppleSmartBat",
-                             "+-o AppleSmartBattery  <class AppleSmartBattery, id 0x1>\n  {\n",
-                             "+-o AppleSmartBattery  <class AppleSmartBattery, id 0x1>\n  {\n    \"Volt",
-                             "\"A\" = {\"x\"=\"1\" junk}\n"}) {
+    for (const char* text :
+         {"", "my battery is broken\n", R"("Volta)", R"("Serial" = "F5D1)", "+-o AppleSmartBat",
+          "+-o AppleSmartBattery  <class AppleSmartBattery, id 0x1>\n  {\n",
+          "+-o AppleSmartBattery  <class AppleSmartBattery, id 0x1>\n  {\n    \"Volt",
+          "\"A\" = {\"x\"=\"1\" junk}\n"}) {
         const RecordedTable result = RegistryTextReader::read(text);
         EXPECT_EQ(result.error, "no readable property line") << text;
         EXPECT_TRUE(!result.entry && result.notes.empty()) << text;
