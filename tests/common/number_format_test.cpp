@@ -15,7 +15,8 @@ constexpr double inf = std::numeric_limits<double>::infinity();
 TEST(FormatFixedTest, MatchesPrintfOrShowsADash) {
     // clang-format off
     const std::vector<std::tuple<double, int, const char*>> rows = {
-        {9.87, 1, "9.9"}, {3.8, 2, "3.80"}, {2.5, 0, "2"}, {7.6, 0, "8"}, {-85.4, 0, "-85"}, {-0.04, 1, "-0.0"},
+        {9.87, 1, "9.9"}, {3.8, 2, "3.80"}, {2.5, 0, "2"}, {7.6, 0, "8"}, {-85.4, 0, "-85"},
+        {-0.04, 1, "-0.0"},
         {nan, 1, "\u2014"}, {inf, 0, "\u2014"}, {-inf, 2, "\u2014"}};
     // clang-format on
     for (const auto& [value, decimals, expected] : rows) {

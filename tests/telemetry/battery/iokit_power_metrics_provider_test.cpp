@@ -66,7 +66,8 @@ TEST(DecodeTest, GivesTheStatedSnapshot) {
         {R"("PowerTelemetryData"=5,"AdapterDetails"="96","PowerOutDetails"={"Watts"=1})", "unavailable"},
         {R"("PowerOutDetails"=({"FilteredPower"=4500},{"Watts"=50},{"Watts"=60},{"Name"="USB"}))",
          "unavailable portW=4.61 ports=2"},
-        {R"("PowerOutDetails"=({"Name"="USB"}))", "unavailable ports=0"}, {R"("PowerOutDetails"=())", "unavailable"},
+        {R"("PowerOutDetails"=({"Name"="USB"}))", "unavailable ports=0"},
+        {R"("PowerOutDetails"=())", "unavailable"},
         {R"("PowerOutDetails"=({"FilteredPower"=4500},7))", "unavailable"}}; // a list with a non-table is ignored
     // clang-format on
     for (const auto& [members, expected] : rows) {
@@ -76,16 +77,18 @@ TEST(DecodeTest, GivesTheStatedSnapshot) {
 
 // With nothing else in the table, "SystemPower" is the system load and "AdapterPower" the input
 // figure, each exactly as the fallback reads it: small integers as they are, other 32-bit ones as
-// the bits of a float (0x461C4000 is 10000.0f, 0x461C4400 10001.0f), and nothing for a figure no
-// machine draws. The preferred keys in "PowerTelemetryData" are plain milliwatts.
+// the bits of a float (0x461C4000 is 10000.0f, 0x461C4400 10001.0f; -3202351104 has 10.0f in its
+// low 32 bits), and nothing for a figure no machine draws. The preferred keys are milliwatts.
 TEST(FallbackWattsTest, ReadsIntegerFloatBitsAndDropsImplausibleFigures) {
     // clang-format off
     const std::vector<std::pair<PropertyValue, const char*>> rows = {
         {12, "12"}, {10000, "10000"}, {-10000, "-10000"}, {unsignedPattern(-100), "-100"}, {1092616192, "10"},
         {850930859, "2.144073186e-08"}, {10001, "1.401438594e-41"}, {std::int64_t{0x461C4000}, "10000"},
-        {std::uint64_t{0xBF800000}, "-1"}, {std::int64_t{-1082130432}, "-1"}, {std::int64_t{-2147483648}, "-0"},
+        {std::uint64_t{0xBF800000}, "-1"}, {std::int64_t{-1082130432}, "-1"},
+        {std::int64_t{-2147483648}, "-0"},
         {std::int64_t{0x7F800000}, "-"}, {std::int64_t{0xFFFFFFFF}, "-"}, {std::int64_t{0x461C4400}, "-"},
-        {std::int64_t{1} << 32, "-"}, {std::int64_t{-2147483649}, "-"}, {850930859.0, "850930859"},
+        {std::int64_t{1} << 32, "-"}, {std::int64_t{-2147483649}, "-"}, {std::int64_t{-3202351104}, "-"},
+        {850930859.0, "850930859"},
         {"850930859", "850930859"}};
     // clang-format on
     for (const auto& [value, watts] : rows) {
@@ -105,11 +108,13 @@ TEST(FallbackWattsTest, ReadsIntegerFloatBitsAndDropsImplausibleFigures) {
 TEST(ValueReaderTest, ReadsNumbersAndBooleansOfEveryKind) {
     // clang-format off
     const std::vector<std::tuple<PropertyValue, const char*, std::optional<bool>>> rows = {
-        {std::int64_t{-42}, "-42", true}, {unsignedPattern(-100), "-100", true}, {std::uint64_t{0}, "0", false},
+        {std::int64_t{-42}, "-42", true}, {unsignedPattern(-100), "-100", true},
+        {std::uint64_t{0}, "0", false},
         {0, "0", false}, {2.5, "2.5", true}, {0.0, "0", false}, {nan, "nan", true}, {true, "-", true},
         {false, "-", false}, {"12.5", "12.5", nullopt}, {"-1e3", "-1000", nullopt}, {" 12", "-", nullopt},
         {"12 ", "-", nullopt}, {"1,5", "-", nullopt}, {"", "-", nullopt}, {"1", "1", true}, {"0", "0", false},
-        {"YES", "-", true}, {"FaLsE", "-", false}, {"no", "-", false}, {"True", "-", true}, {"on", "-", nullopt},
+        {"YES", "-", true}, {"FaLsE", "-", false}, {"no", "-", false}, {"True", "-", true},
+        {"on", "-", nullopt},
         {PropertyValue(), "-", nullopt}, {PropertyTable{{"a", 1}}, "-", nullopt}};
     // clang-format on
     for (const auto& [value, number, flag] : rows) {
@@ -122,10 +127,13 @@ TEST(ValueReaderTest, ReadsNumbersAndBooleansOfEveryKind) {
 TEST(ValueReaderTest, ChargeRoundsAndClampsTimeKeepsRealEstimatesPortsNeverNegative) {
     // clang-format off
     const std::vector<std::pair<const char*, const char*>> charges = {
-        {R"("CurrentCapacity"=87,"MaxCapacity"=100)", "87"}, {R"("CurrentCapacity"=4000,"MaxCapacity"=5000)", "80"},
+        {R"("CurrentCapacity"=87,"MaxCapacity"=100)", "87"},
+        {R"("CurrentCapacity"=4000,"MaxCapacity"=5000)", "80"},
         {R"("CurrentCapacity"=120)", "100"}, {R"("CurrentCapacity"=62.5,"MaxCapacity"=0)", "63"},
-        {R"("CurrentCapacity"=-5,"MaxCapacity"=100)", "0"}, {R"("CurrentCapacity"=55,"MaxCapacity"=-10)", "55"},
-        {R"("CurrentCapacity"=55,"MaxCapacity"="x")", "55"}, {R"("CurrentCapacity"=55,"MaxCapacity"=1e400)", "55"},
+        {R"("CurrentCapacity"=-5,"MaxCapacity"=100)", "0"},
+        {R"("CurrentCapacity"=55,"MaxCapacity"=-10)", "55"},
+        {R"("CurrentCapacity"=55,"MaxCapacity"="x")", "55"},
+        {R"("CurrentCapacity"=55,"MaxCapacity"=1e400)", "55"},
         {R"("MaxCapacity"=100)", "-"}};
     // clang-format on
     for (const auto& [members, percent] : charges) {

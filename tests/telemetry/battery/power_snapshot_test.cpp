@@ -16,10 +16,14 @@ TEST(PowerSnapshotTest, HeadlineWattsFollowTheStateTable) {
     };
     // clang-format off
     const std::vector<Row> rows = {
-        {charging, -15.0, 9.0, 30.0, "15"}, {charging, nullopt, 9.0, 30.0, "-"}, {charged, 3.0, -8.0, 30.0, "8"},
-        {charged, 3.0, nullopt, -30.0, "30"}, {charged, 3.0, nullopt, nullopt, "-"}, {pluggedIn, 0.2, 6.0, 9.0, "6"},
-        {pluggedIn, 0.25, 6.0, 9.0, "0.25"}, {pluggedIn, -3.0, -8.0, nullopt, "8"}, {pluggedIn, nullopt, nullopt, 12.0, "12"},
-        {onBattery, -12.5, 9.0, nullopt, "12.5"}, {onBattery, nullopt, -9.0, 9.0, "9"}, {onBattery, nullopt, nullopt, 9.0, "-"},
+        {charging, -15.0, 9.0, 30.0, "15"}, {charging, nullopt, 9.0, 30.0, "-"},
+        {charged, 3.0, -8.0, 30.0, "8"},
+        {charged, 3.0, nullopt, -30.0, "30"}, {charged, 3.0, nullopt, nullopt, "-"},
+        {pluggedIn, 0.2, 6.0, 9.0, "6"},
+        {pluggedIn, 0.25, 6.0, 9.0, "0.25"}, {pluggedIn, -3.0, -8.0, nullopt, "8"},
+        {pluggedIn, nullopt, nullopt, 12.0, "12"},
+        {onBattery, -12.5, 9.0, nullopt, "12.5"}, {onBattery, nullopt, -9.0, 9.0, "9"},
+        {onBattery, nullopt, nullopt, 9.0, "-"},
         {unavailable, 5.0, 9.0, 30.0, "-"}};
     // clang-format on
     for (const Row& row : rows) {
