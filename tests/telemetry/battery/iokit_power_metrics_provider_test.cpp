@@ -33,9 +33,10 @@ TEST(DecodeTest, GivesTheStatedSnapshot) {
         {R"("Voltage"=10000,"PowerTelemetryData"={"SystemLoad"=-300})", "onBattery V=10 mA=-30~ W=-0.3~ sys=-0.3 in=-0.3"},
         {R"("Voltage"=10000,"InstantAmperage"=-20,"PowerTelemetryData"={"SystemLoad"=10000,"BatteryPower"=-200})",
          "onBattery V=10 mA=-1000~ W=-10~ sys=10 in=10"},
-        {R"("Voltage"=10000,"InstantAmperage"=-30,"PowerTelemetryData"={"SystemLoad"=10000,"BatteryPower"=-300})",
-         "onBattery V=10 mA=-30 W=-0.3 sys=10 in=10"},
+        {R"("Voltage"=10000,"InstantAmperage"=-20.01,"PowerTelemetryData"={"SystemLoad"=10000,"BatteryPower"=-300})",
+         "onBattery V=10 mA=-20.01 W=-0.3 sys=10 in=10"},
         {R"("Voltage"=0,"PowerTelemetryData"={"SystemLoad"=5000})", "onBattery V=0 W=-5~ sys=5 in=5"},
+        {R"("Voltage"=500,"PowerTelemetryData"={"SystemLoad"=5000})", "onBattery V=0.5 mA=-10000~ W=-5~ sys=5 in=5"},
         {R"("ExternalConnected"=Yes,"FullyCharged"=Yes,"PowerTelemetryData"={"BatteryPower"=200})", "charged external W=0.2"},
         {R"("ExternalConnected"=Yes,"FullyCharged"=Yes,"PowerTelemetryData"={"BatteryPower"=300})", "charging external W=0.3"},
         {R"("ExternalConnected"="Yes","IsCharging"="1","PowerTelemetryData"={"BatteryPower"=10})", "charging external W=0.01"},
@@ -51,8 +52,8 @@ TEST(DecodeTest, GivesTheStatedSnapshot) {
         {R"("Voltage"=11000,"InstantAmperage"=Yes,"Amperage"=-500)", "onBattery V=11"},
         {R"("PowerTelemetryData"={"SystemLoad"="n/a"},"BatteryData"={"SystemPower"=7.5,"AdapterPower"=20.0})",
          "unavailable W=-7.5~ sys=7.5 in=20"},
-        {R"("ExternalConnected"=Yes,"PowerTelemetryData"={"SystemPowerIn"=-50,"SystemLoad"=6000,"BatteryPower"=2500})",
-         "charging external W=2.5 sys=6 in=8.5"},
+        {R"("ExternalConnected"=Yes,"PowerTelemetryData"={"SystemPowerIn"=-50,"SystemLoad"=6000,"BatteryPower"=500})",
+         "charging external W=0.5 sys=6 in=6.5"},
         {R"("ExternalConnected"=Yes,"PowerTelemetryData"={"SystemPowerIn"=-60,"SystemLoad"=6000})",
          "pluggedIn external sys=6 in=-0.06"},
         {R"("ExternalConnected"=Yes,"PowerTelemetryData"={"SystemLoad"=6000,"BatteryPower"=-2500})",
@@ -134,13 +135,14 @@ TEST(ValueReaderTest, ChargeRoundsAndClampsTimeKeepsRealEstimatesPortsNeverNegat
         {R"("CurrentCapacity"=55,"MaxCapacity"=-10)", "55"},
         {R"("CurrentCapacity"=55,"MaxCapacity"="x")", "55"},
         {R"("CurrentCapacity"=55,"MaxCapacity"=1e400)", "55"},
-        {R"("MaxCapacity"=100)", "-"}};
+        {R"("CurrentCapacity"=0.5,"MaxCapacity"=1)", "50"},
+        {R"("CurrentCapacity"=60,"MaxCapacity"=101)", "59"}, {R"("MaxCapacity"=100)", "-"}};
     // clang-format on
     for (const auto& [members, percent] : charges) {
         EXPECT_EQ(figure(Provider::chargePercent(textTable(members))), percent) << members;
     }
     const std::vector<std::pair<PropertyValue, const char*>> times = {
-        {65535, "-"}, {0, "-"}, {42.5, "43"}, {65534.4, "65534"}, {"90", "90"}, {nan, "-"}};
+        {65535, "-"}, {0, "-"}, {1, "1"}, {42.5, "43"}, {65534.4, "65534"}, {"90", "90"}, {nan, "-"}};
     for (const auto& [minutes, expected] : times) {
         EXPECT_EQ(figure(Provider::timeRemainingMinutes({{"TimeRemaining", minutes}})), expected);
     }
