@@ -29,7 +29,7 @@ TEST(TextValueTest, ReadsEachValueWithItsKind) {
         {"18446744073709550616", std::uint64_t{18446744073709550616u}},
         {"18446744073709551616", 18446744073709551616.0}, {"2.5", 2.5}, {"-25E-1", -2.5}, {"2.0", 2.0},
         {"1e2", 100.0}, {"Yes", true}, {"No", false}, {"yes", other}, {"<0a1bff>", other}, {"<>", other},
-        {"IOService:/AppleARMPE/arm-io", other}, {"0x1f4", other}, {"0012", 12}, {"05", 5}, {"09", 9},
+        {"IOService:/AppleARMPE/arm-io", other}, {"0x1f4", other}, {"0012", 12}, {"05", 5}, {"09", 9}, {"0e5", 0.0},
         {"-00.5", -0.5}, {"-", other},
         {"+5", other}, {"", other}, {"{}", PropertyTable{}}, {"()", PropertyList{}},
         {R"({ "A" = 1 , "B" = ( 1 , 2 ) })", PropertyTable{{"A", 1}, {"B", PropertyList{1, 2}}}},
