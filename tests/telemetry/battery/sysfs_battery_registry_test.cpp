@@ -1,239 +1,144 @@
-#include "support/param_name.h"
-#include "support/temp_dir.h"
+// The power-supply reader over fake /sys/class/power_supply trees: how it combines supplies, and
+// how it stands up to a battery that comes and goes and to attribute files no driver should write.
+#include "snapshot_expectations.h"
+#include "support/fake_sysfs.h"
 #include "telemetry/battery/iokit_power_metrics_provider.h"
 #include "telemetry/battery/sysfs_battery_registry.h"
 
+#include <fcntl.h>
+#include <future>
 #include <gtest/gtest.h>
-#include <sstream>
-#include <utility>
-#include <vector>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace voltrane {
 namespace {
 
-using Provider = IOKitPowerMetricsProvider;
-using enum PowerState;
+using testing::describe;
+namespace fs = std::filesystem;
 
-/// A fake /sys/class/power_supply with one folder per supply.
-class FakePowerSupplies {
-public:
-    /// `attributes` is "file=contents" pairs separated by commas.
-    void add(const std::string& name, const std::string& attributes) const {
-        std::istringstream in(attributes);
-        for (std::string pair; std::getline(in, pair, ',');) {
-            const auto equals = pair.find('=');
-            dir_.write(std::filesystem::path(name) / pair.substr(0, equals), pair.substr(equals + 1) + "\n");
-        }
+/// Writes supplies given as "NAME: file=contents,…;NAME: …".
+void addSupplies(const testing::FakeSysfs& sysfs, const std::string& supplies) {
+    std::istringstream in(supplies);
+    for (std::string supply; std::getline(in, supply, ';');) {
+        const auto colon = supply.find(": ");
+        sysfs.supply(supply.substr(0, colon), supply.substr(colon + 2));
     }
-    void remove(const std::string& name) const { std::filesystem::remove_all(dir_.path() / name); }
-    SysfsBatteryRegistry registry() const { return SysfsBatteryRegistry(dir_.path()); }
-    PropertyTable read() const {
-        auto table = registry().copyProperties();
-        EXPECT_TRUE(table);
-        return table.value_or(PropertyTable{});
+}
+
+/// The decoded snapshot of one read, or "no entry". A read stuck on a FIFO fails the test and is
+/// released by opening the FIFO for writing.
+std::string read(SysfsBatteryRegistry& registry, const fs::path& fifo = {}) {
+    auto copy = std::async(std::launch::async, [&] { return registry.copyProperties(); });
+    while (copy.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+        ADD_FAILURE() << "a read blocked on " << fifo;
+        ::close(::open(fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC));
     }
-    PowerSnapshot decode() const { return Provider::snapshot(read(), Date{}); }
-
-private:
-    testing::TempDir dir_;
-};
-
-std::optional<double> number(const PropertyTable& table, std::string_view key) {
-    return Provider::signedNumber(find(table, key));
+    const auto table = copy.get();
+    return table ? describe(IOKitPowerMetricsProvider::snapshot(*table, Date{})) : "no entry";
 }
 
-std::optional<double> nestedNumber(const PropertyTable& table, std::string_view outer, std::string_view key) {
-    const PropertyValue* nested = find(table, outer);
-    return nested && nested->table() ? number(*nested->table(), key) : std::nullopt;
-}
+constexpr const char* discharging =
+    "BAT0: type=Battery,scope=System,present=1,status=Discharging,voltage_now=11423000,"
+    "power_now=12793760,energy_now=41230000,energy_full=52000000,capacity=78,temp=312,"
+    "cycle_count=143,technology=Li-ion";
+constexpr const char* dischargingAsRead =
+    "onBattery V=11.423 mA=-1120 W=-12.79376 %=78 min=193 C=31.2 cycles=143";
 
-const char* const discharging = "type=Battery,scope=System,present=1,status=Discharging,voltage_now=11423000,"
-                                "power_now=12793760,energy_now=41230000,energy_full=52000000,capacity=78,"
-                                "temp=312,cycle_count=143,technology=Li-ion";
-
-TEST(SysfsBatteryRegistryTest, DischargingLaptopDecodesToNegativeFigures) {
-    FakePowerSupplies supplies;
-    supplies.add("BAT0", discharging);
-    supplies.add("AC", "type=Mains,online=0");
-    const PowerSnapshot snapshot = supplies.decode();
-
-    EXPECT_EQ(snapshot.state, onBattery);
-    EXPECT_FALSE(snapshot.isExternalConnected);
-    ASSERT_TRUE(snapshot.batteryWatts && snapshot.currentMilliamps && snapshot.voltageVolts);
-    EXPECT_DOUBLE_EQ(*snapshot.batteryWatts, -12.79376);
-    EXPECT_DOUBLE_EQ(*snapshot.voltageVolts, 11.423);
-    EXPECT_NEAR(*snapshot.currentMilliamps, -1120.0, 0.01); // from power over voltage
-    EXPECT_FALSE(snapshot.batteryWattsIsEstimated);
-    EXPECT_EQ(snapshot.chargePercent, 78);
-    EXPECT_NEAR(snapshot.temperatureCelsius.value_or(0), 31.2, 1e-9);
-    EXPECT_EQ(snapshot.cycleCount, 143);
-    EXPECT_EQ(snapshot.batteryTimeRemainingMinutes, 193); // 41.23 Wh at 12.79 W
-    EXPECT_FALSE(snapshot.inputWatts || snapshot.adapterRatedWatts);
-}
-
-TEST(SysfsBatteryRegistryTest, ChargingFromUsbPowerDeliveryGivesTheContractAsRatingOnly) {
-    FakePowerSupplies supplies;
-    supplies.add("BAT0", "type=Battery,status=Charging,voltage_now=12600000,current_now=-2000000,"
-                         "charge_now=2000000,charge_full=4000000,time_to_full_now=5400");
-    supplies.add("ucsi-source-psy-USBC000:001",
-                 "type=USB,online=1,usb_type=C [PD] PD_PPS,voltage_max=20000000,current_max=3250000");
-    const PropertyTable table = supplies.read();
-    EXPECT_EQ(nestedNumber(table, "AdapterDetails", "Watts"), 65.0);
-    EXPECT_FALSE(nestedNumber(table, "PowerTelemetryData", "SystemPowerIn"));
-    EXPECT_EQ(number(table, "InstantAmperage"), 2000.0); // the driver's negative sign overruled
-    EXPECT_EQ(nestedNumber(table, "PowerTelemetryData", "BatteryPower"), 25200.0);
-
-    const PowerSnapshot snapshot = Provider::snapshot(table, Date{});
-    EXPECT_EQ(snapshot.state, charging);
-    EXPECT_TRUE(snapshot.isExternalConnected);
-    EXPECT_EQ(snapshot.chargePercent, 50); // charge counters scaled by the present voltage
-    EXPECT_EQ(snapshot.batteryTimeRemainingMinutes, 90);
-    EXPECT_FALSE(snapshot.inputWatts);
-}
-
-TEST(SysfsBatteryRegistryTest, FullBatteryOnMainsIsChargedWithItsReportedZero) {
-    FakePowerSupplies supplies;
-    supplies.add("BAT0", "type=Battery,status=Full,voltage_now=13000000,current_now=0,capacity=100");
-    supplies.add("ADP1", "type=Mains,online=1");
-    const PowerSnapshot snapshot = supplies.decode();
-    EXPECT_EQ(snapshot.state, charged);
-    EXPECT_EQ(snapshot.batteryWatts, 0.0);
-    EXPECT_EQ(snapshot.chargePercent, 100);
-    EXPECT_FALSE(snapshot.batteryTimeRemainingMinutes);
-}
-
-TEST(SysfsBatteryRegistryTest, TwoBatteriesSumPowerAndChargeFromTheirEnergies) {
-    FakePowerSupplies supplies;
-    supplies.add("BAT0", "type=Battery,status=Discharging,voltage_now=12000000,power_now=5000000,"
-                         "energy_now=30000000,energy_full=40000000,capacity=75");
-    supplies.add("BAT1", "type=Battery,status=Discharging,voltage_now=12000000,power_now=-3000000,"
-                         "energy_now=5000000,energy_full=20000000,capacity=25");
-    const PowerSnapshot snapshot = supplies.decode();
-    EXPECT_EQ(snapshot.batteryWatts, -8.0);
-    EXPECT_NEAR(snapshot.currentMilliamps.value_or(0), -8000.0 / 12.0, 1e-9);
-    EXPECT_EQ(snapshot.chargePercent, 58);                // 35 of 60 Wh, not the mean of 75 % and 25 %
-    EXPECT_EQ(snapshot.batteryTimeRemainingMinutes, 263); // 35 Wh at 8 W
-}
-
-TEST(SysfsBatteryRegistryTest, ChargeCountersWithCurrentAndVoltageGivePowerAndCharge) {
-    FakePowerSupplies supplies;
-    supplies.add("BAT0", "type=Battery,status=Discharging,voltage_now=12000000,current_now=1000000,"
-                         "charge_now=2500000,charge_full=5000000,voltage_min_design=11100000");
-    EXPECT_EQ(nestedNumber(supplies.read(), "PowerTelemetryData", "BatteryPower"), -12000.0);
-    const PowerSnapshot snapshot = supplies.decode();
-    EXPECT_EQ(snapshot.chargePercent, 50);
-    EXPECT_EQ(snapshot.batteryWatts, -12.0);
-}
-
-struct AbsentCase {
-    const char* name;
-    std::vector<std::pair<std::string, std::string>> supplies;
-};
-
-class NoSystemBatteryTest : public ::testing::TestWithParam<AbsentCase> {};
-
-TEST_P(NoSystemBatteryTest, HasNoEntry) {
-    FakePowerSupplies supplies;
-    for (const auto& [name, attributes] : GetParam().supplies) {
-        supplies.add(name, attributes);
+TEST(SysfsBatteryRegistryTest, CombinesTheSupplies) {
+    // clang-format off
+    const std::vector<std::pair<std::string, const char*>> rows = {
+        {std::string(discharging) + ";AC: type=Mains,online=0", dischargingAsRead},
+        // Charge counters scale by the present voltage; the PD contract is a rating, not a reading.
+        {"BAT0: type=Battery,status=Charging,voltage_now=12600000,current_now=-2000000,charge_now=2000000,charge_full=4000000,"
+         "time_to_full_now=5400,time_to_empty_now=60;ucsi-source-psy-USBC000:001: type=USB,online=1,usb_type=C [PD] PD_PPS,"
+         "voltage_max=20000000,current_max=3250000", "charging external V=12.6 mA=2000 W=25.2 adapter=65 %=50 min=90"},
+        {"BAT0: type=Battery,status=Full,voltage_now=13000000,current_now=0,capacity=100;ADP1: type=Mains,online=1",
+         "charged external V=13 mA=0 W=0 %=100"},
+        // 35 of 60 Wh, not the mean of 75 % and 25 %; 35 Wh at 8 W.
+        {"BAT0: type=Battery,status=Discharging,voltage_now=12000000,power_now=5000000,energy_now=30000000,"
+         "energy_full=40000000,capacity=75;BAT1: type=Battery,status=Discharging,voltage_now=12000000,power_now=-3000000,"
+         "energy_now=5000000,energy_full=20000000,capacity=25", "onBattery V=12 mA=-666.6666667 W=-8 %=58 min=263"},
+        {"BAT0: type=Battery,status=Charging,voltage_now=12000000,current_now=1000000,charge_now=2500000,"
+         "charge_full=5000000,voltage_min_design=11100000", "charging external V=12 mA=1000 W=12 %=50 min=139"},
+        {"BAT0: type=Battery,status=Unknown,charge_now=1,charge_full=4", "onBattery %=25"},
+        {"BAT0: type=Battery,status=Discharging,voltage_now=11.4V,current_now=,capacity=12x,temp=-,"
+         "cycle_count=999999999999999999999;AC: type=Mains,online=maybe", "onBattery"},
+        {"BAT0: type=Battery,status=Discharging,current_now=1500000", "onBattery mA=-1500"},
+        {"BAT0: type=Battery,status=Charging,current_now=-1500000", "charging external mA=1500"},
+        {"BAT0: type=Battery,status=Not charging,current_now=-20000", "onBattery"}, // no direction, no reading
+        {"BAT0: type=Battery,capacity=80;P: type=USB,usb_type=[C] PD,online=1,voltage_max=15000000,current_max=3000000",
+         "pluggedIn external %=80"},
+        {"BAT0: type=Battery,capacity=80;P: type=USB,usb_type=C [PD],online=0,voltage_max=5,current_max=3", "onBattery %=80"},
+        {"AC: type=Mains,online=1", "unavailable external"}, {"BAT1: type=Battery,present=0,status=Unknown", "no entry"},
+        {"hid: type=Battery,scope=Device,status=Discharging,capacity=40;AC: type=Mains,online=1", "unavailable external"},
+        {"BAT0: type=Battery,voltage_now=lots,capacity=", "no entry"}};
+    // clang-format on
+    for (const auto& [supplies, expected] : rows) {
+        const testing::FakeSysfs sysfs;
+        addSupplies(sysfs, supplies);
+        SysfsBatteryRegistry registry(sysfs.supplies());
+        EXPECT_EQ(read(registry), expected) << supplies;
     }
-    EXPECT_FALSE(supplies.registry().copyProperties());
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Trees, NoSystemBatteryTest,
-    ::testing::Values(
-        AbsentCase{"EmptyFolder", {}},
-        AbsentCase{"MouseBatteryIsADevice",
-                   {{"hidpp_battery_0", "type=Battery,scope=Device,status=Discharging,capacity=40"}}},
-        AbsentCase{"EmptySlot", {{"BAT1", "type=Battery,present=0,status=Unknown"}}},
-        AbsentCase{"BatteryWithOnlyGarbage", {{"BAT0", "type=Battery,voltage_now=lots,capacity="}}}),
-    testing::ParamName());
-
-TEST(NoSystemBatteryTest, MissingRootHasNoEntry) {
     EXPECT_FALSE(SysfsBatteryRegistry("/nonexistent/power_supply").copyProperties());
 }
 
-TEST(SysfsBatteryRegistryTest, BatteryVanishingBetweenReadsGivesTheUnavailableSnapshot) {
-    FakePowerSupplies supplies;
-    supplies.add("BAT0", discharging);
-    const Date at = Date(std::chrono::seconds(1'900'000'000));
-    Provider provider(std::make_unique<SysfsBatteryRegistry>(supplies.registry()), [at] { return at; });
-    EXPECT_EQ(provider.readSnapshot().state, onBattery);
-    supplies.remove("BAT0");
-    EXPECT_EQ(provider.readSnapshot(), PowerSnapshot::unavailable(at));
-}
-
-TEST(SysfsBatteryRegistryTest, GarbageFilesLeaveTheirKeysMissing) {
-    FakePowerSupplies supplies;
-    supplies.add("BAT0", "type=Battery,status=Discharging,voltage_now=11.4V,current_now=,capacity=12x,temp=-,"
-                         "cycle_count=999999999999999999999");
-    supplies.add("AC", "type=Mains,online=maybe");
-    const PropertyTable table = supplies.read();
-    for (const char* key : {"Voltage", "InstantAmperage", "CurrentCapacity", "MaxCapacity", "Temperature",
-                            "CycleCount", "PowerTelemetryData", "TimeRemaining"}) {
-        EXPECT_FALSE(table.contains(key)) << key;
+TEST(SysfsBatteryRegistryTest, BatteryVanishingAndReturningReadsUnavailableThenAsBefore) {
+    const std::vector<std::function<void(const testing::FakeSysfs&)>> removals = {
+        [](const auto& sysfs) { sysfs.removeSupply("BAT0"); },
+        [](const auto& sysfs) { fs::remove_all(sysfs.supplies()); },
+        [](const auto& sysfs) { sysfs.supply("BAT0", "present=0"); },
+        [](const auto& sysfs) {
+            sysfs.supply("BAT0", "type=,status=,voltage_now=,power_now=,energy_now=,capacity=");
+        }};
+    for (const auto& remove : removals) {
+        const testing::FakeSysfs sysfs;
+        addSupplies(sysfs, discharging);
+        const Date at = Date(std::chrono::seconds(1'900'000'000));
+        IOKitPowerMetricsProvider provider(std::make_unique<SysfsBatteryRegistry>(sysfs.supplies()),
+                                           [at] { return at; });
+        EXPECT_EQ(describe(provider.readSnapshot()), dischargingAsRead);
+        remove(sysfs);
+        EXPECT_EQ(provider.readSnapshot(), PowerSnapshot::unavailable(at));
+        fs::remove_all(sysfs.supplies());
+        addSupplies(sysfs, discharging);
+        EXPECT_EQ(describe(provider.readSnapshot()), dischargingAsRead);
     }
-    EXPECT_TRUE(table.contains("BatteryInstalled"));
-    // No readable adapter: the discharging status still tells that external power is off.
-    EXPECT_EQ(Provider::boolean(find(table, "ExternalConnected")), false);
 }
 
-struct SignCase {
-    const char* name;
-    const char* status;
-    const char* currentMicroamps;
-    std::optional<double> expectedMilliamps;
-};
-
-class CurrentSignTest : public ::testing::TestWithParam<SignCase> {};
-
-TEST_P(CurrentSignTest, FollowsTheStatus) {
-    FakePowerSupplies supplies;
-    supplies.add("BAT0", std::string("type=Battery,status=") + GetParam().status +
-                             ",current_now=" + GetParam().currentMicroamps);
-    EXPECT_EQ(number(supplies.read(), "InstantAmperage"), GetParam().expectedMilliamps);
+TEST(SysfsBatteryRegistryTest, BrokenAttributeFilesReadAsMissingWithoutBlocking) {
+    enum Fault { contents, folder, fifo };
+    const std::string huge(4 << 20, '9');
+    const std::string voltageLost = "onBattery W=-12.79376 %=78 min=193 C=31.2 cycles=143";
+    // clang-format off
+    const std::vector<std::tuple<const char*, Fault, std::string, std::string>> rows = {
+        {"voltage_now", contents, "", voltageLost}, {"voltage_now", contents, "11a423\n", voltageLost},
+        {"voltage_now", contents, "99999999999999999999\n", voltageLost},
+        {"voltage_now", contents, huge, voltageLost},
+        {"voltage_now", contents, "11423000\n" + huge, voltageLost},
+        {"voltage_now", contents, std::string(255, ' '), voltageLost},
+        {"voltage_now", folder, "", voltageLost}, {"voltage_now", fifo, "", voltageLost},
+        {"power_now", contents, "-inf\n", "onBattery V=11.423 %=78 C=31.2 cycles=143"},
+        {"capacity", contents, "inf\n", "onBattery V=11.423 mA=-1120 W=-12.79376 %=79 min=193 C=31.2 cycles=143"},
+        {"type", fifo, "", "no entry"}, {"type", contents, "Battery\n" + huge, "no entry"}};
+    // clang-format on
+    for (const auto& [file, fault, text, expected] : rows) {
+        const testing::FakeSysfs sysfs;
+        addSupplies(sysfs, discharging);
+        const fs::path target = sysfs.supplies() / "BAT0" / file;
+        fs::remove(target);
+        if (fault == contents) {
+            sysfs.write(fs::relative(target, sysfs.path()), text);
+        } else if (fault == folder) {
+            fs::create_directory(target); // what root cannot be denied, a folder still cannot be read
+        } else {
+            ASSERT_EQ(::mkfifo(target.c_str(), 0600), 0);
+        }
+        SysfsBatteryRegistry registry(sysfs.supplies());
+        EXPECT_EQ(read(registry, target), expected) << file << " " << text.substr(0, 20);
+        EXPECT_EQ(read(registry, target), expected) << file << " " << text.substr(0, 20);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Drivers, CurrentSignTest,
-    ::testing::Values(SignCase{"UnsignedWhileDischarging", "Discharging", "1500000", -1500.0},
-                      SignCase{"NegativeWhileDischarging", "Discharging", "-1500000", -1500.0},
-                      SignCase{"InvertedWhileCharging", "Charging", "-1500000", 1500.0},
-                      SignCase{"PositiveWhileCharging", "Charging", "1500000", 1500.0},
-                      SignCase{"NotChargingGivesNoDirection", "Not charging", "-20000", std::nullopt},
-                      SignCase{"FullKeepsItsZero", "Full", "0", 0.0},
-                      SignCase{"UnreadableIsMissingNotZero", "Full", "n/a", std::nullopt}),
-    testing::ParamName());
-
-struct AdapterCase {
-    const char* name;
-    const char* usbTypeAndOnline;
-    std::optional<bool> expectedExternal;
-    std::optional<double> expectedRating;
-};
-
-class UsbAdapterTest : public ::testing::TestWithParam<AdapterCase> {};
-
-TEST_P(UsbAdapterTest, ReadsConnectionAndRating) {
-    FakePowerSupplies supplies;
-    supplies.add("BAT0", "type=Battery,status=Not charging,capacity=80");
-    supplies.add("port", std::string("type=USB,voltage_max=15000000,current_max=3000000,") +
-                             GetParam().usbTypeAndOnline);
-    const PropertyTable table = supplies.read();
-    EXPECT_EQ(Provider::boolean(find(table, "ExternalConnected")), GetParam().expectedExternal);
-    EXPECT_EQ(nestedNumber(table, "AdapterDetails", "Watts"), GetParam().expectedRating);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Ports, UsbAdapterTest,
-    ::testing::Values(AdapterCase{"PowerDeliveryContract", "usb_type=C [PD] PD_PPS,online=1", true, 45.0},
-                      AdapterCase{"PlainTypeCIsNoContract", "usb_type=[C] PD PD_PPS,online=1", true,
-                                  std::nullopt},
-                      AdapterCase{"OfflinePortHasNoRating", "usb_type=C [PD],online=0", false, std::nullopt},
-                      AdapterCase{"UnreadableOnlineLeavesExternalMissing", "usb_type=C [PD],online=?",
-                                  std::nullopt, std::nullopt}),
-    testing::ParamName());
 
 } // namespace
 } // namespace voltrane
