@@ -72,7 +72,15 @@ TEST(SysfsBatteryRegistryTest, CombinesTheSupplies) {
         {"BAT0: type=Battery,capacity=80;P: type=USB,usb_type=C [PD],online=0,voltage_max=5,current_max=3", "onBattery %=80"},
         {"AC: type=Mains,online=1", "unavailable external"}, {"BAT1: type=Battery,present=0,status=Unknown", "no entry"},
         {"hid: type=Battery,scope=Device,status=Discharging,capacity=40;AC: type=Mains,online=1", "unavailable external"},
-        {"BAT0: type=Battery,voltage_now=lots,capacity=", "no entry"}};
+        {"BAT0: type=Battery,voltage_now=lots,capacity=", "no entry"},
+        // What the kernel's attributes mean: cycle_count 0 is "not available"; a Full or Not-charging
+        // pack's magnitude has no direction; two packs give one flow whose V x I is its W.
+        {"BAT0: type=Battery,status=Discharging,voltage_now=11400000,power_now=9000000,cycle_count=0", "onBattery V=11.4 mA=-789.4736842 W=-9"},
+        {"BAT0: type=Battery,status=Full,voltage_now=12900000,current_now=413000;AC: type=Mains,online=1", "charged external V=12.9"},
+        {"BAT0: type=Battery,status=Not charging,voltage_now=12900000,power_now=5300000,cycle_count=812;AC: type=Mains,online=1", "pluggedIn external V=12.9 cycles=812"},
+        {"BAT0: type=Battery,status=Discharging,voltage_now=11400000,current_now=1120000,cycle_count=143;BAT1: type=Battery,status=Full,voltage_now=12900000,current_now=0,cycle_count=0", "onBattery V=11.4 mA=-1120 W=-12.768 cycles=143"},
+        {"BAT0: type=Battery,status=Discharging,voltage_now=11000000,power_now=6000000;BAT1: type=Battery,status=Discharging,voltage_now=13000000,current_now=500000", "onBattery V=12.04 mA=-1038.20598 W=-12.5"},
+        {"BAT0: type=Battery,status=Discharging,voltage_now=11400000,power_now=9000000;BAT1: type=Battery,status=Full,voltage_now=12900000,current_now=413000", "onBattery V=11.4"}};
     // clang-format on
     for (const auto& [supplies, expected] : rows) {
         const testing::FakeSysfs sysfs;
