@@ -8,8 +8,7 @@ void FakeSysfs::supply(const std::string& name, const std::string& attributes) c
     std::istringstream in(attributes);
     for (std::string pair; std::getline(in, pair, ',');) {
         const auto equals = pair.find('=');
-        write(std::filesystem::path("power_supply") / name / pair.substr(0, equals),
-              pair.substr(equals + 1) + "\n");
+        write("power_supply/" + name + "/" + pair.substr(0, equals), pair.substr(equals + 1) + "\n");
     }
 }
 
@@ -21,11 +20,9 @@ void FakeSysfs::zone(const std::string& folder, const std::string& name, std::in
                      std::optional<std::int64_t> range) const {
     write("powercap/" + folder + "/name", name + "\n");
     setEnergy(folder, energy);
-    const auto rangeFile = powercap() / folder / "max_energy_range_uj";
+    std::filesystem::remove(powercap() / folder / "max_energy_range_uj");
     if (range) {
-        write(rangeFile.lexically_relative(path()), std::to_string(*range) + "\n");
-    } else {
-        std::filesystem::remove(rangeFile);
+        write("powercap/" + folder + "/max_energy_range_uj", std::to_string(*range) + "\n");
     }
 }
 

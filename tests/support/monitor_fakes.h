@@ -7,7 +7,6 @@
 #include <chrono>
 #include <deque>
 #include <functional>
-#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -29,54 +28,45 @@ struct FakeSources {
     /// Runs the scheduled tick, if any; returns whether there was one.
     bool tick() {
         auto next = std::exchange(pendingTick, {});
-        if (!next) {
-            return false;
+        if (next) {
+            next();
         }
-        next();
-        return true;
+        return bool(next);
     }
-};
-
-class FakePower final : public PowerMetricsProviding {
-public:
-    explicit FakePower(FakeSources& sources) : sources_(sources) {}
-    PowerSnapshot readSnapshot() override {
-        ++sources_.powerReads;
-        sources_.order.emplace_back("power");
-        PowerSnapshot next = sources_.power.front();
-        if (sources_.power.size() > 1) {
-            sources_.power.pop_front();
+    PowerSnapshot nextPower() {
+        ++powerReads;
+        order.emplace_back("power");
+        PowerSnapshot next = power.front();
+        if (power.size() > 1) {
+            power.pop_front();
         }
         return next;
     }
-
-private:
-    FakeSources& sources_;
 };
 
-class FakeComponents final : public ComponentPowerProviding {
-public:
-    explicit FakeComponents(FakeSources& sources) : sources_(sources) {}
+struct FakePower final : PowerMetricsProviding {
+    explicit FakePower(FakeSources& s) : sources(s) {}
+    PowerSnapshot readSnapshot() override { return sources.nextPower(); }
+    FakeSources& sources;
+};
+
+struct FakeComponents final : ComponentPowerProviding {
+    explicit FakeComponents(FakeSources& s) : sources(s) {}
     ComponentPowerSnapshot readSnapshot() override {
-        ++sources_.componentReads;
-        sources_.order.emplace_back("components");
-        return sources_.components;
+        ++sources.componentReads;
+        sources.order.emplace_back("components");
+        return sources.components;
     }
-
-private:
-    FakeSources& sources_;
+    FakeSources& sources;
 };
 
-class ManualScheduler final : public SamplingScheduler {
-public:
-    explicit ManualScheduler(FakeSources& sources) : sources_(sources) {}
+struct ManualScheduler final : SamplingScheduler {
+    explicit ManualScheduler(FakeSources& s) : sources(s) {}
     void scheduleAfter(std::chrono::milliseconds delay, std::function<void()> tick) override {
-        sources_.delays.push_back(delay);
-        sources_.pendingTick = std::move(tick);
+        sources.delays.push_back(delay);
+        sources.pendingTick = std::move(tick);
     }
-
-private:
-    FakeSources& sources_;
+    FakeSources& sources;
 };
 
 } // namespace voltrane::testing

@@ -1,23 +1,17 @@
 #include "support/temp_dir.h"
 
+#include <cstdlib>
 #include <fstream>
-#include <random>
 #include <stdexcept>
 
 namespace voltrane::testing {
 
 TempDir::TempDir() {
-    std::random_device device;
-    std::mt19937_64 generator(device());
-    const auto base = std::filesystem::temp_directory_path();
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        auto candidate = base / ("voltrane-test-" + std::to_string(generator()));
-        if (std::filesystem::create_directory(candidate)) {
-            path_ = std::move(candidate);
-            return;
-        }
+    std::string name = (std::filesystem::temp_directory_path() / "voltrane-test-XXXXXX").string();
+    if (::mkdtemp(name.data()) == nullptr) {
+        throw std::runtime_error("cannot create a temporary folder");
     }
-    throw std::runtime_error("cannot create a temporary folder");
+    path_ = name;
 }
 
 TempDir::~TempDir() {
@@ -28,8 +22,7 @@ TempDir::~TempDir() {
 std::filesystem::path TempDir::write(const std::filesystem::path& relative, std::string_view contents) const {
     const auto target = path_ / relative;
     std::filesystem::create_directories(target.parent_path());
-    std::ofstream out(target, std::ios::binary | std::ios::trunc);
-    out.write(contents.data(), static_cast<std::streamsize>(contents.size()));
+    std::ofstream(target, std::ios::binary) << contents;
     return target;
 }
 

@@ -4,7 +4,6 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QThread>
-#include <map>
 #include <stdexcept>
 
 namespace voltrane::testing {
@@ -19,81 +18,52 @@ QList<QByteArray> LoopbackHttpServer::Request::header(const QByteArray& name) co
     return values;
 }
 
-/// Accepts connections and parses requests on the server's thread.
+/// Accepts connections and parses requests on the server's thread. A request stays in its
+/// socket's buffer until the whole of it has arrived.
 class LoopbackHttpServer::Worker : public QObject {
 public:
-    explicit Worker(LoopbackHttpServer& owner) : owner_(owner) {}
-
-    quint16 listen() {
-        server_ = new QTcpServer(this);
-        if (!server_->listen(QHostAddress::LocalHost, 0)) {
-            return 0;
-        }
-        connect(server_, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket* socket = server_->nextPendingConnection()) {
-                socket->setParent(this);
+    explicit Worker(LoopbackHttpServer& owner) : owner_(owner) {
+        connect(&server_, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* socket = server_.nextPendingConnection()) {
                 connect(socket, &QTcpSocket::readyRead, this, [this, socket] { consume(socket); });
-                connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
-                    buffers_.erase(socket);
-                    socket->deleteLater();
-                });
+                connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
             }
         });
-        return server_->serverPort();
     }
-
+    quint16 listen() { return server_.listen(QHostAddress::LocalHost, 0) ? server_.serverPort() : 0; }
     void stop() {
-        if (server_ != nullptr) {
-            server_->close();
-        }
-        for (QTcpSocket* socket : findChildren<QTcpSocket*>()) {
+        server_.close();
+        for (QTcpSocket* socket : server_.findChildren<QTcpSocket*>()) {
             socket->abort();
         }
     }
 
 private:
     void consume(QTcpSocket* socket) {
-        QByteArray& buffer = buffers_[socket];
-        buffer += socket->readAll();
         for (;;) {
+            const QByteArray buffer = socket->peek(socket->bytesAvailable());
             const qsizetype headerEnd = buffer.indexOf("\r\n\r\n");
-            if (headerEnd < 0) {
-                return;
-            }
-            const QList<QByteArray> lines = buffer.left(headerEnd).split('\n');
             Request request;
+            const QList<QByteArray> lines = buffer.left(headerEnd).split('\n');
             const QList<QByteArray> requestLine = lines.value(0).trimmed().split(' ');
             request.method = requestLine.value(0);
             request.path = requestLine.value(1);
-            qsizetype contentLength = 0;
-            for (qsizetype i = 1; i < lines.size(); ++i) {
-                const QByteArray line = lines.at(i).trimmed();
-                const qsizetype colon = line.indexOf(':');
-                if (colon <= 0) {
-                    continue;
-                }
-                const QByteArray name = line.left(colon).trimmed();
-                const QByteArray value = line.mid(colon + 1).trimmed();
-                request.headers.append({name, value});
-                if (name.compare("Content-Length", Qt::CaseInsensitive) == 0) {
-                    contentLength = value.toLongLong();
+            for (const QByteArray& line : lines.mid(1)) {
+                if (const qsizetype colon = line.indexOf(':'); colon > 0) {
+                    request.headers.append({line.left(colon).trimmed(), line.mid(colon + 1).trimmed()});
                 }
             }
-            const qsizetype total = headerEnd + 4 + contentLength;
-            if (buffer.size() < total) {
+            const qsizetype length = request.header("Content-Length").value(0).toLongLong();
+            if (headerEnd < 0 || buffer.size() < headerEnd + 4 + length) {
                 return;
             }
-            request.body = buffer.mid(headerEnd + 4, contentLength);
-            buffer.remove(0, total);
-
+            request.body = socket->read(headerEnd + 4 + length).mid(headerEnd + 4);
             const Behaviour behaviour = owner_.record(std::move(request));
             if (behaviour == neverAnswer()) {
-                return; // leave the connection hanging; later bytes on it are not read
+                return; // leave the connection hanging
             }
             if (behaviour == closeConnection()) {
-                buffers_.erase(socket);
-                socket->abort();
-                return;
+                return socket->abort();
             }
             socket->write("HTTP/1.1 " + QByteArray::number(behaviour) +
                           " Scripted\r\nContent-Length: 0\r\nConnection: keep-alive\r\n\r\n");
@@ -101,8 +71,7 @@ private:
     }
 
     LoopbackHttpServer& owner_;
-    QTcpServer* server_ = nullptr;
-    std::map<QTcpSocket*, QByteArray> buffers_;
+    QTcpServer server_{this};
 };
 
 LoopbackHttpServer::LoopbackHttpServer() : thread_(std::make_unique<QThread>()) {
@@ -150,28 +119,19 @@ bool LoopbackHttpServer::waitForRequests(std::size_t count, std::chrono::millise
 }
 
 LoopbackHttpServer::Behaviour LoopbackHttpServer::record(Request request) {
-    Behaviour answer = 0;
-    {
-        const std::lock_guard lock(mutex_);
-        answer = default_;
-        if (!script_.empty()) {
-            answer = script_.front();
-            script_.pop_front();
-        }
-        requests_.push_back(std::move(request));
+    const std::lock_guard lock(mutex_);
+    const Behaviour answer = script_.empty() ? default_ : script_.front();
+    if (!script_.empty()) {
+        script_.pop_front();
     }
+    requests_.push_back(std::move(request));
     arrived_.notify_all();
     return answer;
 }
 
 quint16 unusedLoopbackPort() {
-    QTcpServer probe;
-    if (!probe.listen(QHostAddress::LocalHost, 0)) {
-        return 0;
-    }
-    const quint16 port = probe.serverPort();
-    probe.close();
-    return port;
+    QTcpServer probe; // closed, and the port free again, when it goes
+    return probe.listen(QHostAddress::LocalHost, 0) ? probe.serverPort() : 0;
 }
 
 } // namespace voltrane::testing

@@ -12,7 +12,6 @@
 #include <vector>
 
 class QThread;
-class QTcpServer;
 
 namespace voltrane::testing {
 
