@@ -26,39 +26,34 @@ PowerSnapshot snap(PowerState state, Opt system = {}, Opt battery = {}, Opt inpu
     PowerSnapshot snapshot;
     snapshot.state = state;
     snapshot.isExternalConnected = state != PowerState::onBattery;
-    snapshot.systemWatts = system;
-    snapshot.batteryWatts = battery;
-    snapshot.inputWatts = input;
-    snapshot.portOutputWatts = ports;
+    std::tie(snapshot.systemWatts, snapshot.batteryWatts, snapshot.inputWatts, snapshot.portOutputWatts) =
+        std::tuple(system, battery, input, ports);
     return snapshot;
 }
-
 ComponentPowerSnapshot measured(Opt cpu, Opt gpu = {}, Opt ane = {}, Opt dram = {}, Opt display = {}) {
     return {cpu, gpu, ane, dram, display, 1, true, {}};
 }
-
-/// "source system | id watts …", each figure with six significant digits, "-" when absent.
-std::string describe(const SankeyFlowModel& model) {
+std::string figure(Opt watts) { // six significant digits, "-" when absent
     std::ostringstream text;
-    const auto figure = [&](const std::string& before, Opt watts) {
-        text << before;
-        watts ? text << *watts : text << "-";
-    };
-    figure("", model.sourceWatts);
-    figure(" ", model.systemWatts);
-    text << " |";
-    for (const SankeyDestination& row : model.destinations) {
-        figure(std::string(" ") + rawValue(row.id) + " ", row.watts);
-    }
+    watts ? text << *watts : text << "-";
     return text.str();
 }
-
+std::string describe(const SankeyFlowModel& model) { // "source system | id watts …"
+    std::string text = figure(model.sourceWatts) + " " + figure(model.systemWatts) + " |";
+    for (const SankeyDestination& row : model.destinations) {
+        text += std::string(" ") + rawValue(row.id) + " " + figure(row.watts);
+    }
+    return text;
+}
 IDs idsOf(const std::vector<SankeyDestination>& rows) {
     IDs ids;
     for (const SankeyDestination& row : rows) {
         ids.push_back(row.id);
     }
     return ids;
+}
+SankeyDestination row(ID id, Opt watts, std::string title = "") {
+    return {id, std::move(title), "", watts, "", PaletteColor::flowOther, State::estimated};
 }
 
 TEST(FlowModelTest, BuildsTheSourceTheSystemEstimateAndTheOrderedRows) {
@@ -91,42 +86,36 @@ TEST(FlowModelTest, BuildsTheSourceTheSystemEstimateAndTheOrderedRows) {
 }
 
 TEST(FlowModelTest, TellsTheSourceAndTheRowsInWords) {
-    for (const auto& [minutes, text] : {std::pair<std::optional<int>, const char*>{{}, "续航时间估算中"},
-                                        {0, "续航时间估算中"},
-                                        {1, "预计续航 1 分钟"},
-                                        {59, "预计续航 59 分钟"},
-                                        {60, "预计续航 1 小时"},
-                                        {61, "预计 1 小时 1 分"}}) {
-        PowerSnapshot snapshot = snap(kBattery);
+    const std::tuple<PowerState, std::optional<int>, Opt, const char*> sources[] = {
+        {kBattery, {}, 96, "续航时间估算中"},
+        {kBattery, 0, 96, "续航时间估算中"},
+        {kBattery, 1, 96, "预计续航 1 分钟"},
+        {kBattery, 59, 96, "预计续航 59 分钟"},
+        {kBattery, 60, 96, "预计续航 1 小时"},
+        {kBattery, 61, 96, "预计 1 小时 1 分"},
+        {PowerState::charged, 90, 64.5, "额定 64 W"}, // printf rounds to even
+        {PowerState::charged, 90, kNaN, "额定 \u2014 W"},
+        {PowerState::charged, 90, {}, "实时输入"}};
+    for (const auto& [state, minutes, rated, text] : sources) {
+        PowerSnapshot snapshot = snap(state);
         snapshot.batteryTimeRemainingMinutes = minutes;
-        snapshot.adapterRatedWatts = 96;
+        snapshot.adapterRatedWatts = rated;
         EXPECT_EQ(SankeyFlowModel(snapshot, {}).sourceDetail, text);
     }
-    for (const auto& [rated, detail] :
-         {std::pair<Opt, const char*>{64.5, "额定 64 W"}, // printf rounds to even
-          {kNaN, "额定 \u2014 W"},
-          {{}, "实时输入"}}) {
-        PowerSnapshot snapshot = snap(PowerState::charged);
-        snapshot.adapterRatedWatts = rated;
-        snapshot.batteryTimeRemainingMinutes = 90;
-        EXPECT_EQ(SankeyFlowModel(snapshot, {}).sourceDetail, detail);
-    }
-
     PowerSnapshot charging = snap(kCharging, 40, 15, {}, 7.5);
     charging.chargePercent = 62;
     const auto wordsOf = [](const SankeyFlowModel& model) {
-        std::string words;
+        std::string words = model.destinations[0].symbol;
         for (const SankeyDestination& row : model.destinations) {
-            words += row.title + " " + row.symbol + " " + row.detail + " " + caseName(row.state) + "; ";
+            words += std::string("; ") + rawValue(row.id) + " " + row.detail + " " + caseName(row.state);
         }
         return words;
     };
     EXPECT_EQ(
         wordsOf(SankeyFlowModel(charging, measured(5, 4, 3, 2, 1))),
-        "电池 battery.100percent.bolt 充电中 · 62% measured; 接口输出 cable.connector 未检测 measured; "
-        "CPU cpu 估算 estimated; GPU sparkles.rectangle.stack 估算 estimated; ANE brain.head.profile 估算 "
-        "estimated; 内存 memorychip 估算 estimated; 内屏 display 估算 estimated; 其它 ellipsis.circle 未归因 "
-        "remainder; ");
+        "battery.100percent.bolt; battery 充电中 · 62% measured; ports 未检测 measured; cpu 估算 estimated; "
+        "gpu 估算 estimated; ane 估算 estimated; memory 估算 estimated; display 估算 estimated; "
+        "other 未归因 remainder");
     charging.state = PowerState::charged;
     charging.chargePercent.reset();
     charging.powerOutputPortCount = 2;
@@ -134,35 +123,25 @@ TEST(FlowModelTest, TellsTheSourceAndTheRowsInWords) {
     unreadable.sourceAvailable = false;
     const SankeyFlowModel charged(charging, unreadable);
     EXPECT_FALSE(charged.estimateAvailable);
-    EXPECT_EQ(wordsOf(charged),
-              "电池 battery.100percent 充电中 measured; 接口输出 cable.connector 2 个接口 measured; "
-              "CPU cpu 估算 unavailable; 其它 ellipsis.circle 未归因 remainder; ");
+    EXPECT_EQ(wordsOf(charged), "battery.100percent; battery 充电中 measured; ports 2 个接口 measured; "
+                                "cpu 估算 unavailable; other 未归因 remainder");
 }
 
 TEST(FlowModelTest, CountsOnlyUsableFiguresAndShowsOnlyThoseAbovePointTwoWatts) {
-    struct Row {
-        const char* name;
-        ComponentPowerSnapshot components;
-        Opt ports;
-        double identified;
-        IDs rows; // without the remainder
-    };
-    const Row rows[] = {
-        {"ExactlyPointTwoIsHidden", measured(0.2, 0.2000001), {}, 0.4000001, {gpu}},
-        {"SmallFlowsCountButAreHidden", measured(0.1, 0.15, 0.05), 0.2, 0.5, {}},
-        {"DisplayNeedsMoreThanFiveHundredths", measured({}, {}, {}, {}, 0.05), {}, 0, {}},
-        {"DisplayJustAboveFiveHundredths", measured({}, {}, {}, {}, 0.06), {}, 0.06, {}},
-        {"NegativeNaNAndInfiniteAreUnusable", measured(-3, kNaN, kInf, -kInf, kNaN), -1.0, 0, {}},
-        {"ZeroIsUsableButInactive", measured(0.0, 1.0), 0.0, 1.0, {gpu}},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        const SankeyFlowModel model(snap(kPlugged, 100, {}, {}, row.ports), row.components);
-        EXPECT_DOUBLE_EQ(model.allocation.identifiedWatts, row.identified);
-        IDs shown = idsOf(model.destinations);
-        ASSERT_EQ(shown.back(), other);
-        shown.pop_back();
-        EXPECT_EQ(shown, row.rows);
+    const std::tuple<ComponentPowerSnapshot, Opt, double, IDs> rows[] = {
+        // rows shown before the remainder
+        {measured(0.2, 0.2000001), {}, 0.4000001, {gpu}}, // exactly 0.2 is hidden
+        {measured(0.1, 0.15, 0.05), 0.2, 0.5, {}},        // small flows count, unshown
+        {measured({}, {}, {}, {}, 0.05), {}, 0, {}},      // the display needs more than 0.05
+        {measured({}, {}, {}, {}, 0.06), {}, 0.06, {}},
+        {measured(-3, kNaN, kInf, -kInf, kNaN), -1.0, 0, {}}, // negative or non-finite: unusable
+        {measured(0.0, 1.0), 0.0, 1.0, {gpu}}};               // zero is usable but inactive
+    for (const auto& [components, ports, identified, shown] : rows) {
+        const SankeyFlowModel model(snap(kPlugged, 100, {}, {}, ports), components);
+        EXPECT_DOUBLE_EQ(model.allocation.identifiedWatts, identified);
+        IDs expected = shown;
+        expected.push_back(other);
+        EXPECT_EQ(idsOf(model.destinations), expected) << identified;
     }
 }
 
@@ -179,25 +158,22 @@ TEST(FlowModelTest, SortsLargerFirstWithTiesByRawValueAndTheRemainderLast) {
         {{{gpu, 0.5}, {cpu, {}}}, {gpu, cpu}},
         {{{cpu, {}}, {gpu, 0.5}}, {gpu, cpu}},
         {{{ane, 0.0}, {cpu, 0.0001}}, {ane, cpu}}, // exactly a ten-thousandth apart is still equal
-        // 1.0, 1.00008 and 1.00016 are equal or not depending on the pair: the insertion sort
-        // gives one answer, and a new row stops at the row just ahead of it.
+        // 1.0, 1.00008 and 1.00016 are equal or not depending on the pair: the insertion sort gives
+        // one answer, and a new row stops at the row just ahead of it.
         {{{battery, 1.00016}, {cpu, 1.0}, {ane, 1.00008}}, {ane, battery, cpu}},
-        {{{gpu, 1.0}, {memory, 1.00008}, {ports, 1.00016}}, {gpu, memory, ports}},
-    };
+        {{{gpu, 1.0}, {memory, 1.00008}, {ports, 1.00016}}, {gpu, memory, ports}}};
     for (const auto& [input, expected] : rows) {
         std::vector<SankeyDestination> destinations;
         for (const auto& [id, watts] : input) {
-            destinations.push_back({id, "", "", watts, "", PaletteColor::flowOther, State::measured});
+            destinations.push_back(row(id, watts));
         }
         SankeyFlowModel::sortRows(destinations);
         EXPECT_EQ(idsOf(destinations), expected) << rawValue(input[0].first);
     }
-    std::vector<SankeyDestination> twins{
-        {cpu, "first", "", 1.0, "", PaletteColor::flowCPU, State::measured},
-        {cpu, "second", "", 1.0, "", PaletteColor::flowCPU, State::measured}};
+    std::vector<SankeyDestination> twins{row(cpu, 1.0, "first"), row(cpu, 1.0, "second")};
     SankeyFlowModel::sortRows(twins);
     EXPECT_EQ(twins[0].title + " " + twins[1].title, "first second"); // the sort is stable
-    // The model sorts the rows in their candidate order: battery, cpu, gpu, ane, memory, display, ports.
+    // The model sorts its rows in their candidate order: battery, cpu, gpu, ane, memory, display, ports.
     EXPECT_EQ(idsOf(SankeyFlowModel(snap(kCharging, {}, 1.00016), measured(1, {}, 1.00008)).destinations),
               (IDs{ane, battery, cpu}));
     EXPECT_EQ(
@@ -218,15 +194,13 @@ TEST(FlowModelTest, SummaryDescribesTheDiagram) {
          "电池提供 10.0 W，流向其它 2.0 W"},
         {10.0, {{"CPU", kInf}}, "电池提供 10.0 W，流向CPU \u2014 W"},
         // 0.15 is a little under 0.15 in binary, so printf writes 0.1; 0.25 is exact and rounds to even.
-        {0.15, {{"CPU", 0.25}, {"GPU", 0.35}}, "电池提供 0.1 W，流向CPU 0.2 W，GPU 0.3 W"},
-    };
+        {0.15, {{"CPU", 0.25}, {"GPU", 0.35}}, "电池提供 0.1 W，流向CPU 0.2 W，GPU 0.3 W"}};
     for (const auto& [source, destinations, expected] : rows) {
         SankeyFlowModel model;
         model.sourceTitle = "电池";
         model.sourceWatts = source;
         for (const auto& [title, watts] : destinations) {
-            model.destinations.push_back(
-                {cpu, title, "", watts, "", PaletteColor::flowCPU, State::estimated});
+            model.destinations.push_back(row(cpu, watts, title));
         }
         EXPECT_EQ(model.accessibilitySummary(), expected);
     }

@@ -9,12 +9,9 @@
 namespace voltrane {
 namespace {
 
-using ID = SankeyDestination::ID;
-using IDs = std::vector<ID>;
+using IDs = std::vector<SankeyDestination::ID>;
 using Entry = SankeyStableLayout::Entry;
 using enum SankeyDestination::ID;
-
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 SankeyStableLayout L(std::optional<double> sourceWatts, std::vector<Entry> entries) {
     SankeyStableLayout result;
@@ -22,11 +19,9 @@ SankeyStableLayout L(std::optional<double> sourceWatts, std::vector<Entry> entri
     result.entries = std::move(entries);
     return result;
 }
-
-SankeyDestination row(ID id, std::optional<double> watts) {
+SankeyDestination row(SankeyDestination::ID id, std::optional<double> watts) {
     return {id, "", "", watts, "", PaletteColor::flowOther, SankeyDestination::State::measured};
 }
-
 IDs idsOf(const std::vector<SankeyDestination>& rows) {
     IDs ids;
     for (const SankeyDestination& destination : rows) {
@@ -36,25 +31,21 @@ IDs idsOf(const std::vector<SankeyDestination>& rows) {
 }
 
 TEST(StableLayoutTest, RemembersFiniteRowsInOrderAndTheSourceAsIs) {
+    constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
     SankeyFlowModel model;
     model.sourceWatts = kNaN;
     model.destinations = {
         row(gpu, 4.0),     row(cpu, std::nullopt), row(ane, std::numeric_limits<double>::infinity()),
         row(memory, -1.5), row(other, kNaN),       row(battery, 2.0)};
     const SankeyStableLayout made(model);
-    ASSERT_TRUE(made.sourceWatts.has_value());
-    EXPECT_TRUE(std::isnan(*made.sourceWatts));
+    EXPECT_TRUE(made.sourceWatts && std::isnan(*made.sourceWatts));
     EXPECT_EQ(made.entries, (std::vector<Entry>{{gpu, 4.0}, {memory, 0.0}, {battery, 2.0}}));
 }
 
 // Adopted: a change of more than 2 W, or of the row set with a row over 2 W or the battery row.
 TEST(StableLayoutTest, AdoptsOnlyChangesThatMatter) {
-    struct Row {
-        const char* name;
-        SankeyStableLayout held, candidate;
-        bool adopt;
-    };
-    const Row rows[] = {
+    // clang-format off
+    const std::tuple<const char*, SankeyStableLayout, SankeyStableLayout, bool> rows[] = {
         {"SwapWithinTwoWattsIsKept", L(20, {{cpu, 5}, {gpu, 4.9}}), L(20, {{gpu, 5.3}, {cpu, 4.8}}), false},
         {"RowMovesMoreThanTwoWatts", L(20, {{cpu, 5}, {gpu, 4.9}}), L(20, {{cpu, 7.1}, {gpu, 4.9}}), true},
         {"RowMovesExactlyTwoWatts", L(20, {{cpu, 5}}), L(20, {{cpu, 7}}), false},
@@ -73,15 +64,14 @@ TEST(StableLayoutTest, AdoptsOnlyChangesThatMatter) {
         {"KeptRowMovesWhileSetChanges", L(20, {{cpu, 5}}), L(20, {{cpu, 8}, {gpu, 0.5}}), true},
         {"BatteryAppearsWithAnyWatts", L(20, {{cpu, 5}}), L(20, {{battery, 0.3}, {cpu, 5}}), true},
         {"BatteryVanishes", L(20, {{battery, 0.3}, {cpu, 5}}), L(20, {{cpu, 5}}), true},
-        {"BatteryMovesWhileSetChanges", L(20, {{battery, 5}, {cpu, 5}}),
-         L(20, {{battery, 8}, {cpu, 5}, {gpu, 1}}), true},
+        {"BatteryMovesWhileSetChanges", L(20, {{battery, 5}, {cpu, 5}}), L(20, {{battery, 8}, {cpu, 5}, {gpu, 1}}), true},
         {"EmptyHeldSmallRowsNoBattery", L({}, {}), L(6, {{cpu, 2}, {gpu, 1.9}, {other, 2}}), false},
         {"EmptyHeldOneRowAboveTwoWatts", L({}, {}), L(6, {{cpu, 2}, {gpu, 2.01}}), true},
         {"SwappedIdentitiesOfEqualWatts", L(10, {{cpu, 1}}), L(10, {{gpu, 1}}), false},
-        {"RepeatedEntryFirstCounts", L(20, {{cpu, 5}, {cpu, 9}}), L(20, {{cpu, 5}}), false},
-    };
-    for (const Row& row : rows) {
-        EXPECT_EQ(row.held.shouldAdopt(row.candidate), row.adopt) << row.name;
+        {"RepeatedEntryFirstCounts", L(20, {{cpu, 5}, {cpu, 9}}), L(20, {{cpu, 5}}), false}};
+    // clang-format on
+    for (const auto& [name, held, candidate, adopt] : rows) {
+        EXPECT_EQ(held.shouldAdopt(candidate), adopt) << name;
     }
 }
 
@@ -96,7 +86,6 @@ TEST(StableLayoutTest, ShowsRowsInTheHeldOrderWithCurrentFigures) {
               (IDs{cpu, other}));
     EXPECT_EQ(idsOf(L(1, {{cpu, 1}, {gpu, 1}, {cpu, 2}}).ordered({row(gpu, 1), row(cpu, 1)})),
               (IDs{cpu, gpu}));
-
     // Two ticks whose CPU and GPU swap by a fraction of a watt: the diagram keeps its order.
     PowerSnapshot snapshot;
     snapshot.state = PowerState::onBattery;

@@ -1,7 +1,7 @@
-// A laptop in a temporary sysfs tree, read by the real readers through the monitor while it
-// wanders: the battery vanishes and returns, the adapter comes and goes, counters wrap and
-// reset. Every tick feeds the flow model, the stable layout and the metrics. The figures stay
-// finite, sampling never stops and the heap stays flat (this binary counts operator new).
+// A laptop in a temporary sysfs tree, read by the real readers through the monitor while it wanders:
+// the battery vanishes and returns, the adapter comes and goes, counters wrap and reset. Every tick
+// feeds the flow model, the stable layout and the metrics. The figures stay finite, sampling never
+// stops and the heap stays flat (this binary counts operator new).
 #include "flow/sankey_flow_model.h"
 #include "flow/sankey_metrics.h"
 #include "flow/sankey_stable_layout.h"
@@ -22,37 +22,14 @@
 namespace voltrane {
 namespace {
 
-bool finite(const std::vector<double>& values) {
-    return std::all_of(values.begin(), values.end(), [](double value) { return std::isfinite(value); });
-}
-
 TEST(SoakTest, WanderingLaptopKeepsFiguresFiniteSamplingOnAndTheHeapFlat) {
-    constexpr int kTicks = 300;
-    constexpr int kWarmUp = 100;
-    constexpr std::int64_t kRange = testing::FakeSysfs::kRange;
     testing::FakeSysfs sysfs;
     std::mt19937_64 random(20'261'206); // fully specified, so the same walk everywhere
-    const auto percent = [&] { return static_cast<int>(random() % 100); };
-    const char* zones[][2] = {{"intel-rapl:0", "package-0"},
-                              {"intel-rapl:0:0", "core"},
-                              {"intel-rapl:0:1", "uncore"},
-                              {"intel-rapl:0:2", "dram"}};
-    std::int64_t energy[4] = {kRange - 50'000'000, 0, 0, 0};
+    const std::string zones[] = {"intel-rapl:0", "intel-rapl:0:0", "intel-rapl:0:1", "intel-rapl:0:2"};
+    std::int64_t energy[4] = {testing::FakeSysfs::kRange - 50'000'000, 0, 0, 0}; // the package wraps soon
     for (int zone = 0; zone < 4; ++zone) {
-        sysfs.zone(zones[zone][0], zones[zone][1], energy[zone]);
+        sysfs.zone(zones[zone], std::vector{"package-0", "core", "uncore", "dram"}[zone], energy[zone]);
     }
-    bool battery = true;
-    bool adapter = false;
-    const auto writeSupplies = [&] {
-        sysfs.supply("AC", std::string("type=Mains,online=") + (adapter ? "1" : "0"));
-        if (battery) {
-            sysfs.supply("BAT0",
-                         std::string("type=Battery,present=1,voltage_now=11423000,capacity=64,status=") +
-                             (adapter ? "Charging" : "Discharging"));
-        }
-    };
-    writeSupplies();
-
     const auto clock = [] { return Date{std::chrono::seconds(1'800'000'000)}; };
     double uptime = 1000;
     testing::FakeSources scheduled;
@@ -66,26 +43,28 @@ TEST(SoakTest, WanderingLaptopKeepsFiguresFiniteSamplingOnAndTheHeapFlat) {
     std::set<PowerState> states;
     std::size_t mostRows = 0;
     std::int64_t liveAfterWarmUp = 0;
-    for (int tick = 1; tick <= kTicks; ++tick) {
-        if (percent() < 4) { // now and then: on battery, charging, or the battery gone
-            const int next = percent() % 3;
-            battery = next != 2;
-            adapter = next == 1;
+    const auto finite = [](const std::vector<double>& values) {
+        return std::all_of(values.begin(), values.end(), [](double value) { return std::isfinite(value); });
+    };
+    for (int tick = 1, next = 0; tick <= 300; ++tick) {
+        if (tick == 1 || random() % 100 < 4) { // now and then: on battery, charging, or the battery gone
+            next = tick == 1 ? 0 : random() % 100 % 3;
             sysfs.removeSupply("BAT0");
-            writeSupplies();
+            sysfs.supply("AC", std::string("type=Mains,online=") + (next == 1 ? "1" : "0"));
         }
-        if (battery) {
-            sysfs.supply("BAT0", "power_now=" + std::to_string(random() % 45'000'000));
+        if (next != 2) {
+            sysfs.supply("BAT0",
+                         std::string("type=Battery,present=1,voltage_now=11423000,capacity=64,status=") +
+                             (next == 1 ? "Charging" : "Discharging") +
+                             ",power_now=" + std::to_string(random() % 45'000'000));
         }
-        for (int zone = 0; zone < 4; ++zone) {
-            const int roll = percent();
+        for (int zone = 0; zone < 4; ++zone) { // one read in a hundred finds the counter reset
             energy[zone] =
-                roll == 0 ? 0 : (energy[zone] + static_cast<std::int64_t>(random() % 15'000'000)) % kRange;
-            sysfs.setEnergy(zones[zone][0], energy[zone]);
+                random() % 100 == 0 ? 0 : (energy[zone] + random() % 15'000'000) % testing::FakeSysfs::kRange;
+            sysfs.setEnergy(zones[zone], energy[zone]);
         }
         ASSERT_TRUE(scheduled.tick()) << "sampling stopped at tick " << tick;
         scheduled.delays.clear(); // the scheduler's record would grow
-
         const SankeyFlowModel model(monitor.snapshot(), monitor.componentSnapshot());
         if (const SankeyStableLayout candidate(model); held.shouldAdopt(candidate)) {
             held = candidate;
@@ -102,15 +81,12 @@ TEST(SoakTest, WanderingLaptopKeepsFiguresFiniteSamplingOnAndTheHeapFlat) {
         }
         states.insert(monitor.snapshot().state);
         mostRows = std::max(mostRows, rows.size());
-        if (tick == kWarmUp) {
-            liveAfterWarmUp = testing::liveHeapBytes();
-        }
+        liveAfterWarmUp = tick == 100 ? testing::liveHeapBytes() : liveAfterWarmUp;
     }
     // The walk went everywhere: on battery, charging, no battery, and full diagrams.
     EXPECT_EQ(states, (std::set{PowerState::unavailable, PowerState::onBattery, PowerState::charging}));
     EXPECT_GE(mostRows, 4u);
-    // A leak of one small block a tick would add kilobytes; what may vary is the capacity of the
-    // few vectors held between ticks.
+    // A leak of one small block a tick would add kilobytes; only the capacity of held vectors may vary.
     EXPECT_LE(testing::liveHeapBytes() - liveAfterWarmUp, 1024) << "the heap grew";
 }
 
