@@ -1,5 +1,7 @@
 #include "flow/sankey_flow_model.h"
+#include "flow/sankey_stable_layout.h"
 
+#include <cmath>
 #include <gtest/gtest.h>
 #include <limits>
 #include <sstream>
@@ -14,6 +16,7 @@ using ID = SankeyDestination::ID;
 using State = SankeyDestination::State;
 using Opt = std::optional<double>;
 using IDs = std::vector<ID>;
+using Entry = SankeyStableLayout::Entry;
 using enum SankeyDestination::ID;
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
@@ -56,6 +59,12 @@ SankeyDestination row(ID id, Opt watts, std::string title = "") {
     return {id, std::move(title), "", watts, "", PaletteColor::flowOther, State::estimated};
 }
 
+SankeyStableLayout L(std::optional<double> sourceWatts, std::vector<Entry> entries) {
+    SankeyStableLayout result;
+    result.sourceWatts = sourceWatts;
+    result.entries = std::move(entries);
+    return result;
+}
 TEST(FlowModelTest, BuildsTheSourceTheSystemEstimateAndTheOrderedRows) {
     const std::tuple<PowerSnapshot, ComponentPowerSnapshot, const char*> rows[] = {
         // The remainder sorts last although it is the largest; ANE falls under the row filter.
@@ -76,7 +85,14 @@ TEST(FlowModelTest, BuildsTheSourceTheSystemEstimateAndTheOrderedRows) {
         {snap(PowerState::unavailable), {}, "- - |"},
         {snap(kPlugged, 20, {}, {}, 4.5), measured(6), "20 20 | cpu 6 ports 4.5 other 9.5"},
         {snap(kBattery, 5), measured(4, 3), "5 5 | cpu 4 gpu 3"}, // an overage hides the remainder
-    };
+        // Usable figures count; rows show above 0.2 W, the display's estimate above 0.05 W.
+        {snap(kPlugged, 100), measured(0.2, 0.2000001), "100 100 | gpu 0.2 other 99.6"},
+        {snap(kPlugged, 100, {}, {}, 0.2), measured(0.1, 0.15, 0.05), "100 100 | other 99.5"},
+        {snap(kPlugged, 100), measured({}, {}, {}, {}, 0.05), "100 100 | other 100"},
+        {snap(kPlugged, 100), measured({}, {}, {}, {}, 0.06), "100 100 | other 99.94"},
+        {snap(kPlugged, 100, {}, {}, -1), measured(-3, kNaN, kInf, -kInf, kNaN), "100 100 | other 100"},
+        {snap(kPlugged, 100, {}, {}, 0), measured(0, 1),
+         "100 100 | gpu 1 other 99"}}; // zero: usable, inactive
     for (const auto& [snapshot, components, expected] : rows) {
         const SankeyFlowModel model(snapshot, components);
         EXPECT_EQ(describe(model), expected);
@@ -125,24 +141,6 @@ TEST(FlowModelTest, TellsTheSourceAndTheRowsInWords) {
     EXPECT_FALSE(charged.estimateAvailable);
     EXPECT_EQ(wordsOf(charged), "battery.100percent; battery 充电中 measured; ports 2 个接口 measured; "
                                 "cpu 估算 unavailable; other 未归因 remainder");
-}
-
-TEST(FlowModelTest, CountsOnlyUsableFiguresAndShowsOnlyThoseAbovePointTwoWatts) {
-    const std::tuple<ComponentPowerSnapshot, Opt, double, IDs> rows[] = {
-        // rows shown before the remainder
-        {measured(0.2, 0.2000001), {}, 0.4000001, {gpu}}, // exactly 0.2 is hidden
-        {measured(0.1, 0.15, 0.05), 0.2, 0.5, {}},        // small flows count, unshown
-        {measured({}, {}, {}, {}, 0.05), {}, 0, {}},      // the display needs more than 0.05
-        {measured({}, {}, {}, {}, 0.06), {}, 0.06, {}},
-        {measured(-3, kNaN, kInf, -kInf, kNaN), -1.0, 0, {}}, // negative or non-finite: unusable
-        {measured(0.0, 1.0), 0.0, 1.0, {gpu}}};               // zero is usable but inactive
-    for (const auto& [components, ports, identified, shown] : rows) {
-        const SankeyFlowModel model(snap(kPlugged, 100, {}, {}, ports), components);
-        EXPECT_DOUBLE_EQ(model.allocation.identifiedWatts, identified);
-        IDs expected = shown;
-        expected.push_back(other);
-        EXPECT_EQ(idsOf(model.destinations), expected) << identified;
-    }
 }
 
 TEST(FlowModelTest, SortsLargerFirstWithTiesByRawValueAndTheRemainderLast) {
@@ -204,6 +202,69 @@ TEST(FlowModelTest, SummaryDescribesTheDiagram) {
         }
         EXPECT_EQ(model.accessibilitySummary(), expected);
     }
+}
+
+TEST(StableLayoutTest, RemembersFiniteRowsInOrderAndTheSourceAsIs) {
+    SankeyFlowModel model;
+    model.sourceWatts = kNaN;
+    model.destinations = {row(gpu, 4.0),     row(cpu, std::nullopt), row(ane, kInf),
+                          row(memory, -1.5), row(other, kNaN),       row(battery, 2.0)};
+    const SankeyStableLayout made(model);
+    EXPECT_TRUE(made.sourceWatts && std::isnan(*made.sourceWatts));
+    EXPECT_EQ(made.entries, (std::vector<Entry>{{gpu, 4.0}, {memory, 0.0}, {battery, 2.0}}));
+}
+
+// Adopted: a change of more than 2 W, or of the row set with a row over 2 W or the battery row.
+TEST(StableLayoutTest, AdoptsOnlyChangesThatMatter) {
+    // clang-format off
+    const std::tuple<SankeyStableLayout, SankeyStableLayout, bool> rows[] = {
+        // A row or the source moving: kept within 2 W, adopted beyond; an appearing or vanishing source.
+        {L(20, {{cpu, 5}, {gpu, 4.9}}), L(20, {{gpu, 5.3}, {cpu, 4.8}}), false},
+        {L(20, {{cpu, 5}, {gpu, 4.9}}), L(20, {{cpu, 7.1}, {gpu, 4.9}}), true},
+        {L(20, {{cpu, 5}}), L(20, {{cpu, 7}}), false},      {L(20, {{cpu, 5}}), L(20, {{cpu, 2.9}}), true},
+        {L(20, {{cpu, 5}}), L(22.5, {{cpu, 5.5}}), true},   {L(20, {{cpu, 5}}), L(17.5, {{cpu, 5}}), true},
+        {L(20, {{cpu, 5}}), L(22, {{cpu, 5}}), false},      {L({}, {{cpu, 5}}), L(0.5, {{cpu, 5}}), true},
+        {L(0.5, {{cpu, 5}}), L({}, {{cpu, 5}}), true},      {L({}, {{cpu, 5}}), L({}, {{cpu, 5}}), false},
+        // The row set changing: a row over 2 W, or the battery row at any watts, or a kept row moving.
+        {L(20, {{cpu, 5}}), L(22.5, {{cpu, 5}, {gpu, 1.5}}), false},
+        {L(20, {{cpu, 5}}), L(20, {{cpu, 5}, {gpu, 2.1}}), true},
+        {L(20, {{cpu, 5}}), L(20, {{cpu, 5}, {gpu, 2}}), false},
+        {L(20, {{cpu, 5}, {gpu, 3}}), L(20, {{cpu, 5}}), true}, {L(20, {{cpu, 5}, {gpu, 1}}), L(20, {{cpu, 5}}), false},
+        {L(20, {{cpu, 5}}), L(20, {{cpu, 8}, {gpu, 0.5}}), true},
+        {L(20, {{cpu, 5}}), L(20, {{battery, 0.3}, {cpu, 5}}), true},
+        {L(20, {{battery, 0.3}, {cpu, 5}}), L(20, {{cpu, 5}}), true},
+        {L(20, {{battery, 5}, {cpu, 5}}), L(20, {{battery, 8}, {cpu, 5}, {gpu, 1}}), true},
+        {L({}, {}), L(6, {{cpu, 2}, {gpu, 1.9}, {other, 2}}), false}, {L({}, {}), L(6, {{cpu, 2}, {gpu, 2.01}}), true},
+        {L(10, {{cpu, 1}}), L(10, {{gpu, 1}}), false}, // swapped identities of equal watts
+        {L(20, {{cpu, 5}, {cpu, 9}}), L(20, {{cpu, 5}}), false}}; // of a repeated entry the first counts
+    // clang-format on
+    for (std::size_t i = 0; i < std::size(rows); ++i) {
+        EXPECT_EQ(std::get<0>(rows[i]).shouldAdopt(std::get<1>(rows[i])), std::get<2>(rows[i]))
+            << "row " << i;
+    }
+}
+
+TEST(StableLayoutTest, ShowsRowsInTheHeldOrderWithCurrentFigures) {
+    const SankeyStableLayout held = L(20, {{cpu, 5}, {gpu, 4.9}});
+    EXPECT_EQ(held.ordered({row(gpu, 5.3), row(cpu, 4.8)}), (std::vector{row(cpu, 4.8), row(gpu, 5.3)}));
+    EXPECT_EQ(held.layoutWatts({row(cpu, 6), row(gpu, 4), row(ane, 0.7)}),
+              (std::vector<std::optional<double>>{5.0, 4.9, 0.7}));
+    // A new row waits for adoption, a vanished one goes at once; a repeated entry shows once.
+    EXPECT_EQ(idsOf(L(20, {{cpu, 5}, {memory, 3}, {other, 6}})
+                        .ordered({row(cpu, 5.1), row(gpu, 1.5), row(other, 6)})),
+              (IDs{cpu, other}));
+    EXPECT_EQ(idsOf(L(1, {{cpu, 1}, {gpu, 1}, {cpu, 2}}).ordered({row(gpu, 1), row(cpu, 1)})),
+              (IDs{cpu, gpu}));
+    // Two ticks whose CPU and GPU swap by a fraction of a watt: the diagram keeps its order.
+    PowerSnapshot snapshot;
+    snapshot.state = PowerState::onBattery;
+    snapshot.systemWatts = 12;
+    const SankeyStableLayout calm{SankeyFlowModel(snapshot, {5.0, 4.9, {}, {}, {}, 1, true, {}})};
+    snapshot.systemWatts = 12.4;
+    const SankeyFlowModel next(snapshot, {4.8, 5.3, {}, {}, {}, 1, true, {}});
+    ASSERT_EQ(idsOf(next.destinations), (IDs{gpu, cpu, other}));
+    EXPECT_FALSE(calm.shouldAdopt(SankeyStableLayout(next)));
+    EXPECT_EQ(idsOf(calm.ordered(next.destinations)), (IDs{cpu, gpu, other}));
 }
 
 } // namespace
