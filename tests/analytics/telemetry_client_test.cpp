@@ -34,6 +34,18 @@ constexpr auto kPatience = 1500ms; // bounded well below a test's budget; never 
 constexpr TelemetryTiming kHourly{.transferTimeout = 1s, .heartbeatInterval = 1h};
 constexpr TelemetryTiming kRapid{.transferTimeout = 1s, .heartbeatInterval = 5ms};
 
+namespace fs = std::filesystem;
+using Texts = std::vector<std::string>;
+
+std::string readFile(const fs::path& path) {
+    std::stringstream text;
+    text << std::ifstream(path, std::ios::binary).rdbuf();
+    return text.str();
+}
+QString key(const char* name) {
+    return QString::fromLatin1(name);
+}
+
 QString member(const Server::Request& request, const char* name) {
     return QJsonDocument::fromJson(request.body).object().value(QLatin1String(name)).toString();
 }
@@ -204,10 +216,8 @@ TEST_F(TelemetryClientTest, ADashboardEventGoesOutWhileAHeartbeatWaitsAndShutdow
     EXPECT_FALSE(heartbeat.get());
     client->shutdown(); // afterwards nothing is sent, and every call still returns at once
     client->start();
-    client->track(TelemetryEvent::dashboardOpen);
     auto sent = client->send(TelemetryEvent::dashboardOpen);
-    ASSERT_TRUE(ready(sent, 0ms) && ready(client->sendHeartbeatIfNeeded(), 0ms));
-    EXPECT_FALSE(sent.get());
+    EXPECT_TRUE(ready(sent, 0ms) && !sent.get() && ready(client->sendHeartbeatIfNeeded(), 0ms));
     EXPECT_EQ(server.requests().size(), 2u);
 
     client = makeClient(kRapid); // destroying it ends the loop, though every check is kept due
@@ -236,6 +246,7 @@ TEST_F(TelemetryClientTest, EventsGoOutUnderOneIdentityOverABrokenStore) {
         EXPECT_TRUE(isUuid(id) && member(requests[before + 1], "install_id") == id);
         EXPECT_EQ(store->textValue(SettingsStore::installationIDKey).has_value(), writable);
     }
+    EXPECT_EQ(readFile(dir.path() / "a" / "voltrane"), "x"); // what stood in the way is left alone
 }
 
 // The endpoint refusing, failing or hanging while the monitor samples on the real event loop: no
@@ -254,22 +265,17 @@ TEST_F(TelemetryClientTest, MonitorKeepsItsRhythmWhileRequestsFailAndHang) {
                          std::make_unique<testing::FakeComponents>(sources));
     QElapsedTimer clock;
     clock.start();
-    std::vector<qint64> tickTimes{0};
     std::future<bool> hung = hangs->send(TelemetryEvent::dashboardOpen);
-    int ticksWhileHanging = 0;
+    int ticksWhileHanging = 0, ticks = 0;
     QObject::connect(&monitor, &PowerMonitor::componentSnapshotChanged, [&] {
-        tickTimes.push_back(clock.elapsed());
-        ticksWhileHanging += !ready(hung, 0ms);
+        EXPECT_LT(clock.restart(), 1500) << "tick " << ticks << " was late";
+        ticks += 1, ticksWhileHanging += !ready(hung, 0ms);
     });
     std::future<bool> refusedSend = refused->send(TelemetryEvent::appLaunch);
     std::future<void> heartbeat = failing->sendHeartbeatIfNeeded();
     ASSERT_TRUE(hanging.waitForRequests(1, kPatience));
     QTest::qWait(3500); // the real one-second period; the hanging request times out at 2 s
-    ASSERT_GE(tickTimes.size(), 4u);
-    for (std::size_t i = 1; i < tickTimes.size(); ++i) {
-        EXPECT_LT(tickTimes[i] - tickTimes[i - 1], 1500) << "tick " << i << " was late";
-    }
-    EXPECT_GE(ticksWhileHanging, 1);
+    EXPECT_TRUE(ticks >= 3 && ticksWhileHanging >= 1) << ticks;
     ASSERT_TRUE(ready(hung, 0ms) && ready(refusedSend, 0ms) && ready(heartbeat, 0ms));
     EXPECT_FALSE(hung.get() || refusedSend.get() || lastHeartbeat()); // a refused heartbeat stays due
     server.setDefault(Server::respond(204));
@@ -294,24 +300,14 @@ TEST_F(TelemetryClientTest, OnlyABuildWithAnEndpointOpensAConnectionOrMakesAnIde
     QNetworkProxy::setApplicationProxy(QNetworkProxy::NoProxy);
     const bool built = TelemetryClient::hasBuiltInEndpoint();
     EXPECT_EQ(proxy.waitForRequests(1, built ? 2s : 100ms), built);
+    EXPECT_EQ(store->textValue(SettingsStore::installationIDKey).has_value(), built);
     const QUrl endpoint = TelemetryClient::builtInEndpoint();
     for (const auto& request : proxy.requests()) { // only the tunnel to the configured host
-        EXPECT_EQ(request.method + ' ' + request.path,
-                  "CONNECT " + endpoint.host().toUtf8() + ':' + QByteArray::number(endpoint.port(443)));
+        EXPECT_EQ(request.path, endpoint.host().toUtf8() + ':' + QByteArray::number(endpoint.port(443)));
     }
-    EXPECT_EQ(store->textValue(SettingsStore::installationIDKey).has_value(), built);
 }
 
-TEST(TelemetryPayloadTest, EncodesSixStringsCompactlyWithTheConfiguredBuildAndKernelRelease) {
-    const TelemetryPayload odd{QStringLiteral("0f8fad5b-d9cb-469f-a165-70867728950e"),
-                               TelemetryEvent::heartbeat,
-                               QStringLiteral("1.0/beta \"q\""),
-                               QString::fromUtf8("构建\n7"),
-                               QStringLiteral("14.5.0"),
-                               QStringLiteral("x86_64")};
-    EXPECT_EQ(odd.encoded(), QByteArray(R"({"app_version":"1.0/beta \"q\"","architecture":"x86_64",)"
-                                        R"("build":"构建\n7","event":"heartbeat","install_id":)"
-                                        R"("0f8fad5b-d9cb-469f-a165-70867728950e","os_version":"14.5.0"})"));
+TEST(TelemetryPayloadTest, CarriesTheConfiguredBuildAndKernelRelease) {
     const auto payload = TelemetryPayload::forThisMachine(TelemetryEvent::appLaunch, QStringLiteral("id"));
     utsname names{};
     ASSERT_EQ(uname(&names), 0);
@@ -319,25 +315,12 @@ TEST(TelemetryPayloadTest, EncodesSixStringsCompactlyWithTheConfiguredBuildAndKe
                                          QStringLiteral(EXPECTED_APP_VERSION), QStringLiteral(EXPECTED_BUILD),
                                          buildinfo::threeComponentVersion(QString::fromLatin1(names.release)),
                                          payload.architecture}));
-    for (const auto& [release, version] : {std::pair{"6.1.0-18-amd64", "6.1.0"},
-                                           {"6.8-rc1", "6.8.0"},
-                                           {"4.19.0.3", "4.19.0"},
-                                           {"unknown", "0.0.0"}}) {
+    const std::pair<const char*, const char*> releases[] = {
+        {"6.1.0-18-amd64", "6.1.0"}, {"6.8-rc1", "6.8.0"}, {"4.19.0.3", "4.19.0"}, {"unknown", "0.0.0"}};
+    for (const auto& [release, version] : releases) {
         EXPECT_EQ(buildinfo::threeComponentVersion(QString::fromLatin1(release)),
                   QString::fromLatin1(version));
     }
-}
-
-namespace fs = std::filesystem;
-using Texts = std::vector<std::string>;
-
-std::string readFile(const fs::path& path) {
-    std::stringstream text;
-    text << std::ifstream(path, std::ios::binary).rdbuf();
-    return text.str();
-}
-QString key(const char* name) {
-    return QString::fromLatin1(name);
 }
 
 class SettingsStoreTest : public ::testing::Test {
@@ -358,23 +341,16 @@ protected:
 };
 
 TEST_F(SettingsStoreTest, WritesReplaceTheFileWholeAndKeepEachTypeDistinct) {
-    EXPECT_EQ(store.boolValue(SettingsStore::analyticsEnabledKey), std::nullopt);
-    EXPECT_TRUE(store.analyticsEnabled());
+    const Date date{std::chrono::milliseconds(1'765'000'000'123)}, old{std::chrono::milliseconds(-1500)};
     ASSERT_TRUE(store.setAnalyticsEnabled(false) && store.setText(key("a"), QStringLiteral("1")) &&
-                store.setBool(key("b"), true) && store.setBool(key("a"), false) && store.remove(key("b")));
-    const Date date{std::chrono::milliseconds(1'765'000'000'123)};
-    ASSERT_TRUE(store.setText(key("t"), QStringLiteral("true")) &&
-                store.setDate(key("d"), date + std::chrono::microseconds(999)) &&
-                store.setDate(key("old"), Date{std::chrono::milliseconds(-1500)}));
-    EXPECT_EQ(others(), Texts{}); // nothing left behind
-
+                store.setBool(key("b"), true) && store.setBool(key("a"), false) && store.remove(key("b")) &&
+                store.setText(key("t"), QStringLiteral("true")) && store.setDate(key("old"), old) &&
+                store.setDate(key("d"), date + std::chrono::microseconds(999))); // kept to the millisecond
+    EXPECT_EQ(others(), Texts{});                                                // nothing left behind
     const SettingsStore other(store.filePath()); // another part of the program on the same file
-    EXPECT_FALSE(other.analyticsEnabled());
-    EXPECT_EQ(other.boolValue(key("a")), false);
-    EXPECT_EQ(other.boolValue(key("b")), std::nullopt);
-    EXPECT_EQ(other.textValue(key("t")), QStringLiteral("true"));
-    EXPECT_EQ(other.dateValue(key("d")), date); // to the millisecond
-    EXPECT_EQ(other.dateValue(key("old")), Date{std::chrono::milliseconds(-1500)});
+    EXPECT_TRUE(!other.analyticsEnabled() && other.boolValue(key("a")) == false &&
+                !other.boolValue(key("b")) && other.textValue(key("t")) == QStringLiteral("true") &&
+                other.dateValue(key("d")) == date && other.dateValue(key("old")) == old);
     EXPECT_FALSE(other.textValue(key("a")) || other.dateValue(key("a")) || other.boolValue(key("t")) ||
                  other.dateValue(key("t")) || other.boolValue(key("d")) || other.textValue(key("d")));
 }
@@ -414,17 +390,6 @@ TEST_F(SettingsStoreTest, CorruptFileSurvivesReadsAndEachCorruptionIsCopiedOnceO
         ASSERT_TRUE(store.setBool(key("a"), true));
     }
     EXPECT_EQ(others(), (Texts{"second junk", "third junk", garbage}));
-}
-
-TEST_F(SettingsStoreTest, UnwritablePlaceFailsTheWriteWithoutHarm) {
-    dir.write("voltrane", "a file where the folder belongs");
-    EXPECT_FALSE(store.setAnalyticsEnabled(false) || store.setText(key("t"), QStringLiteral("x")));
-    EXPECT_TRUE(store.analyticsEnabled());
-    EXPECT_EQ(readFile(dir.path() / "voltrane"), "a file where the folder belongs");
-    fs::remove(dir.path() / "voltrane");
-    fs::create_directories(file()); // a folder where the file belongs cannot be read, nor replaced
-    EXPECT_FALSE(store.setBool(key("a"), true));
-    EXPECT_TRUE(fs::is_directory(file()));
 }
 
 TEST_F(SettingsStoreTest, ConcurrentWritersLoseNoKey) {

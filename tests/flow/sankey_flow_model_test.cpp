@@ -36,17 +36,18 @@ PowerSnapshot snap(PowerState state, Opt system = {}, Opt battery = {}, Opt inpu
 ComponentPowerSnapshot measured(Opt cpu, Opt gpu = {}, Opt ane = {}, Opt dram = {}, Opt display = {}) {
     return {cpu, gpu, ane, dram, display, 1, true, {}};
 }
-std::string figure(Opt watts) { // six significant digits, "-" when absent
+std::string describe(const SankeyFlowModel& model) { // "source system | id watts …", "-" when absent
     std::ostringstream text;
-    watts ? text << *watts : text << "-";
-    return text.str();
-}
-std::string describe(const SankeyFlowModel& model) { // "source system | id watts …"
-    std::string text = figure(model.sourceWatts) + " " + figure(model.systemWatts) + " |";
+    const auto figure = [&](Opt watts) { watts ? text << *watts : text << "-"; };
+    figure(model.sourceWatts);
+    text << " ";
+    figure(model.systemWatts);
+    text << " |";
     for (const SankeyDestination& row : model.destinations) {
-        text += std::string(" ") + rawValue(row.id) + " " + figure(row.watts);
+        text << " " << rawValue(row.id) << " ";
+        figure(row.watts);
     }
-    return text;
+    return text.str();
 }
 IDs idsOf(const std::vector<SankeyDestination>& rows) {
     IDs ids;
@@ -102,16 +103,13 @@ TEST(FlowModelTest, BuildsTheSourceTheSystemEstimateAndTheOrderedRows) {
 }
 
 TEST(FlowModelTest, TellsTheSourceAndTheRowsInWords) {
+    // clang-format off
     const std::tuple<PowerState, std::optional<int>, Opt, const char*> sources[] = {
-        {kBattery, {}, 96, "续航时间估算中"},
-        {kBattery, 0, 96, "续航时间估算中"},
-        {kBattery, 1, 96, "预计续航 1 分钟"},
-        {kBattery, 59, 96, "预计续航 59 分钟"},
-        {kBattery, 60, 96, "预计续航 1 小时"},
-        {kBattery, 61, 96, "预计 1 小时 1 分"},
+        {kBattery, {}, 96, "续航时间估算中"}, {kBattery, 0, 96, "续航时间估算中"}, {kBattery, 1, 96, "预计续航 1 分钟"},
+        {kBattery, 59, 96, "预计续航 59 分钟"}, {kBattery, 60, 96, "预计续航 1 小时"}, {kBattery, 61, 96, "预计 1 小时 1 分"},
         {PowerState::charged, 90, 64.5, "额定 64 W"}, // printf rounds to even
-        {PowerState::charged, 90, kNaN, "额定 \u2014 W"},
-        {PowerState::charged, 90, {}, "实时输入"}};
+        {PowerState::charged, 90, kNaN, "额定 \u2014 W"}, {PowerState::charged, 90, {}, "实时输入"}};
+    // clang-format on
     for (const auto& [state, minutes, rated, text] : sources) {
         PowerSnapshot snapshot = snap(state);
         snapshot.batteryTimeRemainingMinutes = minutes;
@@ -144,22 +142,19 @@ TEST(FlowModelTest, TellsTheSourceAndTheRowsInWords) {
 }
 
 TEST(FlowModelTest, SortsLargerFirstWithTiesByRawValueAndTheRemainderLast) {
+    // clang-format off
     const std::pair<std::vector<std::pair<ID, Opt>>, IDs> rows[] = {
         {{{cpu, 1.0}, {gpu, 3.0}, {ane, 2.0}}, {gpu, ane, cpu}},
-        {{{gpu, 3.00009}, {cpu, 3.0}}, {cpu, gpu}}, // within a ten-thousandth: by raw value
-        {{{cpu, 3.0}, {gpu, 3.00011}}, {gpu, cpu}},
-        {{{battery, 2.0}, {ports, 2.0}, {memory, 2.0}, {display, 2.0}, {ane, 2.0}},
-         {ane, battery, display, memory, ports}},
-        {{{other, 90.0}, {cpu, 1.0}}, {cpu, other}},
-        {{{cpu, 1.0}, {other, 0.5}, {gpu, 2.0}}, {gpu, cpu, other}},
-        {{{ane, {}}, {cpu, 0.00005}}, {ane, cpu}}, // absent counts as zero
-        {{{gpu, 0.5}, {cpu, {}}}, {gpu, cpu}},
-        {{{cpu, {}}, {gpu, 0.5}}, {gpu, cpu}},
-        {{{ane, 0.0}, {cpu, 0.0001}}, {ane, cpu}}, // exactly a ten-thousandth apart is still equal
+        {{{gpu, 3.00009}, {cpu, 3.0}}, {cpu, gpu}}, {{{cpu, 3.0}, {gpu, 3.00011}}, {gpu, cpu}}, // within 0.0001: by name
+        {{{battery, 2.0}, {ports, 2.0}, {memory, 2.0}, {display, 2.0}, {ane, 2.0}}, {ane, battery, display, memory, ports}},
+        {{{other, 90.0}, {cpu, 1.0}}, {cpu, other}}, {{{cpu, 1.0}, {other, 0.5}, {gpu, 2.0}}, {gpu, cpu, other}},
+        {{{ane, {}}, {cpu, 0.00005}}, {ane, cpu}}, {{{gpu, 0.5}, {cpu, {}}}, {gpu, cpu}}, // absent counts as zero
+        {{{cpu, {}}, {gpu, 0.5}}, {gpu, cpu}}, {{{ane, 0.0}, {cpu, 0.0001}}, {ane, cpu}}, // 0.0001 apart is equal
         // 1.0, 1.00008 and 1.00016 are equal or not depending on the pair: the insertion sort gives
         // one answer, and a new row stops at the row just ahead of it.
         {{{battery, 1.00016}, {cpu, 1.0}, {ane, 1.00008}}, {ane, battery, cpu}},
         {{{gpu, 1.0}, {memory, 1.00008}, {ports, 1.00016}}, {gpu, memory, ports}}};
+    // clang-format on
     for (const auto& [input, expected] : rows) {
         std::vector<SankeyDestination> destinations;
         for (const auto& [id, watts] : input) {
@@ -172,27 +167,24 @@ TEST(FlowModelTest, SortsLargerFirstWithTiesByRawValueAndTheRemainderLast) {
     SankeyFlowModel::sortRows(twins);
     EXPECT_EQ(twins[0].title + " " + twins[1].title, "first second"); // the sort is stable
     // The model sorts its rows in their candidate order: battery, cpu, gpu, ane, memory, display, ports.
-    EXPECT_EQ(idsOf(SankeyFlowModel(snap(kCharging, {}, 1.00016), measured(1, {}, 1.00008)).destinations),
-              (IDs{ane, battery, cpu}));
-    EXPECT_EQ(
-        idsOf(
-            SankeyFlowModel(snap(kPlugged, {}, {}, {}, 1.00016), measured({}, 1, {}, 1.00008)).destinations),
-        (IDs{gpu, memory, ports}));
+    const auto idsFor = [](PowerSnapshot p, ComponentPowerSnapshot c) {
+        return idsOf(SankeyFlowModel(p, c).destinations);
+    };
+    EXPECT_EQ(idsFor(snap(kCharging, {}, 1.00016), measured(1, {}, 1.00008)), (IDs{ane, battery, cpu}));
+    EXPECT_EQ(idsFor(snap(kPlugged, {}, {}, {}, 1.00016), measured({}, 1, {}, 1.00008)),
+              (IDs{gpu, memory, ports}));
 }
 
 TEST(FlowModelTest, SummaryDescribesTheDiagram) {
+    // clang-format off
     const std::tuple<Opt, std::vector<std::pair<const char*, Opt>>, const char*> rows[] = {
-        {45.0, {{"电池", 20.5}, {"CPU", 6.2}}, "电池提供 45.0 W，流向电池 20.5 W，CPU 6.2 W"},
-        {3.0, {}, "电池提供 3.0 W，流向"},
-        {{}, {{"CPU", 1.0}}, "电池提供 \u2014 W，流向CPU 1.0 W"},
-        {kInf, {{"CPU", 1.0}}, "电池提供 \u2014 W，流向CPU 1.0 W"},
-        {-12.34, {}, "电池提供 12.3 W，流向"},
-        {10.0,
-         {{"CPU", 0.0}, {"GPU", kNaN}, {"ANE", {}}, {"内存", -1.0}, {"其它", 2.0}},
-         "电池提供 10.0 W，流向其它 2.0 W"},
-        {10.0, {{"CPU", kInf}}, "电池提供 10.0 W，流向CPU \u2014 W"},
+        {45.0, {{"电池", 20.5}, {"CPU", 6.2}}, "电池提供 45.0 W，流向电池 20.5 W，CPU 6.2 W"}, {3.0, {}, "电池提供 3.0 W，流向"},
+        {{}, {{"CPU", 1.0}}, "电池提供 \u2014 W，流向CPU 1.0 W"}, {kInf, {{"CPU", 1.0}}, "电池提供 \u2014 W，流向CPU 1.0 W"},
+        {-12.34, {}, "电池提供 12.3 W，流向"}, {10.0, {{"CPU", kInf}}, "电池提供 10.0 W，流向CPU \u2014 W"},
+        {10.0, {{"CPU", 0.0}, {"GPU", kNaN}, {"ANE", {}}, {"内存", -1.0}, {"其它", 2.0}}, "电池提供 10.0 W，流向其它 2.0 W"},
         // 0.15 is a little under 0.15 in binary, so printf writes 0.1; 0.25 is exact and rounds to even.
         {0.15, {{"CPU", 0.25}, {"GPU", 0.35}}, "电池提供 0.1 W，流向CPU 0.2 W，GPU 0.3 W"}};
+    // clang-format on
     for (const auto& [source, destinations, expected] : rows) {
         SankeyFlowModel model;
         model.sourceTitle = "电池";
@@ -238,9 +230,8 @@ TEST(StableLayoutTest, AdoptsOnlyChangesThatMatter) {
         {L(10, {{cpu, 1}}), L(10, {{gpu, 1}}), false}, // swapped identities of equal watts
         {L(20, {{cpu, 5}, {cpu, 9}}), L(20, {{cpu, 5}}), false}}; // of a repeated entry the first counts
     // clang-format on
-    for (std::size_t i = 0; i < std::size(rows); ++i) {
-        EXPECT_EQ(std::get<0>(rows[i]).shouldAdopt(std::get<1>(rows[i])), std::get<2>(rows[i]))
-            << "row " << i;
+    for (const auto& row : rows) {
+        EXPECT_EQ(std::get<0>(row).shouldAdopt(std::get<1>(row)), std::get<2>(row)) << "row " << &row - rows;
     }
 }
 
@@ -256,12 +247,8 @@ TEST(StableLayoutTest, ShowsRowsInTheHeldOrderWithCurrentFigures) {
     EXPECT_EQ(idsOf(L(1, {{cpu, 1}, {gpu, 1}, {cpu, 2}}).ordered({row(gpu, 1), row(cpu, 1)})),
               (IDs{cpu, gpu}));
     // Two ticks whose CPU and GPU swap by a fraction of a watt: the diagram keeps its order.
-    PowerSnapshot snapshot;
-    snapshot.state = PowerState::onBattery;
-    snapshot.systemWatts = 12;
-    const SankeyStableLayout calm{SankeyFlowModel(snapshot, {5.0, 4.9, {}, {}, {}, 1, true, {}})};
-    snapshot.systemWatts = 12.4;
-    const SankeyFlowModel next(snapshot, {4.8, 5.3, {}, {}, {}, 1, true, {}});
+    const SankeyStableLayout calm{SankeyFlowModel(snap(kBattery, 12), measured(5.0, 4.9))};
+    const SankeyFlowModel next(snap(kBattery, 12.4), measured(4.8, 5.3));
     ASSERT_EQ(idsOf(next.destinations), (IDs{gpu, cpu, other}));
     EXPECT_FALSE(calm.shouldAdopt(SankeyStableLayout(next)));
     EXPECT_EQ(idsOf(calm.ordered(next.destinations)), (IDs{cpu, gpu, other}));

@@ -53,11 +53,9 @@ describe(const PowerSnapshot& snapshot) { // volts, mA, battery, system, input W
 TEST(SmoothedTest, BlendsOrHoldsEachFigureWhileStateAndPowerHoldAndPublishesAsReadAcrossASwitch) {
     PowerSnapshot raw = onBattery({12.5, -1100.0, -11.5, 10.6, 4.0, 31.0});
     raw.chargePercent = 49;
-    EXPECT_EQ(describe(smoothed(raw, onBattery())) +
-                  std::to_string(*smoothed(raw, onBattery()).chargePercent),
-              "12.28 -1056 -10.84 10 4 30.56 49");
-    // A blend needs both figures; a non-finite previous one counts as absent, a new one shows.
-    raw.currentMilliamps.reset();
+    const PowerSnapshot result = smoothed(raw, onBattery());
+    EXPECT_EQ(describe(result) + std::to_string(*result.chargePercent), "12.28 -1056 -10.84 10 4 30.56 49");
+    raw.currentMilliamps.reset(); // a blend needs both figures; a non-finite previous one counts as absent
     raw.inputWatts = kNaN;
     EXPECT_EQ(describe(smoothed(raw, onBattery({nullopt, -1000.0, kNaN, kNaN, 1.0, kInf}))),
               "12.5 - -11.5 10.6 nan 31 ");
@@ -68,14 +66,15 @@ TEST(SmoothedTest, BlendsOrHoldsEachFigureWhileStateAndPowerHoldAndPublishesAsRe
         PowerSnapshot previous = onBattery();
         change(previous);
         EXPECT_EQ(smoothed(raw, previous), raw);
-        change(previous = raw); // even when both samples are unavailable
-        EXPECT_EQ(smoothed(previous, previous), previous);
     }
+    PowerSnapshot unavailable = PowerSnapshot::unavailable(Date{}),
+                  before = unavailable; // even when both are
+    std::tie(unavailable.systemWatts, before.systemWatts) = std::pair(5.0, 4.5);
+    EXPECT_EQ(smoothed(unavailable, before), unavailable);
     // A switch between a measured and an estimated figure shows the new figure at once.
     raw.batteryWattsIsEstimated = true;
     EXPECT_EQ(describe(smoothed(raw, onBattery())), "12.28 -1056 -10.5 10 1 30 ");
-    raw.batteryWattsIsEstimated = false;
-    raw.currentMilliampsIsEstimated = true;
+    std::swap(raw.batteryWattsIsEstimated, raw.currentMilliampsIsEstimated);
     EXPECT_EQ(describe(smoothed(raw, onBattery())), "12.28 -1100 -10 10 1 30 ");
 }
 
