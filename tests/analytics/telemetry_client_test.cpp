@@ -1,4 +1,3 @@
-#include "analytics/build_info.h"
 #include "analytics/telemetry_client.h"
 #include "monitor/power_monitor.h"
 #include "support/monitor_fakes.h"
@@ -18,8 +17,6 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <sstream>
-#include <sys/utsname.h>
-#include <thread>
 
 namespace voltrane {
 namespace {
@@ -28,8 +25,6 @@ using namespace std::chrono_literals;
 using Server = testing::LoopbackHttpServer;
 
 const Date kNow{std::chrono::milliseconds(1'800'000'000'000)};
-const QRegularExpression
-    kUuid(QStringLiteral("^[0-9a-f]{8}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{12}$"));
 constexpr auto kPatience = 1500ms; // bounded well below a test's budget; never expected to run out
 constexpr TelemetryTiming kHourly{.transferTimeout = 1s, .heartbeatInterval = 1h};
 constexpr TelemetryTiming kRapid{.transferTimeout = 1s, .heartbeatInterval = 5ms};
@@ -42,15 +37,13 @@ std::string readFile(const fs::path& path) {
     text << std::ifstream(path, std::ios::binary).rdbuf();
     return text.str();
 }
-QString key(const char* name) {
-    return QString::fromLatin1(name);
-}
 
 QString member(const Server::Request& request, const char* name) {
     return QJsonDocument::fromJson(request.body).object().value(QLatin1String(name)).toString();
 }
-bool isUuid(const QString& text) {
-    return kUuid.match(text).hasMatch();
+bool isUuid(const QString& text) { // in lower case
+    static const QRegularExpression uuid(QStringLiteral("^[0-9a-f]{8}(-[0-9a-f]{4}){3}-[0-9a-f]{12}$"));
+    return uuid.match(text).hasMatch();
 }
 template <typename T> bool ready(const std::future<T>& future, std::chrono::milliseconds wait = kPatience) {
     return future.wait_for(wait) == std::future_status::ready;
@@ -62,8 +55,7 @@ std::optional<bool> outcome(std::future<bool>&& future) { // nullopt when it did
 struct WithApplication { // first among the fixture's bases: the application exists before the server
     WithApplication() {
         static int argc = 1;
-        static char name[] = "analytics_client_tests";
-        static char* argv[] = {name, nullptr};
+        static char name[] = "analytics_client_tests", *argv[] = {name, nullptr};
         static QCoreApplication application(argc, argv);
     }
 };
@@ -74,7 +66,7 @@ protected:
         return std::make_unique<TelemetryClient>(
             endpoint.isEmpty() ? server.url() : endpoint, store, [this] { return now.load(); }, timing);
     }
-    /// Counts the loop's heartbeat checks, running `onCheck` on the client's thread before each count.
+    /// Counts the loop's heartbeat checks, running `onCheck` on the client's thread at each.
     void watchChecks(
         TelemetryClient& client, std::function<void(int)> onCheck = [](int) {}) {
         QObject::connect(
@@ -118,6 +110,8 @@ TEST_F(TelemetryClientTest, FirstLaunchPostsLaunchThenHeartbeatUnderANewLowerCas
                   requests[0].header("Content-Type").join(',') + ' ' +
                   requests[0].header("User-Agent").join(','),
               "POST /v1/events application/json Voltrane");
+    EXPECT_EQ(member(requests[0], "app_version") + QLatin1Char(' ') + member(requests[0], "build"),
+              QStringLiteral(EXPECTED_APP_VERSION " " EXPECTED_BUILD)); // as the build was configured
 }
 
 TEST_F(TelemetryClientTest, LoopSendsAHeartbeatOnceADayHasPassedAndStoresItOnlyWhenAccepted) {
@@ -249,17 +243,14 @@ TEST_F(TelemetryClientTest, EventsGoOutUnderOneIdentityOverABrokenStore) {
     EXPECT_EQ(readFile(dir.path() / "a" / "voltrane"), "x"); // what stood in the way is left alone
 }
 
-// The endpoint refusing, failing or hanging while the monitor samples on the real event loop: no
+// The endpoint failing or hanging while the monitor samples on the real event loop: no
 // tick waits for the network, a refused heartbeat stays due, and it goes out once the endpoint answers.
 TEST_F(TelemetryClientTest, MonitorKeepsItsRhythmWhileRequestsFailAndHang) {
     server.setDefault(Server::respond(500));
     Server hanging;
     hanging.setDefault(Server::neverAnswer());
-    QUrl refusing = server.url();
-    refusing.setPort(testing::unusedLoopbackPort());
     const TelemetryTiming timing{.transferTimeout = 2s, .heartbeatInterval = 1h};
-    auto failing = makeClient(timing), refused = makeClient(timing, refusing),
-         hangs = makeClient(timing, hanging.url());
+    auto failing = makeClient(timing), hangs = makeClient(timing, hanging.url());
     testing::FakeSources sources;
     PowerMonitor monitor(std::make_unique<testing::FakePower>(sources),
                          std::make_unique<testing::FakeComponents>(sources));
@@ -271,13 +262,12 @@ TEST_F(TelemetryClientTest, MonitorKeepsItsRhythmWhileRequestsFailAndHang) {
         EXPECT_LT(clock.restart(), 1500) << "tick " << ticks << " was late";
         ticks += 1, ticksWhileHanging += !ready(hung, 0ms);
     });
-    std::future<bool> refusedSend = refused->send(TelemetryEvent::appLaunch);
     std::future<void> heartbeat = failing->sendHeartbeatIfNeeded();
     ASSERT_TRUE(hanging.waitForRequests(1, kPatience));
     QTest::qWait(3500); // the real one-second period; the hanging request times out at 2 s
     EXPECT_TRUE(ticks >= 3 && ticksWhileHanging >= 1) << ticks;
-    ASSERT_TRUE(ready(hung, 0ms) && ready(refusedSend, 0ms) && ready(heartbeat, 0ms));
-    EXPECT_FALSE(hung.get() || refusedSend.get() || lastHeartbeat()); // a refused heartbeat stays due
+    ASSERT_TRUE(ready(hung, 0ms) && ready(heartbeat, 0ms));
+    EXPECT_FALSE(hung.get() || lastHeartbeat()); // a refused heartbeat stays due
     server.setDefault(Server::respond(204));
     ASSERT_TRUE(ready(failing->sendHeartbeatIfNeeded()));
     EXPECT_EQ(lastHeartbeat(), kNow);
@@ -301,26 +291,6 @@ TEST_F(TelemetryClientTest, OnlyABuildWithAnEndpointOpensAConnectionOrMakesAnIde
     const bool built = TelemetryClient::hasBuiltInEndpoint();
     EXPECT_EQ(proxy.waitForRequests(1, built ? 2s : 100ms), built);
     EXPECT_EQ(store->textValue(SettingsStore::installationIDKey).has_value(), built);
-    const QUrl endpoint = TelemetryClient::builtInEndpoint();
-    for (const auto& request : proxy.requests()) { // only the tunnel to the configured host
-        EXPECT_EQ(request.path, endpoint.host().toUtf8() + ':' + QByteArray::number(endpoint.port(443)));
-    }
-}
-
-TEST(TelemetryPayloadTest, CarriesTheConfiguredBuildAndKernelRelease) {
-    const auto payload = TelemetryPayload::forThisMachine(TelemetryEvent::appLaunch, QStringLiteral("id"));
-    utsname names{};
-    ASSERT_EQ(uname(&names), 0);
-    EXPECT_EQ(payload, (TelemetryPayload{QStringLiteral("id"), TelemetryEvent::appLaunch,
-                                         QStringLiteral(EXPECTED_APP_VERSION), QStringLiteral(EXPECTED_BUILD),
-                                         buildinfo::threeComponentVersion(QString::fromLatin1(names.release)),
-                                         payload.architecture}));
-    const std::pair<const char*, const char*> releases[] = {
-        {"6.1.0-18-amd64", "6.1.0"}, {"6.8-rc1", "6.8.0"}, {"4.19.0.3", "4.19.0"}, {"unknown", "0.0.0"}};
-    for (const auto& [release, version] : releases) {
-        EXPECT_EQ(buildinfo::threeComponentVersion(QString::fromLatin1(release)),
-                  QString::fromLatin1(version));
-    }
 }
 
 class SettingsStoreTest : public ::testing::Test {
@@ -340,21 +310,6 @@ protected:
     SettingsStore store{QString::fromStdString(file().string())};
 };
 
-TEST_F(SettingsStoreTest, WritesReplaceTheFileWholeAndKeepEachTypeDistinct) {
-    const Date date{std::chrono::milliseconds(1'765'000'000'123)}, old{std::chrono::milliseconds(-1500)};
-    ASSERT_TRUE(store.setAnalyticsEnabled(false) && store.setText(key("a"), QStringLiteral("1")) &&
-                store.setBool(key("b"), true) && store.setBool(key("a"), false) && store.remove(key("b")) &&
-                store.setText(key("t"), QStringLiteral("true")) && store.setDate(key("old"), old) &&
-                store.setDate(key("d"), date + std::chrono::microseconds(999))); // kept to the millisecond
-    EXPECT_EQ(others(), Texts{});                                                // nothing left behind
-    const SettingsStore other(store.filePath()); // another part of the program on the same file
-    EXPECT_TRUE(!other.analyticsEnabled() && other.boolValue(key("a")) == false &&
-                !other.boolValue(key("b")) && other.textValue(key("t")) == QStringLiteral("true") &&
-                other.dateValue(key("d")) == date && other.dateValue(key("old")) == old);
-    EXPECT_FALSE(other.textValue(key("a")) || other.dateValue(key("a")) || other.boolValue(key("t")) ||
-                 other.dateValue(key("t")) || other.boolValue(key("d")) || other.textValue(key("d")));
-}
-
 TEST_F(SettingsStoreTest, ReadsOnlyWellTypedValuesFromAHandEditedFile) {
     for (const auto& [json, stored] : std::vector<std::pair<const char*, std::optional<bool>>>{
              {R"({"analyticsEnabled":{"type":"bool","value":false}})", false},
@@ -370,7 +325,8 @@ TEST_F(SettingsStoreTest, ReadsOnlyWellTypedValuesFromAHandEditedFile) {
     write(R"({"analyticsLastHeartbeatAt":{"type":"date","value":"yesterday"}})");
     EXPECT_EQ(store.dateValue(SettingsStore::lastHeartbeatKey), std::nullopt);
     write(" \n");
-    ASSERT_TRUE(store.setBool(key("a"), true)); // an empty file is no corruption: nothing kept aside
+    ASSERT_TRUE(
+        store.setBool(QStringLiteral("a"), true)); // an empty file is no corruption: nothing kept aside
     EXPECT_EQ(others(), Texts{});
 }
 
@@ -383,28 +339,13 @@ TEST_F(SettingsStoreTest, CorruptFileSurvivesReadsAndEachCorruptionIsCopiedOnceO
     EXPECT_EQ(others(), Texts{});
     ASSERT_TRUE(store.setAnalyticsEnabled(false));
     EXPECT_EQ(store.boolValue(SettingsStore::analyticsEnabledKey), false);
-    ASSERT_TRUE(store.setText(key("t"), QStringLiteral("x"))); // repaired: no new copy
+    ASSERT_TRUE(store.setText(QStringLiteral("t"), QStringLiteral("x"))); // repaired: no new copy
     EXPECT_EQ(others(), Texts{garbage});
     for (const char* junk : {"second junk", "third junk"}) { // copies never overwrite one another
         write(junk);
-        ASSERT_TRUE(store.setBool(key("a"), true));
+        ASSERT_TRUE(store.setBool(QStringLiteral("a"), true));
     }
     EXPECT_EQ(others(), (Texts{"second junk", "third junk", garbage}));
-}
-
-TEST_F(SettingsStoreTest, ConcurrentWritersLoseNoKey) {
-    std::vector<std::thread> writers;
-    for (int t = 0; t < 40; t += 10) {
-        writers.emplace_back([this, t] {
-            for (int n = t; n < t + 10; ++n) {
-                store.setText(QStringLiteral("w%1").arg(n), QString::number(n % 10));
-            }
-        });
-    }
-    std::for_each(writers.begin(), writers.end(), [](std::thread& writer) { writer.join(); });
-    for (int n = 0; n < 40; ++n) {
-        EXPECT_EQ(store.textValue(QStringLiteral("w%1").arg(n)), QString::number(n % 10));
-    }
 }
 
 } // namespace

@@ -46,9 +46,7 @@ TEST(FormatFixedTest, IgnoresTheUsersNumericLocale) {
     std::snprintf(printed, sizeof printed, "%.1f", 12.0);
     const std::string figures =
         formatFixed(12.0, 1) + " " + formatFixed(11.62, 2) + " " + StatusSummary::watts(-8.25, true);
-    ::unsetenv("LC_ALL");
-    ::unsetenv("LOCPATH");
-    std::setlocale(LC_ALL, "C");
+    ::unsetenv("LC_ALL"), ::unsetenv("LOCPATH"), std::setlocale(LC_ALL, "C");
     ASSERT_EQ(std::string(printed), "12,0") << "no locale with a decimal comma could be set";
     EXPECT_EQ(figures, "12.0 11.62 \u2248 8.2 W");
 }

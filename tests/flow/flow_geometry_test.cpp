@@ -67,11 +67,9 @@ TEST(MetricsTest, PlacesRowsAndSourceWithTheCompactConstantsBelow570PointsWide) 
     // Bands | rows | centres | source card, spacing, source and destination widths.
     // clang-format off
     const std::tuple<SankeyMetrics::Size, Watts, std::optional<double>, std::string> rows[] = {
-        // Budget 400 − 16 − 10 − 64 = 310 is lowered to 154; bands 40, 20, 10 of a 154 W source.
-        // Rows 48, 32 (not 28), 32 fill 122 with the gaps, centred from (400 − 122) / 2 = 139.
+        // Budget 400 − 16 − 10 − 64 lowered to 154; rows 48, 32 (not 28), 32 and gaps centred from 139.
         {{600, 400}, {40.0, 20.0, 10.0}, 154.0, "40 20 10 | 48 32 32 | 163 208 245 | 168 5 122 184"},
-        // Budget 100 − 16 − 35 − 224 < 42 is raised to 42; eight 32-point rows (256) shrink together
-        // to 57 = 100 − 8 − 35; the source card is capped at 100 − 18.
+        // Budget raised to 42; eight 32-point rows shrink together to 100 − 8 − 35; the card is capped at 100 − 18.
         {{600, 100}, Watts(8, 1.0), {}, eight("5.25") + eight("7.125") +
              "7.5625 19.6875 31.8125 43.9375 56.0625 68.1875 80.3125 92.4375 | 82 5 122 184"},
         // Eight minimum-height rows make 291 points of content, and 0.82 × 291 exceeds 168.

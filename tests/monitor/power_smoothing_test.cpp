@@ -79,12 +79,12 @@ TEST(SmoothedTest, BlendsOrHoldsEachFigureWhileStateAndPowerHoldAndPublishesAsRe
 }
 
 TEST(MenuBarTitleTest, RoundsTheHeadlineOrNamesTheProduct) {
+    EXPECT_EQ(menuBarTitle(PowerSnapshot::unavailable(Date{})), "Voltrane");
     PowerSnapshot snapshot = onBattery();
     for (const auto& [watts, title] : {std::pair{-7.4, "7 W"}, {-7.6, "8 W"}, {kNaN, "\u2014 W"}}) {
         snapshot.batteryWatts = watts;
         EXPECT_EQ(menuBarTitle(snapshot), title);
     }
-    EXPECT_EQ(menuBarTitle(PowerSnapshot::unavailable(Date{})), "Voltrane");
 }
 
 } // namespace
