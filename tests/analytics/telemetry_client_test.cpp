@@ -106,9 +106,9 @@ TEST_F(TelemetryClientTest, FirstLaunchPostsLaunchThenHeartbeatUnderANewLowerCas
     EXPECT_TRUE(isUuid(id) && member(requests[1], "install_id") == id) << id.toStdString();
     EXPECT_TRUE(store->textValue(SettingsStore::installationIDKey) == id && lastHeartbeat() == kNow &&
                 checks == 1);
-    EXPECT_EQ(requests[0].method + ' ' + requests[0].path + ' ' +
-                  requests[0].header("Content-Type").join(',') + ' ' +
-                  requests[0].header("User-Agent").join(','),
+    const auto& first = requests[0];
+    EXPECT_EQ(first.method + ' ' + first.path + ' ' + first.header("Content-Type").join(',') + ' ' +
+                  first.header("User-Agent").join(','),
               "POST /v1/events application/json Voltrane");
     EXPECT_EQ(member(requests[0], "app_version") + QLatin1Char(' ') + member(requests[0], "build"),
               QStringLiteral(EXPECTED_APP_VERSION " " EXPECTED_BUILD)); // as the build was configured
@@ -117,10 +117,8 @@ TEST_F(TelemetryClientTest, FirstLaunchPostsLaunchThenHeartbeatUnderANewLowerCas
 TEST_F(TelemetryClientTest, LoopSendsAHeartbeatOnceADayHasPassedAndStoresItOnlyWhenAccepted) {
     const Date last = kNow + 1h; // the clock was set back: not due
     ASSERT_TRUE(store->setDate(SettingsStore::lastHeartbeatKey, last));
-    server.script(
-        {Server::respond(200), Server::respond(500)}); // the launch, then the first heartbeat refused
-    const std::chrono::milliseconds ages[] = {24h - 1ms, 24h,
-                                              25h}; // at the next checks; then the clock stands
+    server.script({Server::respond(200), Server::respond(500)});    // the launch; the first heartbeat refused
+    const std::chrono::milliseconds ages[] = {24h - 1ms, 24h, 25h}; // at the next checks, then it stands
     std::vector<bool> storedAtCheck;
     auto client = makeClient(kRapid);
     watchChecks(*client, [&](int count) {
@@ -136,8 +134,7 @@ TEST_F(TelemetryClientTest, LoopSendsAHeartbeatOnceADayHasPassedAndStoresItOnlyW
 }
 
 TEST_F(TelemetryClientTest, TheSwitchIsReadAtEverySendAndOffSendsNothing) {
-    ASSERT_TRUE(
-        store->setText(SettingsStore::analyticsEnabledKey, QStringLiteral("false"))); // not a bool: on
+    ASSERT_TRUE(store->setText(SettingsStore::analyticsEnabledKey, QStringLiteral("no"))); // no bool: on
     auto client = makeClient();
     SettingsStore dashboard(store->filePath()); // the dashboard's own store on the same file
     for (const bool on : {true, false, true}) {
@@ -181,8 +178,7 @@ TEST_F(TelemetryClientTest, OnlyATwoHundredFromAnAcceptableEndpointCountsAsAccep
     QUrl elsewhere = server.url();
     elsewhere.setPath(QStringLiteral("/v1/other"));
     EXPECT_EQ(outcome(makeClient(kHourly, elsewhere)->send(TelemetryEvent::appLaunch)), false);
-    EXPECT_EQ(server.requests().size(),
-              5u); // a redirect is never followed, an unacceptable endpoint never contacted
+    EXPECT_EQ(server.requests().size(), 5u); // no redirect followed, no unacceptable endpoint contacted
     server.setDefault(Server::closeConnection());
     EXPECT_EQ(outcome(makeClient()->send(TelemetryEvent::appLaunch)), false);
     // clang-format off
@@ -325,8 +321,7 @@ TEST_F(SettingsStoreTest, ReadsOnlyWellTypedValuesFromAHandEditedFile) {
     write(R"({"analyticsLastHeartbeatAt":{"type":"date","value":"yesterday"}})");
     EXPECT_EQ(store.dateValue(SettingsStore::lastHeartbeatKey), std::nullopt);
     write(" \n");
-    ASSERT_TRUE(
-        store.setBool(QStringLiteral("a"), true)); // an empty file is no corruption: nothing kept aside
+    ASSERT_TRUE(store.setBool(QStringLiteral("a"), true)); // an empty file is no corruption: none kept
     EXPECT_EQ(others(), Texts{});
 }
 

@@ -6,14 +6,13 @@ namespace voltrane {
 namespace {
 
 TEST(TelemetryEventTest, ParsesOnlyTheExactWireTexts) {
-    using Wire = std::pair<std::optional<TelemetryEvent>, std::string_view>;
-    for (const auto& [event, text] : {Wire{TelemetryEvent::appLaunch, "app_launch"},
-                                      {TelemetryEvent::dashboardOpen, "dashboard_open"},
-                                      {TelemetryEvent::heartbeat, "heartbeat"},
-                                      {{}, ""},
-                                      {{}, "appLaunch"},
-                                      {{}, "heartbeat "},
-                                      {{}, std::string_view("heartbeat\0x", 11)}}) {
+    using enum TelemetryEvent;
+    // clang-format off
+    const std::pair<std::optional<TelemetryEvent>, std::string_view> rows[] = {{appLaunch, "app_launch"},
+        {dashboardOpen, "dashboard_open"}, {heartbeat, "heartbeat"}, {{}, ""}, {{}, "appLaunch"},
+        {{}, "heartbeat "}, {{}, std::string_view("heartbeat\0x", 11)}};
+    // clang-format on
+    for (const auto& [event, text] : rows) {
         EXPECT_EQ(telemetryEvent(text), event) << text;
         EXPECT_TRUE(!event || rawValue(*event) == text) << text;
     }

@@ -3,7 +3,6 @@
 #include "ui/dashboard/status_summary.h"
 
 #include <clocale>
-#include <cstdio>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <limits>
@@ -42,12 +41,11 @@ TEST(FormatFixedTest, IgnoresTheUsersNumericLocale) {
     }
     ::setenv("LC_ALL", name.c_str(), 1);
     std::setlocale(LC_ALL, "");
-    char printed[16];
-    std::snprintf(printed, sizeof printed, "%.1f", 12.0);
+    const std::string printed = std::to_string(0.5); // as printf writes under the user's locale
     const std::string figures =
         formatFixed(12.0, 1) + " " + formatFixed(11.62, 2) + " " + StatusSummary::watts(-8.25, true);
     ::unsetenv("LC_ALL"), ::unsetenv("LOCPATH"), std::setlocale(LC_ALL, "C");
-    ASSERT_EQ(std::string(printed), "12,0") << "no locale with a decimal comma could be set";
+    ASSERT_EQ(printed, "0,500000") << "no locale with a decimal comma could be set";
     EXPECT_EQ(figures, "12.0 11.62 \u2248 8.2 W");
 }
 

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <gtest/gtest.h>
 #include <limits>
+#include <ranges>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -50,11 +51,8 @@ std::string describe(const SankeyFlowModel& model) { // "source system | id watt
     return text.str();
 }
 IDs idsOf(const std::vector<SankeyDestination>& rows) {
-    IDs ids;
-    for (const SankeyDestination& row : rows) {
-        ids.push_back(row.id);
-    }
-    return ids;
+    const auto ids = rows | std::views::transform(&SankeyDestination::id);
+    return {ids.begin(), ids.end()};
 }
 SankeyDestination row(ID id, Opt watts, std::string title = "") {
     return {id, std::move(title), "", watts, "", PaletteColor::flowOther, State::estimated};
@@ -92,8 +90,7 @@ TEST(FlowModelTest, BuildsTheSourceTheSystemEstimateAndTheOrderedRows) {
         {snap(kPlugged, 100), measured({}, {}, {}, {}, 0.05), "100 100 | other 100"},
         {snap(kPlugged, 100), measured({}, {}, {}, {}, 0.06), "100 100 | other 99.94"},
         {snap(kPlugged, 100, {}, {}, -1), measured(-3, kNaN, kInf, -kInf, kNaN), "100 100 | other 100"},
-        {snap(kPlugged, 100, {}, {}, 0), measured(0, 1),
-         "100 100 | gpu 1 other 99"}}; // zero: usable, inactive
+        {snap(kPlugged, 100, {}, {}, 0), measured(0, 1), "100 100 | gpu 1 other 99"}}; // zero: inactive
     for (const auto& [snapshot, components, expected] : rows) {
         const SankeyFlowModel model(snapshot, components);
         EXPECT_EQ(describe(model), expected);
@@ -204,13 +201,10 @@ TEST(StableLayoutTest, AdoptsOnlyChangesThatMatter) {
         {L(20, {{cpu, 5}}), L(22, {{cpu, 5}}), false},      {L({}, {{cpu, 5}}), L(0.5, {{cpu, 5}}), true},
         {L(0.5, {{cpu, 5}}), L({}, {{cpu, 5}}), true},      {L({}, {{cpu, 5}}), L({}, {{cpu, 5}}), false},
         // The row set changing: a row over 2 W, or the battery row at any watts, or a kept row moving.
-        {L(20, {{cpu, 5}}), L(22.5, {{cpu, 5}, {gpu, 1.5}}), false},
-        {L(20, {{cpu, 5}}), L(20, {{cpu, 5}, {gpu, 2.1}}), true},
-        {L(20, {{cpu, 5}}), L(20, {{cpu, 5}, {gpu, 2}}), false},
-        {L(20, {{cpu, 5}, {gpu, 3}}), L(20, {{cpu, 5}}), true}, {L(20, {{cpu, 5}, {gpu, 1}}), L(20, {{cpu, 5}}), false},
-        {L(20, {{cpu, 5}}), L(20, {{cpu, 8}, {gpu, 0.5}}), true},
-        {L(20, {{cpu, 5}}), L(20, {{battery, 0.3}, {cpu, 5}}), true},
-        {L(20, {{battery, 0.3}, {cpu, 5}}), L(20, {{cpu, 5}}), true},
+        {L(20, {{cpu, 5}}), L(22.5, {{cpu, 5}, {gpu, 1.5}}), false}, {L(20, {{cpu, 5}}), L(20, {{cpu, 5}, {gpu, 2}}), false},
+        {L(20, {{cpu, 5}}), L(20, {{cpu, 5}, {gpu, 2.1}}), true},     {L(20, {{cpu, 5}}), L(20, {{cpu, 8}, {gpu, 0.5}}), true},
+        {L(20, {{cpu, 5}, {gpu, 3}}), L(20, {{cpu, 5}}), true},       {L(20, {{cpu, 5}, {gpu, 1}}), L(20, {{cpu, 5}}), false},
+        {L(20, {{cpu, 5}}), L(20, {{battery, 0.3}, {cpu, 5}}), true}, {L(20, {{battery, 0.3}, {cpu, 5}}), L(20, {{cpu, 5}}), true},
         {L(20, {{battery, 5}, {cpu, 5}}), L(20, {{battery, 8}, {cpu, 5}, {gpu, 1}}), true},
         {L({}, {}), L(6, {{cpu, 2}, {gpu, 1.9}, {other, 2}}), false}, {L({}, {}), L(6, {{cpu, 2}, {gpu, 2.01}}), true},
         {L(10, {{cpu, 1}}), L(10, {{gpu, 1}}), false}, // swapped identities of equal watts

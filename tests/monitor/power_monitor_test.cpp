@@ -1,6 +1,5 @@
-// The monitor's loop over fakes; then a soak: a laptop in a temporary sysfs tree, read by the real readers
-// while it wanders (the battery vanishes and returns, the adapter comes and goes, counters wrap and reset),
-// and every figure stays finite, sampling goes on and the heap stays flat.
+// The monitor's loop over fakes; then a soak: a laptop in a temporary sysfs tree wanders (the battery comes
+// and goes, so does the adapter, counters wrap and reset) while figures stay finite and the heap flat.
 #include "monitor/power_monitor.h"
 #include "support/counting_allocator.h"
 #include "support/fake_sysfs.h"

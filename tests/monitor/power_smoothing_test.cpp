@@ -40,8 +40,8 @@ PowerSnapshot onBattery(std::array<optional<double>, 6> figures = {12.0, -1000.0
     return snapshot;
 }
 
-std::string
-describe(const PowerSnapshot& snapshot) { // volts, mA, battery, system, input W, °C; "-" if absent
+// Volts, milliamps, battery, system and input watts, degrees; "-" when absent.
+std::string describe(const PowerSnapshot& snapshot) {
     std::ostringstream text;
     for (const auto& figure : {snapshot.voltageVolts, snapshot.currentMilliamps, snapshot.batteryWatts,
                                snapshot.systemWatts, snapshot.inputWatts, snapshot.temperatureCelsius}) {
@@ -67,8 +67,7 @@ TEST(SmoothedTest, BlendsOrHoldsEachFigureWhileStateAndPowerHoldAndPublishesAsRe
         change(previous);
         EXPECT_EQ(smoothed(raw, previous), raw);
     }
-    PowerSnapshot unavailable = PowerSnapshot::unavailable(Date{}),
-                  before = unavailable; // even when both are
+    PowerSnapshot unavailable = PowerSnapshot::unavailable(Date{}), before = unavailable; // both unavailable
     std::tie(unavailable.systemWatts, before.systemWatts) = std::pair(5.0, 4.5);
     EXPECT_EQ(smoothed(unavailable, before), unavailable);
     // A switch between a measured and an estimated figure shows the new figure at once.

@@ -9,9 +9,9 @@ namespace {
 
 class ProbeCommandsTest : public ::testing::Test {
 protected:
-    testing::ProbeRun run(const char* command, const char* contents) {
-        const auto file = QString::fromStdString(dir.write("in.json", contents).string());
-        return testing::runProbe({QLatin1String(command), file});
+    testing::ProbeRun run(const char* command, const char* contents) { // on a file holding `contents`
+        return testing::runProbe(
+            {QLatin1String(command), QString::fromStdString(dir.write("in.json", contents))});
     }
     static QJsonValue value(const testing::ProbeRun& run, const char* name) {
         return run.lastLine().value(QLatin1String(name));
