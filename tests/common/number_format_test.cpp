@@ -63,7 +63,6 @@ TEST(FormatFixedTest, IgnoresTheUsersNumericLocale) {
     EXPECT_EQ(figures, "12.0 11.62 \u2248 8.2 W");
 }
 
-} // namespace
 constexpr double inf = std::numeric_limits<double>::infinity();
 
 TEST(CNumberTest, ReadsWholeCLocaleNumbersOnly) {
