@@ -1,4 +1,5 @@
 #include "support/fake_sysfs.h"
+#include "support/probe_run.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -10,29 +11,15 @@
 namespace voltrane {
 namespace {
 
-/// Starts the probe, on the given power-supply and powercap folders when there are.
-void start(QProcess& probe, const QStringList& arguments, const testing::FakeSysfs* sysfs = nullptr) {
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    if (sysfs) {
-        environment.insert(QStringLiteral("VOLTRANE_POWER_SUPPLY_ROOT"),
-                           QString::fromStdString(sysfs->supplies()));
-        environment.insert(QStringLiteral("VOLTRANE_POWERCAP_ROOT"),
-                           QString::fromStdString(sysfs->powercap()));
-    }
-    probe.setProcessEnvironment(environment);
-    probe.start(QStringLiteral(VOLTRANE_PROBE), arguments);
-}
+using testing::runProbe;
 
-/// Runs `decode FILE` (a file under data/ unless absolute) and returns exit code, stdout, stderr.
+/// Runs `decode FILE` (a file under data/ unless absolute): exit code, stdout, stderr.
 std::tuple<int, std::string, std::string> decode(const std::string& file) {
     const char* root = std::getenv("VOLTRANE_TEST_DATA");
-    QProcess probe;
-    start(probe, {QStringLiteral("decode"),
-                  QString::fromStdString(
-                      file.starts_with('/') ? file : std::string(root ? root : ".") + "/data/" + file)});
-    probe.waitForFinished(30000);
-    return {probe.exitCode(), probe.readAllStandardOutput().toStdString(),
-            probe.readAllStandardError().toStdString()};
+    const auto run = runProbe(
+        {QStringLiteral("decode"),
+         QString::fromStdString(file.starts_with('/') ? file : std::string(root) + "/data/" + file)});
+    return {run.exitCode, run.out.toStdString(), run.err.toStdString()};
 }
 
 QJsonObject onlyLine(const std::string& out) {
@@ -78,10 +65,10 @@ TEST(ProbeLiveTest, PrintsTheTypedTableAndItsSnapshotAndStopsCleanlyOnTerminate)
         "BAT0",
         "type=Battery,status=Discharging,voltage_now=11000000,current_now=1000000,capacity=64,temp=295");
     sysfs.supply("AC", "type=Mains,online=0");
-    QProcess live;
-    start(live, {}, &sysfs);
-    ASSERT_TRUE(live.waitForFinished(30000));
-    const QJsonObject line = onlyLine(live.readAllStandardOutput().toStdString());
+    const QList<std::pair<QString, QString>> roots = {
+        {QStringLiteral("VOLTRANE_POWER_SUPPLY_ROOT"), QString::fromStdString(sysfs.supplies())},
+        {QStringLiteral("VOLTRANE_POWERCAP_ROOT"), QString::fromStdString(sysfs.powercap())}};
+    const QJsonObject line = onlyLine(runProbe({}, roots).out.toStdString());
     EXPECT_TRUE(line.contains(QLatin1String("components")));
     EXPECT_EQ(line.value(QLatin1String("table")).toObject().value(QLatin1String("Temperature")).toDouble(),
               3026.5);
@@ -90,7 +77,12 @@ TEST(ProbeLiveTest, PrintsTheTypedTableAndItsSnapshotAndStopsCleanlyOnTerminate)
     EXPECT_EQ(snapshot.value(QLatin1String("chargePercent")).toInt(), 64);
 
     QProcess watch; // an empty powercap tree: the component counters read as unavailable
-    start(watch, {QStringLiteral("watch")}, &sysfs);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const auto& [name, value] : roots) {
+        environment.insert(name, value);
+    }
+    watch.setProcessEnvironment(environment);
+    watch.start(QStringLiteral(VOLTRANE_PROBE), {QStringLiteral("watch")});
     ASSERT_TRUE(watch.waitForReadyRead(10000)); // the first line comes at once, flushed
     EXPECT_TRUE(watch.readLine().contains("\"sourceAvailable\":false"));
     watch.terminate();
