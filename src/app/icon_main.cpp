@@ -8,17 +8,20 @@
 #include <QPainter>
 #include <cstdio>
 #include <iterator>
+#include <optional>
+#include <string>
 
 namespace {
 
 /// Rows of tray icons at the sizes hosts ask for, each on the panel colour, magnified 4× with
 /// square pixels so that what a panel shows can be judged pixel by pixel.
 QImage traySheet(const QColor& panel) {
-    const std::pair<const char*, const char*> items[] = {{"battery.75percent", "9 W"},
-                                                         {"battery.100percent.bolt", "27 W"},
-                                                         {"powerplug.fill", "123 W"},
-                                                         {"battery.100percent", "1234 W"},
-                                                         {"bolt.slash", "Voltrane"}};
+    const std::pair<const char*, std::optional<std::string>> items[] = {
+        {"battery.75percent", "9 W"},
+        {"battery.100percent.bolt", "27 W"},
+        {"powerplug.fill", "123 W"},
+        {"battery.100percent", "1234 W"},
+        {"bolt.slash", std::nullopt}}; // no figure: the symbol alone
     const int sides[] = {16, 22, 24, 32, 48};
     const int gap = 8;
     int width = gap;
