@@ -1,5 +1,7 @@
+#include "common/platform_texts.h"
 #include "flow_samples.h"
 #include "ui/flow/energy_sankey_diagram.h"
+#include "ui/flow/flow_accounting_bar.h"
 #include "ui/flow/power_flow_view.h"
 #include "ui/flow/sankey_destination_node.h"
 #include "ui/flow/sankey_ribbon_canvas.h"
@@ -270,6 +272,16 @@ TEST_F(CanvasClock, StopsWithReducedMotionAnInactiveWindowOrNothingAboveTwoTenth
     setRows({});
     environment.setReduceMotion(false);
     EXPECT_FALSE(canvas.isAnimating());
+}
+
+// The strip under the flow says why component figures are missing, and only while they are.
+TEST(FlowAccountingBarTest, ExplainsMissingComponentsOnlyWhileMissing) {
+    FlowAccountingBar bar;
+    const PowerSnapshot snapshot = PowerSnapshot::unavailable({});
+    bar.setModel(SankeyFlowModel(snapshot, ComponentPowerSnapshot::unavailable({})));
+    EXPECT_EQ(bar.toolTip(), QString::fromUtf8(componentsUnavailableText()));
+    bar.setModel(SankeyFlowModel(snapshot, ComponentPowerSnapshot::waiting({})));
+    EXPECT_EQ(bar.toolTip(), QString());
 }
 
 } // namespace
