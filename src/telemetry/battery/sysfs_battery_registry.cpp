@@ -1,8 +1,8 @@
 #include "telemetry/battery/sysfs_battery_registry.h"
 
+#include "common/sysfs_attribute.h"
+
 #include <algorithm>
-#include <array>
-#include <charconv>
 #include <cmath>
 #include <dirent.h>
 #include <fcntl.h>
@@ -36,45 +36,15 @@ private:
     int fd_;
 };
 
-/// Power-supply attributes are short ("Discharging", "12650000", "C [PD] PD_PPS"); a file that
-/// fills this buffer is not one the kernel wrote for a supply.
-constexpr std::size_t kAttributeCapacity = 256;
-
-/// One small attribute file, without its trailing white space; nothing when missing, unreadable,
-/// empty or too large. Never blocks: a FIFO or other special file in its place reads as nothing.
+/// A text attribute ("Discharging", "C [PD] PD_PPS").
 std::optional<std::string> readAttribute(const Folder& folder, const char* name) {
-    const int fd = ::openat(folder.fd(), name, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0) {
-        return std::nullopt;
-    }
-    std::array<char, kAttributeCapacity> buffer{};
-    const ssize_t length = ::read(fd, buffer.data(), buffer.size());
-    ::close(fd);
-    if (length <= 0 || static_cast<std::size_t>(length) >= buffer.size()) {
-        return std::nullopt;
-    }
-    std::string_view text(buffer.data(), static_cast<std::size_t>(length));
-    while (!text.empty() && (text.back() == '\n' || text.back() == ' ' || text.back() == '\t')) {
-        text.remove_suffix(1);
-    }
-    if (text.empty()) {
-        return std::nullopt;
-    }
-    return std::string(text);
+    return sysfs::readText(folder.fd(), name);
 }
 
 /// A whole-integer attribute; garbage reads as nothing.
 std::optional<double> readInteger(const Folder& folder, const char* name) {
-    const auto text = readAttribute(folder, name);
-    if (!text) {
-        return std::nullopt;
-    }
-    std::int64_t value = 0;
-    const auto result = std::from_chars(text->data(), text->data() + text->size(), value);
-    if (result.ec != std::errc() || result.ptr != text->data() + text->size()) {
-        return std::nullopt;
-    }
-    return static_cast<double>(value);
+    const auto value = sysfs::readInteger(folder.fd(), name);
+    return value ? std::optional<double>(static_cast<double>(*value)) : std::nullopt;
 }
 
 enum class Direction { discharging, charging, unknown };

@@ -1,5 +1,7 @@
 #include "telemetry/components/powercap_energy_report.h"
 
+#include "common/sysfs_attribute.h"
+
 #include <algorithm>
 #include <charconv>
 #include <fcntl.h>
@@ -7,7 +9,6 @@
 #include <set>
 #include <string>
 #include <system_error>
-#include <unistd.h>
 #include <utility>
 
 namespace voltrane {
@@ -86,49 +87,10 @@ bool contains(const std::vector<std::size_t>& list, std::size_t value) {
     return std::find(list.begin(), list.end(), value) != list.end();
 }
 
-// Every read opens without blocking: a FIFO or other special file where a counter should be
-// reads as nothing instead of stopping the sampling loop.
-constexpr int kReadFlags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
-
-/// Reads a small sysfs file whole; nothing when it cannot be opened or read, or is too large
-/// to be a zone attribute.
-std::optional<std::string> readSmallFile(const std::filesystem::path& path) {
-    const int fd = ::open(path.c_str(), kReadFlags);
-    if (fd < 0) {
-        return std::nullopt;
-    }
-    char buffer[256];
-    const ssize_t length = ::read(fd, buffer, sizeof buffer);
-    ::close(fd);
-    if (length < 0 || static_cast<std::size_t>(length) == sizeof buffer) {
-        return std::nullopt;
-    }
-    std::string text(buffer, static_cast<std::size_t>(length));
-    while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) {
-        text.pop_back();
-    }
-    return text;
-}
-
-/// A non-negative decimal counter as the kernel prints it ("123456\n"); no allocation.
+/// A non-negative energy counter ("123456\n"); no allocation, so sampling stays allocation-free.
 std::optional<std::int64_t> readCounter(const char* path) {
-    const int fd = ::open(path, kReadFlags);
-    if (fd < 0) {
-        return std::nullopt;
-    }
-    char buffer[32]; // 19 digits and a newline at most; a full buffer is not a counter
-    const ssize_t length = ::read(fd, buffer, sizeof buffer);
-    ::close(fd);
-    if (length <= 0 || static_cast<std::size_t>(length) == sizeof buffer) {
-        return std::nullopt;
-    }
-    std::int64_t value = 0;
-    const char* end = buffer + length;
-    const auto [stop, error] = std::from_chars(buffer, end, value);
-    if (error != std::errc() || stop == buffer || value < 0 || (stop != end && *stop != '\n')) {
-        return std::nullopt;
-    }
-    return value;
+    const auto value = sysfs::readInteger(AT_FDCWD, path);
+    return value && *value >= 0 ? value : std::nullopt;
 }
 
 /// A zone folder name: "intel-rapl:0" or "intel-rapl:0:1" (and the same with "intel-rapl-mmio").
@@ -201,7 +163,7 @@ bool PowercapEnergyReport::open() {
     for (const auto& entry : entries) {
         const std::string folder = entry.path().filename().string();
         if (auto zoneName = parseZoneName(folder)) {
-            if (auto domain = readSmallFile(entry.path() / "name")) {
+            if (auto domain = sysfs::readText(AT_FDCWD, (entry.path() / "name").c_str())) {
                 zones.push_back(Zone{std::move(*zoneName), std::move(*domain), entry.path()});
             }
         }
@@ -262,10 +224,8 @@ bool PowercapEnergyReport::open() {
         if (!readCounter(energy.c_str())) {
             continue; // unreadable for this user (or broken): not a channel
         }
-        std::int64_t range = 0;
-        if (const auto text = readSmallFile(pick.zone->folder / "max_energy_range_uj")) {
-            std::from_chars(text->data(), text->data() + text->size(), range);
-        }
+        const std::filesystem::path rangePath = pick.zone->folder / "max_energy_range_uj";
+        const std::int64_t range = sysfs::readInteger(AT_FDCWD, rangePath.c_str()).value_or(0);
         channels_.push_back(
             std::make_unique<Channel>(pick.channel, pick.zone->folder, std::max<std::int64_t>(range, 0)));
     }
