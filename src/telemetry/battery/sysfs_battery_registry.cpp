@@ -360,7 +360,9 @@ std::optional<PropertyTable> SysfsBatteryRegistry::copyProperties() {
         }
     }
     if (anyStatus) {
-        table.insert_or_assign("IsCharging", PropertyValue(anyCharging));
+        // One pack charging while another drains faster is a machine losing charge overall.
+        const bool netOutflow = anyDischarging && power && *power < 0;
+        table.insert_or_assign("IsCharging", PropertyValue(anyCharging && !netOutflow));
         table.insert_or_assign("FullyCharged", PropertyValue(allFull));
     }
 

@@ -80,7 +80,18 @@ TEST(SysfsBatteryRegistryTest, CombinesTheSupplies) {
         {"BAT0: type=Battery,status=Not charging,voltage_now=12900000,power_now=5300000,cycle_count=812;AC: type=Mains,online=1", "pluggedIn external V=12.9 cycles=812"},
         {"BAT0: type=Battery,status=Discharging,voltage_now=11400000,current_now=1120000,cycle_count=143;BAT1: type=Battery,status=Full,voltage_now=12900000,current_now=0,cycle_count=0", "onBattery V=11.4 mA=-1120 W=-12.768 cycles=143"},
         {"BAT0: type=Battery,status=Discharging,voltage_now=11000000,power_now=6000000;BAT1: type=Battery,status=Discharging,voltage_now=13000000,current_now=500000", "onBattery V=12.04 mA=-1038.20598 W=-12.5"},
-        {"BAT0: type=Battery,status=Discharging,voltage_now=11400000,power_now=9000000;BAT1: type=Battery,status=Full,voltage_now=12900000,current_now=413000", "onBattery V=11.4"}};
+        {"BAT0: type=Battery,status=Discharging,voltage_now=11400000,power_now=9000000;BAT1: type=Battery,status=Full,voltage_now=12900000,current_now=413000", "onBattery V=11.4"},
+        // The kernel's estimate is in seconds; without it, charge counters at the present voltage.
+        {"BAT0: type=Battery,status=Discharging,voltage_now=12000000,power_now=12000000,charge_now=3000000,charge_full=6000000,time_to_empty_now=5400", "onBattery V=12 mA=-1000 W=-12 %=50 min=90"},
+        {"BAT0: type=Battery,status=Discharging,voltage_now=12000000,power_now=12000000,charge_now=3000000,charge_full=6000000", "onBattery V=12 mA=-1000 W=-12 %=50 min=180"},
+        // No current from a zero voltage; a pack with only a status and a charge still counts; one
+        // pack charging while the other drains faster is on battery; a carrying pack without a
+        // voltage leaves the voltage unknown; a PD contract of 0 V or 0 A is no rating.
+        {"BAT0: type=Battery,status=Discharging,voltage_now=0,power_now=5000000", "onBattery V=0 W=-5"},
+        {"BAT0: type=Battery,status=Discharging,capacity=40", "onBattery %=40"},
+        {"BAT0: type=Battery,status=Charging,voltage_now=12000000,power_now=2000000,energy_now=10000000,energy_full=20000000;BAT1: type=Battery,status=Discharging,voltage_now=12000000,power_now=5000000,energy_now=10000000,energy_full=20000000", "onBattery V=12 mA=-250 W=-3 %=50"},
+        {"BAT0: type=Battery,status=Discharging,power_now=6000000;BAT1: type=Battery,status=Discharging,voltage_now=12000000,power_now=6000000", "onBattery W=-12"},
+        {"BAT0: type=Battery,capacity=80;P1: type=USB,usb_type=C [PD],online=1,voltage_max=0,current_max=3000000;P2: type=USB,usb_type=C [PD],online=1,voltage_max=20000000,current_max=0", "pluggedIn external %=80"}};
     // clang-format on
     for (const auto& [supplies, expected] : rows) {
         const testing::FakeSysfs sysfs;
