@@ -66,6 +66,55 @@ TEST(PowercapEnergyReportTest, MapsZonesToComponents) {
     }
 }
 
+TEST(PowercapEnergyReportTest, AnswersLookupsOnAbsentOrWrongObjectsWithNothing) {
+    // The sampler is one caller; the seam promises any caller a harmless answer.
+    testing::FakeSysfs sysfs;
+    sysfs.zone("intel-rapl:0", "package-0", 0);
+    sysfs.zone("intel-rapl:0:0", "core", 0);
+    sysfs.zone("intel-rapl:0:1", "uncore", 0);
+    PowercapEnergyReport report(sysfs.powercap());
+    ASSERT_TRUE(report.open());
+    using energy_channels::kChannelsKey;
+    using energy_channels::kEnergyModelGroup;
+    EXPECT_EQ(report.copyChannelsInGroup("CPU Stats", std::nullopt), nullptr);
+    EXPECT_EQ(report.copyChannelsInGroup(kEnergyModelGroup, "sub"), nullptr);
+    const auto all = report.copyChannelsInGroup(kEnergyModelGroup, std::nullopt);
+    report.mergeChannels(all, nullptr);
+    report.mergeChannels(nullptr, all);
+    report.mergeChannels(all, all); // no channel twice
+    EXPECT_EQ(report.createSubscription(nullptr, nullptr), nullptr);
+    EnergyReportLibrary::Object subscribed = nullptr;
+    const auto subscription = report.createSubscription(all, &subscribed);
+    EXPECT_EQ(report.createSamples(nullptr, subscribed), nullptr);
+    EXPECT_EQ(report.createSamples(subscription, nullptr), nullptr);
+    EXPECT_EQ(report.createSamples(all, subscribed), nullptr); // a channel set is no subscription
+    const auto first = report.createSamples(subscription, subscribed);
+    sysfs.setEnergy("intel-rapl:0:0", 2'000'000);
+    const auto second = report.createSamples(subscription, subscribed);
+    EXPECT_EQ(report.createSamplesDelta(nullptr, second), nullptr);
+    EXPECT_EQ(report.createSamplesDelta(first, nullptr), nullptr);
+    const auto delta = report.createSamplesDelta(first, second);
+    EXPECT_EQ(report.valueForKey(delta, "Other"), nullptr);
+    EXPECT_EQ(report.valueForKey(all, kChannelsKey), nullptr);
+    const auto channels = report.valueForKey(delta, kChannelsKey);
+    ASSERT_EQ(report.arrayCount(channels), 2u);
+    EXPECT_EQ(report.arrayCount(all), 0u);
+    EXPECT_EQ(report.arrayElement(channels, 2), nullptr);
+    EXPECT_EQ(report.arrayElement(all, 0), nullptr);
+    const auto core = report.arrayElement(channels, 1);
+    EXPECT_EQ(report.simpleGetIntegerValue(core), 2'000'000);
+    EXPECT_EQ(report.simpleGetIntegerValue(channels), 0);
+    EXPECT_EQ(report.text(report.channelGetName(core)), energy_channels::kCpu);
+    EXPECT_EQ(report.channelGetName(delta), nullptr);
+    EXPECT_EQ(report.text(all), "");
+    EXPECT_EQ(report.mutableCopy(delta), nullptr);
+    for (EnergyReportLibrary::Object object :
+         {all, subscription, subscribed, first, second, delta, channels, core}) {
+        report.release(object); // borrowed parts are left alone; ASan sees any double release
+    }
+    report.release(nullptr);
+}
+
 TEST(PowercapEnergyReportTest, ABrokenCounterReadsAsNoneAtOnceAndIsLeftOutUntilItReadsAgain) {
     // The file gone, a folder or FIFO in its place, contents that are no counter (the last too large).
     for (const std::string& how :
