@@ -29,8 +29,8 @@ TEST(HistoryRangeTest, TicksSitOnTheLocalClockAndNameTheirUnit) {
         {HistoryRange::day, hours(0), epoch - minutes(1), 8, "00:00", "21:00"},
         {HistoryRange::day, minutes(330), epoch, 8, "06:00", "03:00"}, // a half-hour zone
         {HistoryRange::week, hours(-5), epoch, 7, "3月1日", "3月7日"},
-        {HistoryRange::month, hours(0), epoch, 6, "3月2日", "3月27日"},
-        {HistoryRange::year, hours(0), epoch - days(70), 12, "2026年1月", "1月"},
+        {HistoryRange::month, hours(0), epoch, 6, "3月3日", "3月28日"},
+        {HistoryRange::year, hours(0), epoch - days(70), 12, "2026年1月", "12月"},
     };
     for (const Case& c : cases) {
         const auto ticks = timeTicks(c.range, c.from, c.from + rangeSpec(c.range).duration, c.offset);
