@@ -52,15 +52,20 @@ TextLabel* makeText(const QString& text, const QFont& font, const Color& colour,
 
 } // namespace
 
-/// The round "info.circle" button on a small glass card.
+/// A round symbol button on a small glass card: "info.circle" for the data explanation, and
+/// the history's clock beside it.
 class DashboardView::InfoButton : public QAbstractButton {
 public:
-    explicit InfoButton(QWidget* parent) : QAbstractButton(parent) {
-        setObjectName(QStringLiteral("infoButton"));
+    explicit InfoButton(QWidget* parent, const char* symbol = "info.circle",
+                        const QString& toolTip = QStringLiteral("数据说明"),
+                        const QString& accessibleName = QStringLiteral("查看数据说明"),
+                        const QString& name = QStringLiteral("infoButton"))
+        : QAbstractButton(parent), symbol_(symbol) {
+        setObjectName(name);
         setFixedSize(30, 30);
         setCursor(Qt::PointingHandCursor);
-        setToolTip(QStringLiteral("数据说明"));
-        setAccessibleName(QStringLiteral("查看数据说明"));
+        setToolTip(toolTip);
+        setAccessibleName(accessibleName);
         connect(&AccessibilityEnvironment::shared(), &AccessibilityEnvironment::changed, this,
                 [this] { update(); });
     }
@@ -70,9 +75,12 @@ protected:
         QPainter painter(this);
         AdaptiveGlassSurface::paint(painter, QRectF(rect()), {15, std::nullopt, true, 0.06},
                                     AccessibilityEnvironment::shared().reduceTransparency());
-        SymbolGlyphs::shared().paint(painter, QRectF(rect()), "info.circle", 17, QFont::Medium,
+        SymbolGlyphs::shared().paint(painter, QRectF(rect()), symbol_, 17, QFont::Medium,
                                      toQColor(VoltranePalette::textSecondary));
     }
+
+private:
+    const char* symbol_;
 };
 
 DashboardView::DashboardView(PowerMonitor& monitor, bool compact, Services services, QWidget* parent)
@@ -142,6 +150,13 @@ void DashboardView::buildHeader(QVBoxLayout* column) {
 
     pill_ = new StatePill(this);
     header->addWidget(pill_, 0, Qt::AlignVCenter);
+
+    if (services_.openHistory) {
+        historyButton_ = new InfoButton(this, "clock.arrow.circlepath", QStringLiteral("历史记录"),
+                                        QStringLiteral("打开历史记录"), QStringLiteral("historyButton"));
+        header->addWidget(historyButton_, 0, Qt::AlignVCenter);
+        connect(historyButton_, &QAbstractButton::clicked, this, [this] { services_.openHistory(); });
+    }
 
     infoButton_ = new InfoButton(this);
     header->addWidget(infoButton_, 0, Qt::AlignVCenter);

@@ -42,6 +42,8 @@ public:
         std::function<void()> onShown;
         /// The time of the last sample; defaults to the locale's short time with seconds.
         TimeFormatter formatTime;
+        /// Opens the history window; when set, a history button sits beside the info button.
+        std::function<void()> openHistory;
     };
 
     static constexpr int kPanelWidth = 560;
@@ -95,6 +97,7 @@ private:
     VoltraneMark* mark_ = nullptr;
     StatePill* pill_ = nullptr;
     InfoButton* infoButton_ = nullptr;
+    InfoButton* historyButton_ = nullptr;
     InfoPopover* popover_ = nullptr;
     std::array<MetricCard*, 4> cards_{};
     PowerFlowView* flow_ = nullptr;
