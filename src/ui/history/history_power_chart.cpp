@@ -8,7 +8,6 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPainterPath>
 #include <algorithm>
 #include <cmath>
 
@@ -183,46 +182,59 @@ void HistoryPowerChart::paintData(QPainter& painter, const QRectF& plot, const W
             painter.drawPolygon(band);
         }
 
-        // The source and charge lines, broken where a figure is missing or the source changes.
+        // The source and charge lines join the rows' middles, broken where a figure is missing
+        // or the source changes; a lone row is drawn across its width.
         painter.setBrush(Qt::NoBrush);
-        QPainterPath source;
-        std::optional<bool> sourceKind;
-        const auto flushSource = [&] {
-            if (!source.isEmpty()) {
-                painter.setPen(QPen(sourceColor(*sourceKind), 1.6));
-                painter.drawPath(source);
+        QPolygonF source;
+        bool sourceIsBattery = false;
+        QPolygonF charge;
+        const auto stroke = [&](QPolygonF& line, const QPen& pen) {
+            if (line.size() == 2 && line[0] == line[1]) {
+                line[0].rx() -= 1.5;
+                line[1].rx() += 1.5;
             }
-            source = QPainterPath();
+            if (!line.isEmpty()) {
+                painter.setPen(pen);
+                painter.drawPolyline(line);
+            }
+            line.clear();
         };
-        QPainterPath charge;
-        bool chargeOpen = false;
+        QPen chargePen(toQColor(VoltranePalette::flowBattery), 1.6);
+        // Dashes only read as dashes while a row is a few pixels wide; denser rows get a thin solid line.
+        if (xAt(points[begin].end, plot) - xAt(points[begin].start, plot) >= 3) {
+            chargePen.setDashPattern({3, 2});
+        } else {
+            chargePen.setWidthF(1.1);
+        }
         for (std::size_t i = begin; i < end; ++i) {
             const ChartPoint& point = points[i];
             const qreal x0 = xAt(point.start, plot);
             const qreal x1 = xAt(point.end, plot);
-            if (!point.sourceWatts || sourceKind != point.sourceIsBattery) {
-                flushSource();
+            const auto add = [&](QPolygonF& line, qreal y) {
+                if (i + 1 == end && i == begin) {
+                    line << QPointF(x0, y) << QPointF(x1, y);
+                } else {
+                    line << QPointF(i == begin ? x0 : (x0 + x1) / 2, y);
+                    if (i + 1 == end) {
+                        line << QPointF(x1, y);
+                    }
+                }
+            };
+            if (!point.sourceWatts || (!source.isEmpty() && sourceIsBattery != point.sourceIsBattery)) {
+                stroke(source, QPen(sourceColor(sourceIsBattery), 1.6));
             }
             if (point.sourceWatts) {
-                const qreal y = yWatts(*point.sourceWatts);
-                source.isEmpty() ? source.moveTo(x0, y) : source.lineTo(x0, y);
-                source.lineTo(x1, y);
-                sourceKind = point.sourceIsBattery;
+                sourceIsBattery = point.sourceIsBattery;
+                add(source, yWatts(*point.sourceWatts));
             }
             if (point.chargePercent) {
-                const qreal y = yPercent(*point.chargePercent);
-                chargeOpen ? charge.lineTo(x0, y) : charge.moveTo(x0, y);
-                charge.lineTo(x1, y);
-                chargeOpen = true;
+                add(charge, yPercent(*point.chargePercent));
             } else {
-                chargeOpen = false;
+                stroke(charge, chargePen);
             }
         }
-        flushSource();
-        QPen chargePen(toQColor(VoltranePalette::flowBattery), 1.6);
-        chargePen.setDashPattern({3, 2});
-        painter.setPen(chargePen);
-        painter.drawPath(charge);
+        stroke(source, QPen(sourceColor(sourceIsBattery), 1.6));
+        stroke(charge, chargePen);
         begin = end;
     }
 }
