@@ -27,7 +27,7 @@ std::string dayText(Date local) {
 }
 
 std::string monthText(const std::chrono::year_month& month) {
-    const std::string name = std::to_string(static_cast<unsigned>(month.month())) + "月";
+    std::string name = std::to_string(static_cast<unsigned>(month.month())) + "月";
     if (month.month() == std::chrono::January) {
         return std::to_string(static_cast<int>(month.year())) + "年" + name;
     }

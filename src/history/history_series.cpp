@@ -121,17 +121,17 @@ std::vector<HistoryRow> orderedRows(std::vector<HistoryRow> rows) {
                      [](const HistoryRow& a, const HistoryRow& b) { return a.start < b.start; });
     std::vector<HistoryRow> kept;
     kept.reserve(rows.size());
-    for (HistoryRow& row : rows) {
+    for (const HistoryRow& row : rows) {
         if (!kept.empty() && row.start < kept.back().start + rowLength(kept.back().resolution)) {
             continue;
         }
-        kept.push_back(std::move(row));
+        kept.push_back(row);
     }
     return kept;
 }
 
 std::vector<HistoryRow> foldRows(const std::vector<HistoryRow>& rows, HistoryResolution resolution) {
-    const std::vector<HistoryRow> ordered = orderedRows(rows);
+    std::vector<HistoryRow> ordered = orderedRows(rows);
     if (resolution == HistoryResolution::minute) {
         return ordered;
     }

@@ -40,6 +40,7 @@ void HistoryPowerChart::setContent(ChartSeries series, Date from, Date to, std::
     emptyText_ = std::move(emptyText);
     utcOffset_ = utcOffset;
     hovered_.reset();
+    setAccessibleDescription(QString());
     emit hoveredChanged();
     update();
 }
@@ -52,6 +53,16 @@ void HistoryPowerChart::setHoveredIndex(std::optional<std::size_t> index) {
         return;
     }
     hovered_ = index;
+    // Assistive technologies read the picked row's figures as the chart's description.
+    QString description;
+    if (hovered_) {
+        const RowDetail detail = rowDetail(series_.rows[*hovered_], utcOffset_);
+        description = QString::fromStdString(detail.time);
+        for (const std::string& line : detail.lines) {
+            description += QStringLiteral("，") + QString::fromStdString(line);
+        }
+    }
+    setAccessibleDescription(description);
     emit hoveredChanged();
     update();
 }
