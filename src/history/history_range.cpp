@@ -37,10 +37,12 @@ std::string monthText(const std::chrono::year_month& month) {
 } // namespace
 
 const std::array<HistoryRangeSpec, 5>& historyRanges() {
+    // Minutes only while a row is still about a pixel wide: beyond a day, hours, which also
+    // keep an arrow key's step worth taking.
     static const std::array<HistoryRangeSpec, 5> ranges{{
         {HistoryRange::hour, "1 小时", hours(1), HistoryResolution::minute, minutes(10)},
         {HistoryRange::day, "24 小时", hours(24), HistoryResolution::minute, minutes(180)},
-        {HistoryRange::week, "7 天", days(7), HistoryResolution::minute, days(1)},
+        {HistoryRange::week, "7 天", days(7), HistoryResolution::hour, days(1)},
         {HistoryRange::month, "30 天", days(30), HistoryResolution::hour, days(5)},
         {HistoryRange::year, "1 年", days(365), HistoryResolution::hour, minutes(0)},
     }};

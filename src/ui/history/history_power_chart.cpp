@@ -40,6 +40,7 @@ void HistoryPowerChart::setContent(ChartSeries series, Date from, Date to, std::
     emptyText_ = std::move(emptyText);
     utcOffset_ = utcOffset;
     hovered_.reset();
+    picture_ = QPixmap();
     setAccessibleDescription(QString());
     emit hoveredChanged();
     update();
@@ -88,10 +89,21 @@ void HistoryPowerChart::paintEvent(QPaintEvent*) {
         return;
     }
     const QRectF plot = plotRect();
-    const WattAxis axis = wattAxis(series_.maxWatts);
-    paintLegend(painter);
-    paintAxes(painter, plot, axis);
-    paintData(painter, plot, axis);
+    // A year holds thousands of rows: they are drawn once per content and size, and moving the
+    // pointer only redraws the marker over that picture.
+    const qreal ratio = devicePixelRatioF();
+    if (picture_.isNull() || picture_.size() != size() * ratio) {
+        picture_ = QPixmap(size() * ratio);
+        picture_.setDevicePixelRatio(ratio);
+        picture_.fill(Qt::transparent);
+        QPainter layer(&picture_);
+        layer.setRenderHint(QPainter::Antialiasing);
+        const WattAxis axis = wattAxis(series_.maxWatts);
+        paintLegend(layer);
+        paintAxes(layer, plot, axis);
+        paintData(layer, plot, axis);
+    }
+    painter.drawPixmap(0, 0, picture_);
     paintHover(painter, plot);
 }
 

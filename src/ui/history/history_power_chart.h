@@ -3,6 +3,7 @@
 #include "history/history_range.h"
 #include "history/history_series.h"
 
+#include <QPixmap>
 #include <QWidget>
 #include <chrono>
 #include <optional>
@@ -54,6 +55,7 @@ private:
     QString emptyText_;
     std::chrono::seconds utcOffset_{0};
     std::optional<std::size_t> hovered_;
+    QPixmap picture_; ///< legend, axes and data, without the hover marker
 };
 
 } // namespace voltrane
