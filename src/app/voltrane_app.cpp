@@ -24,9 +24,6 @@ const char* const kQuit = "退出 Voltrane";
 VoltraneApp::VoltraneApp(Readers readers, Options options, QObject* parent)
     : QObject(parent), useTray_(options.useTray), services_(std::move(options.services)),
       history_(options.history), autostart_(std::move(options.autostartDirectory)) {
-    if (history_ != nullptr) {
-        services_.openHistory = [this] { showHistory(); };
-    }
     auto scheduler = options.scheduler ? std::move(options.scheduler) : makeEventLoopScheduler();
     // The monitor takes its first sample inside its constructor, so the first title shown
     // already carries a reading when there is one.
@@ -52,6 +49,9 @@ DashboardPanel& VoltraneApp::panel() {
         panel_ = std::make_unique<DashboardPanel>(dashboard, useTray_ ? DashboardPanel::Mode::trayPanel
                                                                       : DashboardPanel::Mode::window);
         connect(dashboard, &DashboardView::quitRequested, this, &VoltraneApp::quitRequested);
+        if (history_ != nullptr) {
+            dashboard->offerHistory([this] { showHistory(); });
+        }
         if (useTray_) {
             connect(panel_.get(), &DashboardPanel::hidden, this, &VoltraneApp::discardPanel);
         } else {

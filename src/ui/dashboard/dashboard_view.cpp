@@ -133,6 +133,7 @@ DashboardView::~DashboardView() = default;
 void DashboardView::buildHeader(QVBoxLayout* column) {
     auto* header = new QHBoxLayout;
     header->setSpacing(12);
+    header_ = header;
 
     markSlot_ = new QWidget(this);
     markSlot_->setObjectName(QStringLiteral("voltraneMarkSlot"));
@@ -150,13 +151,6 @@ void DashboardView::buildHeader(QVBoxLayout* column) {
 
     pill_ = new StatePill(this);
     header->addWidget(pill_, 0, Qt::AlignVCenter);
-
-    if (services_.openHistory) {
-        historyButton_ = new InfoButton(this, "clock.arrow.circlepath", QStringLiteral("历史记录"),
-                                        QStringLiteral("打开历史记录"), QStringLiteral("historyButton"));
-        header->addWidget(historyButton_, 0, Qt::AlignVCenter);
-        connect(historyButton_, &QAbstractButton::clicked, this, [this] { services_.openHistory(); });
-    }
 
     infoButton_ = new InfoButton(this);
     header->addWidget(infoButton_, 0, Qt::AlignVCenter);
@@ -263,6 +257,16 @@ void DashboardView::scheduleFlowUpdate() {
             flow_->setSamples(monitor_.snapshot(), monitor_.componentSnapshot());
         },
         Qt::QueuedConnection);
+}
+
+void DashboardView::offerHistory(std::function<void()> open) {
+    if (historyButton_ == nullptr) {
+        historyButton_ = new InfoButton(this, "clock.arrow.circlepath", QStringLiteral("历史记录"),
+                                        QStringLiteral("打开历史记录"), QStringLiteral("historyButton"));
+        header_->insertWidget(header_->indexOf(infoButton_), historyButton_, 0, Qt::AlignVCenter);
+    }
+    historyButton_->disconnect(this);
+    connect(historyButton_, &QAbstractButton::clicked, this, std::move(open));
 }
 
 void DashboardView::setShowingInfo(bool showing) {

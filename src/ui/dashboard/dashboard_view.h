@@ -8,6 +8,7 @@
 #include <memory>
 
 class QAbstractButton;
+class QHBoxLayout;
 class QShortcut;
 class QVBoxLayout;
 
@@ -42,8 +43,6 @@ public:
         std::function<void()> onShown;
         /// The time of the last sample; defaults to the locale's short time with seconds.
         TimeFormatter formatTime;
-        /// Opens the history window; when set, a history button sits beside the info button.
-        std::function<void()> openHistory;
     };
 
     static constexpr int kPanelWidth = 560;
@@ -59,6 +58,10 @@ public:
     void setShowingInfo(bool showing);
 
     InfoPopover* infoPopover() const { return popover_; }
+
+    /// Puts a history button beside the info button that calls `open`; a panel never given one
+    /// has no such button.
+    void offerHistory(std::function<void()> open);
     PowerFlowView* flowView() const { return flow_; }
 
     /// The locale's time of day with seconds, e.g. "14:03:27".
@@ -98,6 +101,7 @@ private:
     StatePill* pill_ = nullptr;
     InfoButton* infoButton_ = nullptr;
     InfoButton* historyButton_ = nullptr;
+    QHBoxLayout* header_ = nullptr;
     InfoPopover* popover_ = nullptr;
     std::array<MetricCard*, 4> cards_{};
     PowerFlowView* flow_ = nullptr;
