@@ -2,6 +2,7 @@
 #include "app/voltrane_app.h"
 #include "support/monitor_fakes.h"
 #include "support/temp_dir.h"
+#include "ui/history/generated_history.h"
 #include "ui/history/history_window.h"
 
 #include <QAbstractButton>
@@ -14,21 +15,11 @@ namespace {
 
 using namespace voltrane::testing;
 
-struct CountingHistory final : HistoryReading {
-    int rowReads = 0;
-    std::vector<HistoryRow> rows(Date, Date) override {
-        ++rowReads;
-        return {};
-    }
-    std::vector<BatteryHealthRecord> health(Date, Date) override { return {}; }
-};
-
 TEST(HistoryEntry, ThePanelButtonAndTheMenuEntryExistOnlyWithAHistoryAndOpenIt) {
     for (const bool withHistory : {false, true}) {
-        SCOPED_TRACE(withHistory);
         FakeSources sources;
         TempDir folder;
-        CountingHistory history;
+        MemoryHistory history;
         VoltraneApp::Options options;
         options.scheduler = std::make_unique<ManualScheduler>(sources);
         options.autostartDirectory = QString::fromStdString(folder.path().string());

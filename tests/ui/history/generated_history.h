@@ -27,12 +27,9 @@ struct MemoryHistory final : HistoryReading {
                      [&](const HistoryRow& row) { return row.start >= from && row.start < to; });
         return out;
     }
-    std::vector<BatteryHealthRecord> health(Date from, Date to) override {
+    std::vector<BatteryHealthRecord> health(Date, Date) override {
         ++healthReads;
-        std::vector<BatteryHealthRecord> out;
-        std::copy_if(healthKept.begin(), healthKept.end(), std::back_inserter(out),
-                     [&](const BatteryHealthRecord& r) { return r.recordedAt >= from && r.recordedAt < to; });
-        return out;
+        return healthKept; // a year, as the window asks
     }
 };
 
@@ -49,62 +46,48 @@ inline MemoryHistory generatedHistory() {
     using namespace std::chrono;
     MemoryHistory history;
     const Date now = generatedNow();
-    const Date start = now - days(30);
     double charge = 80;
-    std::vector<HistoryRow> minutes;
-    for (Date at = start; at < now; at += std::chrono::minutes(1)) {
-        const int minute = static_cast<int>(duration_cast<std::chrono::minutes>(at - start).count());
-        const int localHour =
-            static_cast<int>((floor<hours>(at + hours(8)) - floor<days>(at + hours(8))).count());
-        const bool missing = now - at < days(2) + hours(2) && now - at > days(2) - hours(1);
-        if ((localHour >= 1 && localHour < 7) || missing) {
+    std::vector<HistoryRow> older; // folded into hours as the recorder does after 14 days
+    for (Date at = now - days(30); at < now; at += minutes(1)) {
+        const double minute = static_cast<double>(duration_cast<minutes>(at.time_since_epoch()).count());
+        const int hour = static_cast<int>((floor<hours>(at + hours(8)) - floor<days>(at + hours(8))).count());
+        if ((hour >= 1 && hour < 7) || (now - at < days(2) + hours(2) && now - at > days(2) - hours(1))) {
             continue;
         }
         const double wave = std::sin(minute / 150.0) * 0.5 + 0.5;
-        const double cpu = 3 + 9 * wave * wave;
-        const double gpu = 1 + 4 * std::pow(std::sin(minute / 91.0) * 0.5 + 0.5, 3);
-        const double display = 4.5;
-        const double dram = 0.8 + 0.6 * wave;
-        const double system = cpu + gpu + display + dram + 4;
         HistoryRow row;
         row.start = at;
         row.sampleCount = 60;
         row.coveredSeconds = 60;
+        row.cpuWatts = 3 + 9 * wave * wave;
+        row.gpuWatts = 1 + 4 * std::pow(std::sin(minute / 91.0) * 0.5 + 0.5, 3);
+        row.aneWatts = hour == 15 ? std::optional(2.0) : std::nullopt;
+        row.dramWatts = 0.8 + 0.6 * wave;
+        row.displayWatts = 4.5;
+        row.portOutputWatts = hour >= 19 && hour < 21 ? std::optional(4.5) : std::nullopt;
+        const double system = *row.cpuWatts + *row.gpuWatts + *row.dramWatts + 8.5;
         row.systemWatts = FigureSummary{system, system * 0.8, system * 1.3};
-        row.cpuWatts = cpu;
-        row.gpuWatts = gpu;
-        row.aneWatts = localHour == 15 ? std::optional(2.0) : std::nullopt;
-        row.dramWatts = dram;
-        row.displayWatts = display;
-        row.portOutputWatts = localHour >= 19 && localHour < 21 ? std::optional(4.5) : std::nullopt;
-        if (localHour >= 9 && localHour < 12) {
+        row.systemEnergyWh = system / 60;
+        if (hour >= 9 && hour < 12) {
             row.state = PowerState::onBattery;
             row.onBatterySeconds = 60;
             row.batteryWatts = FigureSummary{-system, -system * 1.3, -system * 0.8};
             row.batteryDischargedWh = system / 60;
             charge = std::max(0.0, charge - system / 60 / 0.7); // a 70 Wh pack
         } else {
-            const bool charging = charge < 99.5;
-            const double into = charging ? std::min(35.0, (100 - charge) * 2) : 0;
-            row.state = charging ? PowerState::charging : PowerState::charged;
+            const double into = charge < 99.5 ? std::min(35.0, (100 - charge) * 2) : 0;
+            row.state = into > 0 ? PowerState::charging : PowerState::charged;
             row.batteryWatts = FigureSummary{into, into, into};
             row.inputWatts = FigureSummary{system + into, system + into, system * 1.3 + into};
             row.adapterEnergyWh = (system + into) / 60;
             row.batteryChargedWh = into / 60;
             charge = std::min(100.0, charge + into / 60 / 0.7);
         }
-        row.systemEnergyWh = system / 60;
         row.chargePercent = static_cast<int>(std::lround(charge));
-        minutes.push_back(row);
+        (now - at > days(14) ? older : history.rowsKept).push_back(row);
     }
-    const Date folded = now - days(14);
-    std::vector<HistoryRow> older;
-    for (const HistoryRow& row : minutes) {
-        (row.start < folded ? older : history.rowsKept).push_back(row);
-    }
-    std::vector<HistoryRow> hours = foldRows(older, HistoryResolution::hour);
-    history.rowsKept.insert(history.rowsKept.begin(), hours.begin(), hours.end());
-
+    const std::vector<HistoryRow> folded = foldRows(older, HistoryResolution::hour);
+    history.rowsKept.insert(history.rowsKept.begin(), folded.begin(), folded.end());
     for (int day = 365; day > 0; --day) {
         const double full = 57000 - (365 - day) * 12.0 + 300 * std::sin(day / 9.0);
         history.healthKept.push_back({now - days(day), full, 60000.0, CapacityUnit::milliwattHours,
