@@ -104,7 +104,8 @@ HistoryWindow::HistoryWindow(HistoryReading& reading, Clock clock, UtcOffset utc
     if (!utcOffset_) {
         utcOffset_ = &HistoryWindow::localUtcOffset;
     }
-    resize(920, 820);
+    // Fits a 768-pixel-high laptop screen with its panels.
+    resize(920, 720);
 
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(24, 22, 24, 22);
