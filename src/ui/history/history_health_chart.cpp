@@ -47,17 +47,19 @@ void HistoryHealthChart::paintEvent(QPaintEvent*) {
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF area(rect());
 
-    painter.setPen(toQColor(VoltranePalette::textSecondary));
-    painter.setFont(HostFonts::style(TextStyle::callout));
-    const QRectF sentenceRect(area.left(), area.bottom() - kSentenceHeight, area.width(), kSentenceHeight);
-    painter.drawText(sentenceRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap, sentence_);
-
     const bool anyPercent = std::any_of(points_.begin(), points_.end(), [](const HealthPoint& point) {
         return point.percentOfDesign.has_value();
     });
+    painter.setPen(toQColor(VoltranePalette::textSecondary));
+    painter.setFont(HostFonts::style(TextStyle::callout));
     if (!anyPercent) {
+        // Without a figure the sentence is all there is to say, in the middle of the card.
+        painter.drawText(area, Qt::AlignCenter | Qt::TextWordWrap, sentence_);
         return;
     }
+    const QRectF sentenceRect(area.left(), area.bottom() - kSentenceHeight, area.width(), kSentenceHeight);
+    painter.drawText(sentenceRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap, sentence_);
+
     painter.setPen(toQColor(VoltranePalette::textMuted));
     painter.setFont(HostFonts::style(TextStyle::caption));
     painter.drawText(QPointF(0, 14), QStringLiteral("满电容量 / 出厂容量"));

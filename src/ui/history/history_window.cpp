@@ -87,10 +87,10 @@ protected:
         painter.setRenderHint(QPainter::Antialiasing);
         const bool reduce = AccessibilityEnvironment::shared().reduceTransparency();
         const std::optional<QColor> tint =
-            isChecked() ? std::optional(toQColor(VoltranePalette::accent, 0.28)) : std::nullopt;
+            isChecked() ? std::optional(toQColor(VoltranePalette::accent, 0.45)) : std::nullopt;
         AdaptiveGlassSurface::paint(painter, QRectF(rect()), {99, tint, true, isChecked() ? 0.16 : 0.06},
                                     reduce);
-        painter.setPen(toQColor(isChecked() ? VoltranePalette::textPrimary : VoltranePalette::textSecondary));
+        painter.setPen(toQColor(isChecked() ? VoltranePalette::accent : VoltranePalette::textSecondary));
         painter.drawText(rect(), Qt::AlignCenter, text());
     }
 };
