@@ -2,6 +2,7 @@
 
 #include "app/dashboard_panel.h"
 #include "ui/dashboard/state_style.h"
+#include "ui/history/history_window.h"
 
 #include <QIcon>
 #include <QMenu>
@@ -15,13 +16,14 @@ namespace {
 const char* const kOpenPanel = "打开面板";
 const char* const kClosePanel = "关闭面板";
 const char* const kStartAtLogin = "登录时启动";
+const char* const kHistory = "历史记录";
 const char* const kQuit = "退出 Voltrane";
 
 } // namespace
 
 VoltraneApp::VoltraneApp(Readers readers, Options options, QObject* parent)
     : QObject(parent), useTray_(options.useTray), services_(std::move(options.services)),
-      autostart_(std::move(options.autostartDirectory)) {
+      history_(options.history), autostart_(std::move(options.autostartDirectory)) {
     auto scheduler = options.scheduler ? std::move(options.scheduler) : makeEventLoopScheduler();
     // The monitor takes its first sample inside its constructor, so the first title shown
     // already carries a reading when there is one.
@@ -47,6 +49,9 @@ DashboardPanel& VoltraneApp::panel() {
         panel_ = std::make_unique<DashboardPanel>(dashboard, useTray_ ? DashboardPanel::Mode::trayPanel
                                                                       : DashboardPanel::Mode::window);
         connect(dashboard, &DashboardView::quitRequested, this, &VoltraneApp::quitRequested);
+        if (history_ != nullptr) {
+            dashboard->offerHistory([this] { showHistory(); });
+        }
         if (useTray_) {
             connect(panel_.get(), &DashboardPanel::hidden, this, &VoltraneApp::discardPanel);
         } else {
@@ -82,6 +87,11 @@ void VoltraneApp::buildMenu() {
         }
     });
     // Entries for further windows go here, between the panel and the settings.
+    if (history_ != nullptr) {
+        historyAction_ = menu_->addAction(QString::fromUtf8(kHistory));
+        historyAction_->setObjectName(QStringLiteral("historyAction"));
+        connect(historyAction_, &QAction::triggered, this, &VoltraneApp::showHistory);
+    }
     menu_->addSeparator();
     autostartAction_ = menu_->addAction(QString::fromUtf8(kStartAtLogin));
     autostartAction_->setObjectName(QStringLiteral("autostartAction"));
@@ -116,6 +126,10 @@ VoltraneApp::~VoltraneApp() {
         panel_->disconnect(this);
     }
     panel_.reset();
+    if (historyWindow_) {
+        historyWindow_->disconnect(this);
+    }
+    historyWindow_.reset();
     tray_.reset();
     menu_.reset();
     monitor_.reset();
@@ -139,6 +153,23 @@ void VoltraneApp::showPanel() {
     }
     shown.showBeside(tray_ ? tray_->geometry() : QRect());
     refreshMenu();
+}
+
+void VoltraneApp::showHistory() {
+    if (history_ == nullptr) {
+        return;
+    }
+    if (!historyWindow_) {
+        historyWindow_ =
+            std::make_unique<HistoryWindow>(*history_, [] { return std::chrono::system_clock::now(); });
+        historyWindow_->setWindowIcon(windowIcon_);
+        // A closed window is discarded, so it costs nothing until it is opened again.
+        connect(historyWindow_.get(), &HistoryWindow::hidden, this,
+                [this] { historyWindow_.release()->deleteLater(); });
+    }
+    historyWindow_->show();
+    historyWindow_->raise();
+    historyWindow_->activateWindow();
 }
 
 void VoltraneApp::togglePanel() {

@@ -2,6 +2,7 @@
 
 #include "app/autostart_entry.h"
 #include "app/tray_icon_renderer.h"
+#include "history/history_row.h"
 #include "monitor/power_monitor.h"
 #include "ui/dashboard/dashboard_view.h"
 
@@ -17,6 +18,7 @@ class QSystemTrayIcon;
 namespace voltrane {
 
 class DashboardPanel;
+class HistoryWindow;
 
 /// The application: one monitor for the life of the process, a tray item whose icon and
 /// tooltip follow every sample, and the panel holding the compact dashboard. The tray item has
@@ -39,6 +41,8 @@ public:
         std::unique_ptr<SamplingScheduler> scheduler;
         /// Where the start-at-login entry goes; the default is $XDG_CONFIG_HOME/autostart.
         QString autostartDirectory = AutostartEntry::defaultDirectory();
+        /// The recorded history, not owned; without one there is no history window to open.
+        HistoryReading* history = nullptr;
     };
 
     VoltraneApp(Readers readers, Options options, QObject* parent = nullptr);
@@ -53,12 +57,20 @@ public:
     /// The tray item's menu; null without a tray.
     QMenu* trayMenu() const { return menu_.get(); }
 
+    /// The history window, made when first opened and discarded when closed; only with a history.
+    bool hasHistoryWindow() const { return historyWindow_ != nullptr; }
+    HistoryWindow* historyWindow() const { return historyWindow_.get(); }
+    /// The tray menu's history entry; null without a tray or a history.
+    QAction* historyAction() const { return historyAction_; }
+
     /// Shows the tray item, or the window when there is no tray.
     void start();
 
 public slots:
     void showPanel();
     void togglePanel();
+    /// Opens the history window, or brings it forward; does nothing without a history.
+    void showHistory();
 
 signals:
     /// The footer's quit button or Ctrl+Q.
@@ -75,11 +87,14 @@ private:
     bool useTray_;
     DashboardView::Services services_;
     std::unique_ptr<DashboardPanel> panel_;
+    HistoryReading* history_;
+    std::unique_ptr<HistoryWindow> historyWindow_;
     QElapsedTimer closedOnFocusLoss_;
     std::unique_ptr<QSystemTrayIcon> tray_;
     std::unique_ptr<QMenu> menu_;
     QAction* panelAction_ = nullptr;
     QAction* autostartAction_ = nullptr;
+    QAction* historyAction_ = nullptr;
     AutostartEntry autostart_;
     TrayIconRenderer trayImage_;
     QIcon windowIcon_;

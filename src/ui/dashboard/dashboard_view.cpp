@@ -52,15 +52,20 @@ TextLabel* makeText(const QString& text, const QFont& font, const Color& colour,
 
 } // namespace
 
-/// The round "info.circle" button on a small glass card.
+/// A round symbol button on a small glass card: "info.circle" for the data explanation, and
+/// the history's clock beside it.
 class DashboardView::InfoButton : public QAbstractButton {
 public:
-    explicit InfoButton(QWidget* parent) : QAbstractButton(parent) {
-        setObjectName(QStringLiteral("infoButton"));
+    explicit InfoButton(QWidget* parent, const char* symbol = "info.circle",
+                        const QString& toolTip = QStringLiteral("数据说明"),
+                        const QString& accessibleName = QStringLiteral("查看数据说明"),
+                        const QString& name = QStringLiteral("infoButton"))
+        : QAbstractButton(parent), symbol_(symbol) {
+        setObjectName(name);
         setFixedSize(30, 30);
         setCursor(Qt::PointingHandCursor);
-        setToolTip(QStringLiteral("数据说明"));
-        setAccessibleName(QStringLiteral("查看数据说明"));
+        setToolTip(toolTip);
+        setAccessibleName(accessibleName);
         connect(&AccessibilityEnvironment::shared(), &AccessibilityEnvironment::changed, this,
                 [this] { update(); });
     }
@@ -70,9 +75,12 @@ protected:
         QPainter painter(this);
         AdaptiveGlassSurface::paint(painter, QRectF(rect()), {15, std::nullopt, true, 0.06},
                                     AccessibilityEnvironment::shared().reduceTransparency());
-        SymbolGlyphs::shared().paint(painter, QRectF(rect()), "info.circle", 17, QFont::Medium,
+        SymbolGlyphs::shared().paint(painter, QRectF(rect()), symbol_, 17, QFont::Medium,
                                      toQColor(VoltranePalette::textSecondary));
     }
+
+private:
+    const char* symbol_;
 };
 
 DashboardView::DashboardView(PowerMonitor& monitor, bool compact, Services services, QWidget* parent)
@@ -125,6 +133,7 @@ DashboardView::~DashboardView() = default;
 void DashboardView::buildHeader(QVBoxLayout* column) {
     auto* header = new QHBoxLayout;
     header->setSpacing(12);
+    header_ = header;
 
     markSlot_ = new QWidget(this);
     markSlot_->setObjectName(QStringLiteral("voltraneMarkSlot"));
@@ -248,6 +257,16 @@ void DashboardView::scheduleFlowUpdate() {
             flow_->setSamples(monitor_.snapshot(), monitor_.componentSnapshot());
         },
         Qt::QueuedConnection);
+}
+
+void DashboardView::offerHistory(std::function<void()> open) {
+    if (historyButton_ == nullptr) {
+        historyButton_ = new InfoButton(this, "clock.arrow.circlepath", QStringLiteral("历史记录"),
+                                        QStringLiteral("打开历史记录"), QStringLiteral("historyButton"));
+        header_->insertWidget(header_->indexOf(infoButton_), historyButton_, 0, Qt::AlignVCenter);
+    }
+    historyButton_->disconnect(this);
+    connect(historyButton_, &QAbstractButton::clicked, this, std::move(open));
 }
 
 void DashboardView::setShowingInfo(bool showing) {

@@ -8,6 +8,7 @@
 #include <memory>
 
 class QAbstractButton;
+class QHBoxLayout;
 class QShortcut;
 class QVBoxLayout;
 
@@ -57,6 +58,10 @@ public:
     void setShowingInfo(bool showing);
 
     InfoPopover* infoPopover() const { return popover_; }
+
+    /// Puts a history button beside the info button that calls `open`; a panel never given one
+    /// has no such button.
+    void offerHistory(std::function<void()> open);
     PowerFlowView* flowView() const { return flow_; }
 
     /// The locale's time of day with seconds, e.g. "14:03:27".
@@ -95,6 +100,8 @@ private:
     VoltraneMark* mark_ = nullptr;
     StatePill* pill_ = nullptr;
     InfoButton* infoButton_ = nullptr;
+    InfoButton* historyButton_ = nullptr;
+    QHBoxLayout* header_ = nullptr;
     InfoPopover* popover_ = nullptr;
     std::array<MetricCard*, 4> cards_{};
     PowerFlowView* flow_ = nullptr;

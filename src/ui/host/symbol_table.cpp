@@ -22,6 +22,7 @@ constexpr std::array kEntries{
     SymbolEntry{"bolt.slash", "flash_off", 0xe3e6, u"\u2300"},
     SymbolEntry{"brain.head.profile", "psychology", 0xea4a, u"\u25c9"},
     SymbolEntry{"cable.connector", "cable", 0xefe6, u"\u2301"},
+    SymbolEntry{"clock.arrow.circlepath", "history", 0xe889, u"\u25f7"},
     SymbolEntry{"cpu", "memory", 0xe322, u"\u25a3"},
     SymbolEntry{"display", "desktop_windows", 0xe30c, u"\u25ad"},
     SymbolEntry{"ellipsis.circle", "pending", 0xef64, u"\u22ef"},
