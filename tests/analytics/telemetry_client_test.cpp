@@ -336,11 +336,24 @@ TEST_F(SettingsStoreTest, CorruptFileSurvivesReadsAndEachCorruptionIsCopiedOnceO
     EXPECT_EQ(store.boolValue(SettingsStore::analyticsEnabledKey), false);
     ASSERT_TRUE(store.setText(QStringLiteral("t"), QStringLiteral("x"))); // repaired: no new copy
     EXPECT_EQ(others(), Texts{garbage});
-    for (const char* junk : {"second junk", "third junk"}) { // copies never overwrite one another
+    for (const char* junk :
+         {"second junk", "[\"valid JSON, but no object\"]"}) { // no copy overwrites another
         write(junk);
         ASSERT_TRUE(store.setBool(QStringLiteral("a"), true));
     }
-    EXPECT_EQ(others(), (Texts{"second junk", "third junk", garbage}));
+    EXPECT_EQ(others(), (Texts{"[\"valid JSON, but no object\"]", "second junk", garbage}));
+}
+
+TEST_F(SettingsStoreTest, AWriteThatCannotLandIsReportedAsFailed) {
+    fs::create_directories(file()); // a folder where the file belongs
+    EXPECT_FALSE(store.setBool(QStringLiteral("a"), true));
+    // A folder that takes no new file, whoever asks.
+    EXPECT_FALSE(
+        SettingsStore(QStringLiteral("/proc/voltrane-settings.json")).setBool(QStringLiteral("a"), true));
+    fs::remove_all(file().parent_path());
+    dir.write("voltrane", "a file where the folder belongs");
+    EXPECT_FALSE(store.setBool(QStringLiteral("a"), true));
+    EXPECT_EQ(readFile(file().parent_path()), "a file where the folder belongs");
 }
 
 } // namespace

@@ -90,6 +90,14 @@ TEST(RecordedTableReaderTest, EveryFormOfOneTableReadsTheSame) {
     EXPECT_EQ(nonFinite.at("escaped"), PropertyValue("a\"1.5"));
     EXPECT_TRUE(
         std::isnan(*readOrFail("<plist><dict><key>n</key><real>nan</real></dict></plist>").at("n").real()));
+    const PropertyTable infinite = readOrFail("<plist><dict><key>a</key><real>inf</real><key>b</"
+                                              "key><real>+INF</real><key>c</key><real>Infinity</real>"
+                                              "<key>d</key><real>+infinity</real><key>e</key><real>-inf</"
+                                              "real><key>f</key><real>-Infinity</real></dict></plist>");
+    for (const char* key : {"a", "b", "c", "d", "e", "f"}) {
+        const double sign = key[0] < 'e' ? 1 : -1;
+        EXPECT_EQ(infinite.at(key), PropertyValue(sign * std::numeric_limits<double>::infinity())) << key;
+    }
     // The text form's own block may open with a brace, as typed JSON does.
     EXPECT_EQ(readOrFail("{\n  \"Voltage\" = 12766\n}\n"), readOrFail("{\n  \"Voltage\": 12766\n}\n"));
     EXPECT_EQ(RecordedTableReader::fromBytes("Voltage: 12766\n").error.substr(0, 14), "malformed JSON");
