@@ -2,6 +2,7 @@
 
 #include "app/autostart_entry.h"
 #include "app/tray_icon_renderer.h"
+#include "history/history_row.h"
 #include "monitor/power_monitor.h"
 #include "ui/dashboard/dashboard_view.h"
 
@@ -39,6 +40,7 @@ public:
         std::unique_ptr<SamplingScheduler> scheduler;
         /// Where the start-at-login entry goes; the default is $XDG_CONFIG_HOME/autostart.
         QString autostartDirectory = AutostartEntry::defaultDirectory();
+        HistoryReading* history = nullptr;
     };
 
     VoltraneApp(Readers readers, Options options, QObject* parent = nullptr);

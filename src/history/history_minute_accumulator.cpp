@@ -54,6 +54,12 @@ std::optional<double> HistoryMinuteAccumulator::Mean::mean() const {
 }
 
 std::optional<HistoryRow> HistoryMinuteAccumulator::add(const PowerSnapshot& snapshot, Date at) {
+    const bool readAnything = snapshot.state != PowerState::unavailable || snapshot.headlineWatts() ||
+                              snapshot.systemWatts || snapshot.inputWatts || snapshot.batteryWatts ||
+                              snapshot.chargePercent || snapshot.portOutputWatts;
+    if (!readAnything) {
+        return std::nullopt; // a failed read is silence, not a minute of zeros
+    }
     const Date minute = std::chrono::floor<std::chrono::minutes>(at);
     double span = std::chrono::duration_cast<Seconds>(firstReadingSpan).count();
     if (lastReadingAt_ && at > *lastReadingAt_) {

@@ -19,8 +19,9 @@ public:
     /// What the first reading after none stands for: one sampling period.
     static constexpr std::chrono::seconds firstReadingSpan{1};
 
-    /// Adds one smoothed battery sample taken at `at`. A sample in another minute than the open
-    /// one (later, or earlier after the clock went back) closes the open minute and gives its row.
+    /// Adds one smoothed battery sample taken at `at`; a sample that read nothing is no reading. A sample in
+    /// another minute than the open one (later, or earlier after the clock went back) closes the open minute
+    /// and gives its row.
     std::optional<HistoryRow> add(const PowerSnapshot& snapshot, Date at);
     /// Adds one component sample; it closes the open minute as a power sample does.
     std::optional<HistoryRow> add(const ComponentPowerSnapshot& components, Date at);

@@ -90,9 +90,12 @@ TEST(HistoryMinuteAccumulator, SummarisesAMinuteAndSplitsTheReadingThatCrossesIt
 TEST(HistoryMinuteAccumulator, SilenceLeavesGapsAndTheClockGoingBackNeverMergesIntoALaterMinute) {
     HistoryMinuteAccumulator accumulator;
     const PowerSnapshot draw = reading(PowerState::onBattery, 10, std::nullopt, -10, 50);
-    // 04:00:30, then nothing until 04:03:10 (two minutes without a reading), then the clock
-    // is set back to 04:01:20.
-    const auto rows = feed(accumulator, {{30s, draw}, {190s, draw}, {191s, draw}, {80s, draw}, {81s, draw}});
+    const PowerSnapshot nothing = PowerSnapshot::unavailable(Date{});
+    // 04:00:30, then only failed reads until 04:03:10 (two minutes without a reading), then the
+    // clock is set back to 04:01:20.
+    const auto rows = feed(
+        accumulator,
+        {{30s, draw}, {90s, nothing}, {150s, nothing}, {190s, draw}, {191s, draw}, {80s, draw}, {81s, draw}});
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(rows[0].start, kHour);
     EXPECT_EQ(rows[1].start, kHour + 3min);

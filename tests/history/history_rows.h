@@ -9,7 +9,7 @@ namespace voltrane::testing {
 // 2026-12-08 04:00:00 UTC.
 inline const Date kHistoryHour = Date(std::chrono::seconds(1796097600));
 
-/// A full minute on battery drawing `watts` (whole or half watts), with every figure the file
+/// A full minute on battery drawing `watts` (whole watts), with every figure the file
 /// keeps, each one that the file's milliwatts and microwatt-hours hold exactly.
 inline HistoryRow minuteRow(Date start, double watts, int charge = 50) {
     HistoryRow row;
