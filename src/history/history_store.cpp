@@ -90,6 +90,8 @@ HistoryStore::Opening HistoryStore::openFile() {
     }
     // A crash loses at most the transaction in progress; NORMAL keeps WAL commits off the fsync path.
     pragma(connection_, QStringLiteral("PRAGMA synchronous = NORMAL"));
+    // One row a minute needs few pages in memory; the default cache would be 2 MB.
+    pragma(connection_, QStringLiteral("PRAGMA cache_size = -256"));
     QSqlDatabase database = QSqlDatabase::database(connection_, false);
     return history_sql::migrate(database, version->toInt()) ? Opening::ready : Opening::unreachable;
 }

@@ -8,51 +8,40 @@ namespace voltrane {
 namespace {
 
 const Date kNow = Date(std::chrono::seconds(1796097600));
-
-BatteryHealthRecord record(std::optional<double> full, std::optional<double> design, CapacityUnit unit,
-                           std::optional<std::int64_t> cycles) {
-    return {kNow, full, design, unit, cycles};
-}
+constexpr auto mWh = CapacityUnit::milliwattHours;
+constexpr auto mAh = CapacityUnit::milliampHours;
 
 TEST(BatteryHealth, ReadsTheCapacitiesEachSourceReports) {
-    constexpr auto mWh = CapacityUnit::milliwattHours;
-    constexpr auto mAh = CapacityUnit::milliampHours;
-    struct Case {
-        const char* name;
-        std::vector<std::pair<std::string, std::string>> supplies;
-        std::optional<BatteryHealthRecord> expected;
+    const std::vector<std::pair<std::vector<std::string>, std::optional<BatteryHealthRecord>>> linux{
+        {{"BAT0/energy_full=45120000,energy_full_design=57000000,cycle_count=312"},
+         BatteryHealthRecord{kNow, 45120, 57000, mWh, 312}},
+        {{"BAT0/charge_full=3900000,charge_full_design=4200000,cycle_count=0"},
+         BatteryHealthRecord{kNow, 3900, 4200, mAh, std::nullopt}},
+        {{"BAT0/energy_full=20000000,energy_full_design=24000000,cycle_count=100",
+          "BAT1/energy_full=30000000,energy_full_design=32000000,cycle_count=200",
+          "mouse/scope=Device,energy_full=1000000,energy_full_design=1000000"},
+         BatteryHealthRecord{kNow, 50000, 56000, mWh, 150}},
+        {{}, std::nullopt},
     };
-    const std::vector<Case> cases{
-        {"energy",
-         {{"BAT0", "type=Battery,energy_full=45120000,energy_full_design=57000000,cycle_count=312"}},
-         record(45120, 57000, mWh, 312)},
-        {"charge, cycles unknown",
-         {{"BAT0", "type=Battery,charge_full=3900000,charge_full_design=4200000,cycle_count=0"}},
-         record(3900, 4200, mAh, std::nullopt)},
-        {"two packs, a device's battery left out",
-         {{"BAT0", "type=Battery,energy_full=20000000,energy_full_design=24000000,cycle_count=100"},
-          {"BAT1", "type=Battery,energy_full=30000000,energy_full_design=32000000,cycle_count=200"},
-          {"hidpp_battery_0", "type=Battery,scope=Device,energy_full=1000000,energy_full_design=1000000"},
-          {"AC", "type=Mains,online=1"}},
-         record(50000, 56000, mWh, 150)},
-        {"desktop", {{"AC", "type=Mains,online=1"}}, std::nullopt},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [supplies, expected] : linux) {
         const testing::FakeSysfs sysfs;
-        for (const auto& [name, attributes] : c.supplies) {
-            sysfs.supply(name, attributes);
+        sysfs.supply("AC", "type=Mains,online=1");
+        for (const std::string& supply : supplies) {
+            sysfs.supply(supply.substr(0, supply.find('/')),
+                         "type=Battery," + supply.substr(supply.find('/') + 1));
         }
-        EXPECT_EQ(SysfsBatteryRegistry(sysfs.supplies()).batteryHealth(kNow), c.expected);
+        EXPECT_EQ(SysfsBatteryRegistry(sysfs.supplies()).batteryHealth(kNow), expected) << supplies.size();
     }
-    const QString data =
-        qEnvironmentVariable("VOLTRANE_TEST_DATA") + QStringLiteral("/../telemetry/battery/data/");
-    EXPECT_EQ(RecordedBatteryRegistry(data + QStringLiteral("intel.plist")).batteryHealth(kNow),
-              record(5087, 6669, mAh, 412));
-    EXPECT_EQ(RecordedBatteryRegistry(data + QStringLiteral("apple_silicon.plist")).batteryHealth(kNow),
-              record(5103, 6075, mAh, 143));
-    EXPECT_EQ(RecordedBatteryRegistry(data + QStringLiteral("no_battery.plist")).batteryHealth(kNow),
-              std::nullopt);
+    const std::vector<std::pair<const char*, std::optional<BatteryHealthRecord>>> recorded{
+        {"intel.plist", BatteryHealthRecord{kNow, 5087, 6669, mAh, 412}},
+        {"apple_silicon.plist", BatteryHealthRecord{kNow, 5103, 6075, mAh, 143}},
+        {"no_battery.plist", std::nullopt},
+    };
+    for (const auto& [file, expected] : recorded) {
+        const QString path =
+            qEnvironmentVariable("VOLTRANE_TEST_DATA") + QStringLiteral("/../telemetry/battery/data/");
+        EXPECT_EQ(RecordedBatteryRegistry(path + QLatin1String(file)).batteryHealth(kNow), expected) << file;
+    }
 }
 
 } // namespace

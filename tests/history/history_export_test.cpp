@@ -3,7 +3,6 @@
 #include "support/probe_run.h"
 #include "support/temp_dir.h"
 
-#include <QJsonArray>
 #include <gtest/gtest.h>
 
 namespace voltrane {
@@ -14,64 +13,43 @@ using namespace std::chrono_literals;
 TEST(HistoryExport, PrintsRowsAndHealthOldestFirstAsJsonLinesOrCsv) {
     const testing::TempDir folder;
     const QString path = QString::fromStdString((folder.path() / "history.sqlite3").string());
-    const Date hour = std::chrono::floor<std::chrono::minutes>(std::chrono::system_clock::now());
+    const Date now = std::chrono::floor<std::chrono::minutes>(std::chrono::system_clock::now());
     {
         HistoryStore store(path);
-        for (const auto back : {30h, 2h, 1h}) {
-            ASSERT_EQ(store.add(testing::minuteRow(hour - back, 8, 40)), HistoryStore::Write::written);
+        for (const int hours : {30, 2, 1}) {
+            store.add(testing::minuteRow(now - std::chrono::hours(hours), hours, 40));
         }
-        store.add(BatteryHealthRecord{hour - 2h, 4100, std::nullopt, CapacityUnit::milliampHours, 12});
+        store.add(BatteryHealthRecord{now - 2h, 4100, std::nullopt, CapacityUnit::milliampHours, 12});
     }
-    const QStringList file{QStringLiteral("--file"), path};
-    struct Case {
-        QStringList arguments;
-        int lines;
-        const char* firstLine; // CSV header or a start for JSON lines
+    const auto run = [&](const QStringList& arguments) {
+        const auto result = testing::runProbe(QStringList{QStringLiteral("history")} + arguments +
+                                              QStringList{QStringLiteral("--file"), path});
+        return std::pair(result, result.out.trimmed().split('\n'));
     };
-    const std::vector<Case> cases{
-        {{}, 3, nullptr},
-        {{QStringLiteral("--since"), QStringLiteral("150m")}, 2, nullptr},
-        {{QStringLiteral("--csv"), QStringLiteral("--since"), QStringLiteral("1d")},
-         3,
-         "start,resolution,sampleCount,coveredSeconds,onBatterySeconds,headlineWattsMean,headlineWattsMin,"},
-        {{QStringLiteral("--health"), QStringLiteral("--csv")},
-         2,
-         "recordedAt,fullChargeCapacity,designCapacity,unit,cycleCount"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.arguments.join(QLatin1Char(' ')).toStdString());
-        const auto run = testing::runProbe(QStringList{QStringLiteral("history")} + c.arguments + file);
-        ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-        const auto lines = run.out.trimmed().split('\n');
-        ASSERT_EQ(lines.size(), c.lines);
-        if (c.firstLine != nullptr) {
-            EXPECT_TRUE(lines[0].startsWith(c.firstLine)) << lines[0].toStdString();
-        } else {
-            EXPECT_EQ(run.lastLine()[QStringLiteral("systemWattsMax")].toDouble(), 9.5);
-            EXPECT_EQ(run.lastLine()[QStringLiteral("state")].toString(), QStringLiteral("onBattery"));
-            EXPECT_TRUE(run.lastLine()[QStringLiteral("inputWattsMean")].isNull());
-        }
-    }
-    const auto csv =
-        testing::runProbe(QStringList{QStringLiteral("history"), QStringLiteral("--csv")} + file);
-    const auto rows = csv.out.trimmed().split('\n');
-    ASSERT_EQ(rows.size(), 4);
-    EXPECT_EQ(rows[1].split(',').size(), rows[0].split(',').size());
-    EXPECT_TRUE(rows[1].contains(
-        ",minute,60,60,60,8,7,9.5,8,7,9.5,,,,-8,-9.5,-7,0,0,0.125,0.125,40,onBattery,2,,,,,0.25"))
-        << rows[1].toStdString();
-    const auto health =
-        testing::runProbe(QStringList{QStringLiteral("history"), QStringLiteral("--health")} + file);
-    EXPECT_EQ(health.lastLine()[QStringLiteral("designCapacity")], QJsonValue());
-    EXPECT_EQ(health.lastLine()[QStringLiteral("cycleCount")].toInt(), 12);
+    const auto [json, lines] = run({QStringLiteral("--since"), QStringLiteral("150m")});
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_EQ(json.lastLine()[QStringLiteral("systemWattsMean")].toDouble(), 1); // the newest comes last
+    EXPECT_TRUE(json.lastLine()[QStringLiteral("inputWattsMean")].isNull());
 
-    for (const QStringList& bad :
-         {QStringList{QStringLiteral("--since"), QStringLiteral("7x")} + file,
-          QStringList{QStringLiteral("--file"), path + QStringLiteral(".missing")}}) {
-        const auto run = testing::runProbe(QStringList{QStringLiteral("history")} + bad);
-        EXPECT_EQ(run.exitCode, 2);
-        EXPECT_EQ(run.err.count('\n'), 1);
+    const auto [csv, rows] = run({QStringLiteral("--csv")});
+    ASSERT_EQ(rows.size(), 4);
+    EXPECT_TRUE(rows[0].startsWith(
+        "start,resolution,sampleCount,coveredSeconds,onBatterySeconds,headlineWattsMean,"));
+    EXPECT_TRUE(rows[1].endsWith(",minute,60,60,60,30,29,31.5,30,29,31.5,,,,-30,-31.5,-29,0,0,0.46875,0."
+                                 "46875,40,onBattery,7.5,,,,,0.25"))
+        << rows[1].toStdString();
+    const auto [health, healthRows] = run({QStringLiteral("--health"), QStringLiteral("--csv")});
+    ASSERT_EQ(healthRows.size(), 2);
+    EXPECT_EQ(healthRows[0], "recordedAt,fullChargeCapacity,designCapacity,unit,cycleCount");
+    EXPECT_TRUE(healthRows[1].endsWith(":00.000Z,4100,,mAh,12")) << healthRows[1].toStdString();
+    for (const QString& bad : {QStringLiteral("7x"), QStringLiteral("-3d")}) {
+        const auto [failed, ignored] = run({QStringLiteral("--since"), bad});
+        EXPECT_EQ(std::pair(failed.exitCode, failed.err.count('\n')), std::pair(2, qsizetype(1)));
     }
+    EXPECT_EQ(
+        testing::runProbe({QStringLiteral("history"), QStringLiteral("--file"), path + QStringLiteral("x")})
+            .exitCode,
+        2);
 }
 
 } // namespace
