@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QStandardPaths>
 #include <QVariant>
@@ -18,10 +19,15 @@ namespace {
 
 constexpr qint64 kHourSpan = 3600 - 60; // an hour row ends where its last minute starts
 
-/// A one-value pragma's answer; nothing when it cannot be read.
-std::optional<QVariant> pragma(const QString& connection, const QString& statement) {
+/// A one-value pragma's answer; nothing when it cannot be read, and then `damaged` tells whether
+/// SQLite found the file damaged or no database (rather than busy or unreadable).
+std::optional<QVariant> pragma(const QString& connection, const QString& statement, bool* damaged = nullptr) {
     QSqlQuery query(QSqlDatabase::database(connection, false));
     if (!query.exec(statement) || !query.next()) {
+        if (damaged != nullptr) {
+            const QString code = query.lastError().nativeErrorCode(); // SQLITE_CORRUPT, SQLITE_NOTADB
+            *damaged = code == QStringLiteral("11") || code == QStringLiteral("26");
+        }
         return std::nullopt;
     }
     return query.value(0);
@@ -76,10 +82,15 @@ HistoryStore::Opening HistoryStore::openFile() {
         return Opening::unreachable;
     }
     // Checked before anything is written, so a file set aside is the file as it was found.
-    const auto integrity = pragma(connection_, QStringLiteral("PRAGMA integrity_check"));
-    const auto version = pragma(connection_, QStringLiteral("PRAGMA user_version"));
-    if (!integrity || integrity->toString() != QStringLiteral("ok") || !version) {
+    bool damaged = false;
+    const auto integrity = pragma(connection_, QStringLiteral("PRAGMA integrity_check"), &damaged);
+    const auto version =
+        integrity ? pragma(connection_, QStringLiteral("PRAGMA user_version"), &damaged) : std::nullopt;
+    if (damaged || (integrity && integrity->toString() != QStringLiteral("ok"))) {
         return setAside(QStringLiteral("corrupt")) ? Opening::unusable : Opening::unreachable;
+    }
+    if (!version) {
+        return Opening::unreachable; // busy or unreadable: tried again later, left as it is
     }
     if (version->toInt() > history_sql::schemaVersion) {
         return setAside(QStringLiteral("newer-v%1").arg(version->toInt())) ? Opening::unusable
