@@ -6,7 +6,7 @@
 
 namespace voltrane::testing {
 
-// 2026-12-08 04:00:00 UTC.
+// 2026-12-01 04:00:00 UTC.
 inline const Date kHistoryHour = Date(std::chrono::seconds(1796097600));
 
 /// A full minute on battery drawing `watts` (whole watts), with every figure the file

@@ -49,7 +49,8 @@ std::optional<BatteryHealthRecord> batteryHealthFromTable(const PropertyTable& t
     if (!record.designCapacity && data != nullptr && data->table() != nullptr) {
         record.designCapacity = positive(number(*data->table(), "DesignCapacity"));
     }
-    if (const auto cycles = positive(number(table, "CycleCount"))) {
+    // A count past any battery's life is garbage, and would not fit the integer.
+    if (const auto cycles = positive(number(table, "CycleCount")); cycles && *cycles < 1e9) {
         record.cycleCount = static_cast<std::int64_t>(*cycles);
     }
     if (!record.fullChargeCapacity && !record.designCapacity && !record.cycleCount) {
