@@ -21,6 +21,11 @@ double positive(std::optional<double> value) {
     return value ? std::max(*value, 0.0) : 0.0;
 }
 
+/// On battery the decoder's input figure is the system's own draw: no adapter feeds it then.
+std::optional<double> adapterInput(const PowerSnapshot& snapshot) {
+    return snapshot.state == PowerState::onBattery ? std::nullopt : finite(snapshot.inputWatts);
+}
+
 } // namespace
 
 void HistoryMinuteAccumulator::Figure::add(std::optional<double> value) {
@@ -80,7 +85,7 @@ std::optional<HistoryRow> HistoryMinuteAccumulator::add(const PowerSnapshot& sna
     ++stateCounts_[state];
     headline_.add(snapshot.headlineWatts());
     system_.add(snapshot.systemWatts);
-    input_.add(snapshot.inputWatts);
+    input_.add(adapterInput(snapshot));
     battery_.add(snapshot.batteryWatts);
     portOutput_.add(snapshot.portOutputWatts);
     if (snapshot.chargePercent) {
@@ -156,7 +161,7 @@ void HistoryMinuteAccumulator::integrate(const PowerSnapshot& snapshot, double s
     if (snapshot.state == PowerState::onBattery) {
         onBattery_ += seconds;
     }
-    adapterWh_ += positive(finite(snapshot.inputWatts)) * hours;
+    adapterWh_ += positive(adapterInput(snapshot)) * hours;
     systemWh_ += positive(finite(snapshot.systemWatts)) * hours;
     const auto battery = finite(snapshot.batteryWatts);
     chargedWh_ += positive(battery) * hours;

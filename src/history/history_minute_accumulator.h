@@ -12,7 +12,8 @@ namespace voltrane {
 /// Sums the published samples of one wall-clock minute into a minute row. Each power reading
 /// stands for the time since the one before it, at most `longestReadingSpan`, so a suspend or a
 /// stalled loop is not counted as drawn power; the part of that time before a minute boundary
-/// belongs to the minute before. A minute with no power reading gives no row.
+/// belongs to the minute before. A minute with no power reading gives no row. The adapter's input
+/// counts only off battery, where the flow diagram takes the adapter as the source.
 class HistoryMinuteAccumulator {
 public:
     static constexpr std::chrono::seconds longestReadingSpan{5};

@@ -30,9 +30,10 @@ TEST(HistoryMinuteAccumulator, SummarisesAMinuteAndSplitsTheReadingThatCrossesIt
     // Readings at 0.5 s, 1.5 s, …: 40 charging at 30 W from a 50 W adapter, then 20 on battery.
     std::optional<HistoryRow> row;
     for (int second = 0; second <= 60 && !row; ++second) {
-        row = accumulator.add(second < 40 ? reading(PowerState::charging, 20, 50, 30, 60 + second / 30)
-                                          : reading(PowerState::onBattery, 12, std::nullopt, -12, 70),
-                              kHistoryHour + std::chrono::seconds(second) + 500ms);
+        row = accumulator.add(
+            second < 40 ? reading(PowerState::charging, 20, 50, 30, 60 + second / 30)
+                        : reading(PowerState::onBattery, 12, 12, -12, 70), // input: the system's draw
+            kHistoryHour + std::chrono::seconds(second) + 500ms);
     }
     ASSERT_TRUE(row);
     EXPECT_EQ(row->start, kHistoryHour);
@@ -45,6 +46,7 @@ TEST(HistoryMinuteAccumulator, SummarisesAMinuteAndSplitsTheReadingThatCrossesIt
               std::tuple(PowerState::charging, 70, 6.0, 3.0, std::nullopt));
     EXPECT_EQ(row->systemWatts, (FigureSummary{(40 * 20 + 20 * 12) / 60.0, 12, 20}));
     EXPECT_EQ(row->batteryWatts, (FigureSummary{(40 * 30 - 20 * 12) / 60.0, -12, 30}));
+    EXPECT_EQ(row->inputWatts, (FigureSummary{50, 50, 50}));
     EXPECT_NEAR(row->adapterEnergyWh + row->batteryChargedWh, 80 * 39.5 / 3600, 1e-9);
     EXPECT_NEAR(row->batteryDischargedWh - row->systemEnergyWh, (12 * 20.5 - 20 * 39.5 - 12 * 20.5) / 3600,
                 1e-9);
