@@ -17,8 +17,6 @@ namespace voltrane {
 
 namespace {
 
-constexpr qint64 kHourSpan = 3600 - 60; // an hour row ends where its last minute starts
-
 /// A one-value pragma's answer; nothing when it cannot be read, and then `damaged` tells whether
 /// SQLite found the file damaged or no database (rather than busy or unreadable).
 std::optional<QVariant> pragma(const QString& connection, const QString& statement, bool* damaged = nullptr) {
@@ -52,7 +50,7 @@ HistoryStore::HistoryStore(QString filePath)
     if (opening == Opening::unusable) {
         opening = openFile();
     }
-    open_ = opening == Opening::ready && loadLatest();
+    open_ = opening == Opening::ready;
     if (!open_) {
         closeConnection();
     }
@@ -139,23 +137,10 @@ bool HistoryStore::setAside(const QString& reason) {
     return true;
 }
 
-bool HistoryStore::loadLatest() {
-    const auto minute = pragma(connection_, QStringLiteral("SELECT max(start) FROM minute_rows"));
-    const auto hour = pragma(connection_, QStringLiteral("SELECT max(start) FROM hour_rows"));
-    const auto day = pragma(connection_, QStringLiteral("SELECT max(day) FROM health"));
-    if (!minute || !hour || !day) {
-        return false;
-    }
-    if (!minute->isNull()) {
-        latestStart_ = minute->toLongLong();
-    }
-    if (!hour->isNull()) {
-        latestStart_ = std::max(latestStart_.value_or(hour->toLongLong()), hour->toLongLong() + kHourSpan);
-    }
-    if (!day->isNull()) {
-        latestHealthDay_ = day->toLongLong();
-    }
-    return true;
+bool HistoryStore::taken(const QString& statement, qint64 key) {
+    QSqlQuery query(QSqlDatabase::database(connection_, false));
+    // A query that fails counts as taken: nothing is written that might replace a row.
+    return !query.prepare(statement) || (query.addBindValue(key), !query.exec()) || query.next();
 }
 
 HistoryStore::Write HistoryStore::add(const HistoryRow& minute) {
@@ -163,7 +148,10 @@ HistoryStore::Write HistoryStore::add(const HistoryRow& minute) {
         return Write::failed;
     }
     const qint64 start = history_sql::secondsOf(minute.start);
-    if (minute.resolution != HistoryResolution::minute || (latestStart_ && start <= *latestStart_)) {
+    const qint64 hour = history_sql::secondsOf(std::chrono::floor<std::chrono::hours>(minute.start));
+    if (minute.resolution != HistoryResolution::minute ||
+        taken(QStringLiteral("SELECT 1 FROM minute_rows WHERE start = ?"), start) ||
+        taken(QStringLiteral("SELECT 1 FROM hour_rows WHERE start = ?"), hour)) {
         return Write::refused;
     }
     QSqlDatabase database = QSqlDatabase::database(connection_, false);
@@ -174,7 +162,6 @@ HistoryStore::Write HistoryStore::add(const HistoryRow& minute) {
         database.rollback();
         return Write::failed;
     }
-    latestStart_ = start;
     return Write::written;
 }
 
@@ -182,16 +169,12 @@ HistoryStore::Write HistoryStore::add(const BatteryHealthRecord& record) {
     if (!open_) {
         return Write::failed;
     }
-    const qint64 day = history_sql::secondsOf(record.recordedAt) / 86400;
-    if (latestHealthDay_ && day <= *latestHealthDay_) {
+    if (taken(QStringLiteral("SELECT 1 FROM health WHERE day = ?"),
+              history_sql::secondsOf(record.recordedAt) / 86400)) {
         return Write::refused;
     }
     QSqlDatabase database = QSqlDatabase::database(connection_, false);
-    if (!history_sql::insert(database, record)) {
-        return Write::failed;
-    }
-    latestHealthDay_ = day;
-    return Write::written;
+    return history_sql::insert(database, record) ? Write::written : Write::failed;
 }
 
 bool HistoryStore::prune(Date now) {

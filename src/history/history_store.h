@@ -37,10 +37,11 @@ public:
     /// The connection's name, for queries on the thread that made the store.
     const QString& connectionName() const { return connection_; }
 
-    /// Writes one minute row in its own transaction. A row that does not start after every row
-    /// already kept (the clock went back) is refused: a later row is never overwritten.
+    /// Writes one minute row in its own transaction. A minute already kept, as a minute or within
+    /// an hour row, is refused: after the clock went back, the minutes it repeats keep the rows
+    /// written first, and only the gaps are filled.
     Write add(const HistoryRow& minute);
-    /// Keeps at most one health record a day, and none dated before the last one.
+    /// Keeps at most one health record a day, the first.
     Write add(const BatteryHealthRecord& record);
     /// Folds minute rows older than `minuteRetention` into hour rows and drops hour rows older
     /// than `hourRetention`, in one transaction; false when that failed and nothing changed.
@@ -51,14 +52,13 @@ private:
     Opening openFile();
     void closeConnection();
     bool setAside(const QString& reason);
-    bool loadLatest();
+    /// Whether `statement` finds a row for `key`.
+    bool taken(const QString& statement, qint64 key);
 
     QString filePath_;
     QString connection_;
     QString setAside_;
     bool open_ = false;
-    std::optional<qint64> latestStart_; // seconds; the end of the last hour row counts too
-    std::optional<qint64> latestHealthDay_;
 };
 
 /// Reads the history file on its own read-only connection per call, so it can be used from any

@@ -74,20 +74,21 @@ TEST_F(HistoryStoreFaults, AFullDiskFailsTheWriteAndKeepsWhatWasWritten) {
     EXPECT_EQ(store.add(minuteRow(kHistoryHour + written * 1min, written)), Write::written);
 }
 
-TEST_F(HistoryStoreFaults, TheClockGoingBackNeverOverwritesALaterRow) {
+TEST_F(HistoryStoreFaults, TheClockGoingBackFillsGapsButNeverOverwritesARow) {
     HistoryStore store(path);
     for (const auto& [at, watts, expected] : {std::tuple{5min, 10, Write::written},
                                               {5min, 99, Write::refused},
-                                              {2min, 99, Write::refused},
+                                              {2min, 2, Write::written},
                                               {6min, 11, Write::written}}) {
         EXPECT_EQ(store.add(minuteRow(kHistoryHour + at, watts)), expected);
     }
-    EXPECT_EQ(kept(), std::vector({minuteRow(kHistoryHour + 5min, 10), minuteRow(kHistoryHour + 6min, 11)}));
+    EXPECT_EQ(kept(), std::vector({minuteRow(kHistoryHour + 2min, 2), minuteRow(kHistoryHour + 5min, 10),
+                                   minuteRow(kHistoryHour + 6min, 11)}));
     for (const auto& [at, expected] :
-         {std::pair{0h, Write::written}, {3h, Write::refused}, {-24h, Write::refused}}) {
+         {std::pair{0h, Write::written}, {3h, Write::refused}, {-24h, Write::written}}) {
         EXPECT_EQ(store.add(BatteryHealthRecord{kHistoryHour + at, 50000, 56000, {}, 300}), expected);
     }
-    EXPECT_EQ(HistoryFileReader(path).health(Date{}, kHistoryHour + 48h).size(), 1u);
+    EXPECT_EQ(HistoryFileReader(path).health(Date{}, kHistoryHour + 48h).size(), 2u);
 }
 
 TEST_F(HistoryStoreFaults, AProcessKilledInsideATransactionLeavesTheCommittedRows) {
