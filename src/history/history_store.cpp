@@ -140,7 +140,11 @@ bool HistoryStore::setAside(const QString& reason) {
 bool HistoryStore::taken(const QString& statement, qint64 key) {
     QSqlQuery query(QSqlDatabase::database(connection_, false));
     // A query that fails counts as taken: nothing is written that might replace a row.
-    return !query.prepare(statement) || (query.addBindValue(key), !query.exec()) || query.next();
+    if (!query.prepare(statement)) {
+        return true;
+    }
+    query.addBindValue(key);
+    return !query.exec() || query.next();
 }
 
 HistoryStore::Write HistoryStore::add(const HistoryRow& minute) {
