@@ -1,11 +1,13 @@
 // The real application for the overhead script, wired to recorded sources instead of the
 // machine's: a recorded battery table (re-read every second, as sysfs would be) and component
-// figures that keep every row of the flow diagram flowing. No usage events are sent.
+// figures that keep every row of the flow diagram flowing. No usage events are sent; the history
+// is recorded as the app records it, into a file of its own.
 //   voltrane_bench_app closed   tray item only, panel never shown
 //   voltrane_bench_app open     the panel shown as a window and kept active
 #include "analytics/settings_store.h"
 #include "app/dashboard_panel.h"
 #include "app/voltrane_app.h"
+#include "history/history_recorder.h"
 #include "telemetry/battery/iokit_power_metrics_provider.h"
 #include "telemetry/battery/recorded_battery_registry.h"
 
@@ -61,6 +63,9 @@ int main(int argc, char** argv) {
         std::make_shared<SettingsStore>(settingsFolder.filePath(QStringLiteral("settings.json")));
     options.services.onShown = [] {};
     VoltraneApp app(std::move(readers), std::move(options));
+    HistoryRecorder recorder(settingsFolder.filePath(QStringLiteral("history.sqlite3")), nullptr,
+                             [] { return std::chrono::system_clock::now(); });
+    recorder.follow(app.monitor());
     app.start();
     std::printf("voltrane_bench_app: %s\n", open ? "panel open" : "panel closed");
     std::fflush(stdout);

@@ -1,6 +1,7 @@
 # The Debian package: `cpack -G DEB` in a release build gives voltrane_<version>_<arch>.deb.
 # Depends comes from the libraries the binaries link (dpkg-shlibdeps) plus what they load or
-# read at run time, which no linker sees: the fonts of the symbols and the Chinese texts. The
+# read at run time, which no linker sees: the fonts of the symbols and the Chinese texts, and
+# the SQLite driver plugin of the history file (libqt6sql6 itself is linked). The
 # platform plugins come with libqt6gui6 and the TLS backends with libqt6network6, both
 # already among the linked libraries.
 include(GNUInstallDirs)
@@ -36,7 +37,7 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-material-design-icons-iconfont, fonts-noto-cjk")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-material-design-icons-iconfont, fonts-noto-cjk, libqt6sql6-sqlite")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/package)

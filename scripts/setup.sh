@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     cmake ninja-build ccache g++ pkg-config
-    qt6-base-dev libgl-dev
+    qt6-base-dev libqt6sql6-sqlite libgl-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev clang-tidy clang-format
     fonts-material-design-icons-iconfont fonts-noto-cjk

@@ -2,6 +2,8 @@
 #include "analytics/telemetry_client.h"
 #include "app/single_instance.h"
 #include "app/voltrane_app.h"
+#include "history/history_recorder.h"
+#include "history/history_store.h"
 #include "telemetry/battery/iokit_power_metrics_provider.h"
 #include "telemetry/battery/sysfs_battery_registry.h"
 #include "telemetry/components/linux_component_provider.h"
@@ -51,9 +53,18 @@ int main(int argc, char** argv) {
         options.services.settings = settings;
     }
     options.services.onShown = [&telemetry] { telemetry.track(TelemetryEvent::dashboardOpen); };
+    // The history file sits in the user's data folder (XDG_DATA_HOME moves it). The window reads it
+    // on a connection of its own while the recorder writes on its thread.
+    const QString historyPath = HistoryStore::defaultFilePath();
+    HistoryFileReader historyReader(historyPath);
+    options.history = &historyReader;
     int status = 0;
     {
         VoltraneApp app(std::move(readers), std::move(options));
+        // Goes before the monitor does, writing the minute in progress.
+        HistoryRecorder recorder(historyPath, std::make_unique<SysfsBatteryRegistry>(),
+                                 [] { return std::chrono::system_clock::now(); });
+        recorder.follow(app.monitor());
         QObject::connect(&instance, &SingleInstance::activationRequested, &app, &VoltraneApp::showPanel);
         QObject::connect(&app, &VoltraneApp::quitRequested, &application, &QApplication::quit,
                          Qt::QueuedConnection);

@@ -16,9 +16,10 @@ for path in usr/bin/voltrane usr/bin/voltrane-probe usr/share/applications/voltr
     grep -q " \./$path\$" <<<"$contents" || fail "$path missing"
 done
 depends=$(dpkg-deb -f "$deb" Depends)
-# From the linked libraries (which bring the platform plugins), and the fonts read at run time.
-for package in libc6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6network6 fonts-noto-cjk \
-    fonts-material-design-icons-iconfont; do
+# From the linked libraries (which bring the platform plugins), and the fonts and the SQLite
+# driver loaded at run time.
+for package in libc6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6network6 libqt6sql6 fonts-noto-cjk \
+    fonts-material-design-icons-iconfont libqt6sql6-sqlite; do
     grep -Eq "(^|, )$package( |,|$)" <<<"$depends" || fail "Depends lacks $package: $depends"
 done
 lintian --fail-on error "$deb"

@@ -47,5 +47,8 @@ int textsCommand(const Arguments& arguments);
 /// `render FILE --out PNG [--compact] [--info]`: the whole 560 × 750 dashboard for a sample,
 /// offscreen, optionally with the data-explanation popover open.
 int renderCommand(const Arguments& arguments);
+/// `history [--since SPAN] [--csv] [--health] [--file PATH]`: the recorded rows (or health
+/// records), oldest first, as JSON lines or CSV with a header.
+int historyCommand(const Arguments& arguments);
 
 } // namespace voltrane::probe

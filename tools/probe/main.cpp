@@ -21,16 +21,18 @@ using Command = std::function<int(const voltrane::probe::Arguments&)>;
 
 const std::map<std::string, Command>& commands() {
     static const std::map<std::string, Command> table{
-        {"flow", voltrane::probe::flowCommand},   {"", voltrane::probe::liveCommand},
-        {"watch", voltrane::probe::watchCommand}, {"decode", voltrane::probe::decodeCommand},
-        {"texts", voltrane::probe::textsCommand}, {"render", voltrane::probe::renderCommand},
+        {"flow", voltrane::probe::flowCommand},       {"", voltrane::probe::liveCommand},
+        {"watch", voltrane::probe::watchCommand},     {"decode", voltrane::probe::decodeCommand},
+        {"texts", voltrane::probe::textsCommand},     {"render", voltrane::probe::renderCommand},
+        {"history", voltrane::probe::historyCommand},
     };
     return table;
 }
 
 void printUsage() {
     std::cerr
-        << "usage: voltrane-probe [watch | decode FILE | flow FILE | texts FILE | render FILE --out PNG]\n";
+        << "usage: voltrane-probe [watch | decode FILE | flow FILE | texts FILE | render FILE --out PNG |\n"
+           "                      history [--since SPAN] [--csv] [--health] [--file PATH]]\n";
 }
 
 } // namespace

@@ -422,4 +422,69 @@ std::optional<PropertyTable> SysfsBatteryRegistry::copyProperties() {
     return table;
 }
 
+std::optional<BatteryHealthRecord> SysfsBatteryRegistry::batteryHealth(Date now) {
+    DIR* listing = ::opendir(root_.c_str());
+    if (listing == nullptr) {
+        return std::nullopt;
+    }
+    std::vector<std::string> names;
+    while (const dirent* entry = ::readdir(listing)) {
+        const std::string_view name = entry->d_name;
+        if (name != "." && name != "..") {
+            names.emplace_back(name);
+        }
+    }
+    std::sort(names.begin(), names.end());
+    std::optional<BatteryHealthRecord> record;
+    std::vector<double> cycles;
+    for (const std::string& name : names) {
+        const Folder folder(::dirfd(listing), name.c_str());
+        if (!folder.isOpen() || readAttribute(folder, "type") != "Battery" ||
+            readAttribute(folder, "scope") == "Device" || readAttribute(folder, "present") == "0") {
+            continue;
+        }
+        auto unit = CapacityUnit::milliwattHours;
+        auto full = readInteger(folder, "energy_full");
+        auto design = readInteger(folder, "energy_full_design");
+        if (!full && !design) {
+            unit = CapacityUnit::milliampHours;
+            full = readInteger(folder, "charge_full");
+            design = readInteger(folder, "charge_full_design");
+        }
+        if (const auto count = readInteger(folder, "cycle_count"); count && *count > 0) {
+            cycles.push_back(*count);
+        }
+        if (!full && !design) {
+            continue;
+        }
+        if (!record) {
+            record.emplace();
+            record->recordedAt = now;
+            record->unit = unit;
+        } else if (record->unit != unit) {
+            continue; // a pack that counts charge cannot be added to one that counts energy
+        }
+        if (full && *full > 0) {
+            record->fullChargeCapacity = record->fullChargeCapacity.value_or(0.0) + *full / 1000;
+        }
+        if (design && *design > 0) {
+            record->designCapacity = record->designCapacity.value_or(0.0) + *design / 1000;
+        }
+    }
+    ::closedir(listing);
+    if (!cycles.empty()) {
+        if (!record) {
+            record.emplace();
+            record->recordedAt = now;
+        }
+        double total = 0;
+        for (const double count : cycles) {
+            total += count;
+        }
+        record->cycleCount =
+            static_cast<std::int64_t>(std::round(total / static_cast<double>(cycles.size())));
+    }
+    return record;
+}
+
 } // namespace voltrane

@@ -23,6 +23,11 @@ public:
     /// is connected, as a key that is no battery data; nothing when no supply can be read at all.
     std::optional<PropertyTable> copyProperties() override;
 
+    /// The system batteries' `energy_full` and `energy_full_design` (µWh, given in mWh) or, without
+    /// them, `charge_full` and `charge_full_design` (µAh, given in mAh), summed over packs that
+    /// report in the same unit, and the mean `cycle_count` (0 is the kernel's "unknown").
+    std::optional<BatteryHealthRecord> batteryHealth(Date now) override;
+
 private:
     std::filesystem::path root_;
     std::vector<std::string> supplyNames_; // the last listing, kept to reuse its storage

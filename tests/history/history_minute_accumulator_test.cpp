@@ -1,0 +1,113 @@
+#include "history/history_fold.h"
+#include "history/history_minute_accumulator.h"
+#include "stored_rows.h"
+
+#include <gtest/gtest.h>
+
+namespace voltrane {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::kHistoryHour;
+
+PowerSnapshot reading(PowerState state, double system, std::optional<double> input, double battery,
+                      int charge) {
+    PowerSnapshot snapshot;
+    snapshot.state = state;
+    snapshot.systemWatts = system;
+    snapshot.inputWatts = input;
+    snapshot.batteryWatts = battery;
+    snapshot.chargePercent = charge;
+    snapshot.portOutputWatts = 3;
+    return snapshot;
+}
+
+TEST(HistoryMinuteAccumulator, SummarisesAMinuteAndSplitsTheReadingThatCrossesItsEnd) {
+    HistoryMinuteAccumulator accumulator;
+    ComponentPowerSnapshot components;
+    components.cpuWatts = 6;
+    EXPECT_FALSE(accumulator.add(components, kHistoryHour + 10s));
+    // Readings at 0.5 s, 1.5 s, …: 40 charging at 30 W from a 50 W adapter, then 20 on battery.
+    std::optional<HistoryRow> row;
+    for (int second = 0; second <= 60 && !row; ++second) {
+        row = accumulator.add(
+            second < 40 ? reading(PowerState::charging, 20, 50, 30, 60 + second / 30)
+                        : reading(PowerState::onBattery, 12, 12, -12, 70), // input: the system's draw
+            kHistoryHour + std::chrono::seconds(second) + 500ms);
+    }
+    ASSERT_TRUE(row);
+    EXPECT_EQ(row->start, kHistoryHour);
+    EXPECT_EQ(row->sampleCount, 60);
+    // Each reading stands for the time before it: 39.5 s charging, 20 s on battery and the half
+    // second before 04:01 of the reading after it.
+    EXPECT_DOUBLE_EQ(row->coveredSeconds, 60);
+    EXPECT_DOUBLE_EQ(row->onBatterySeconds, 20.5);
+    EXPECT_EQ(std::tuple(row->state, row->chargePercent, row->cpuWatts, row->portOutputWatts, row->gpuWatts),
+              std::tuple(PowerState::charging, 70, 6.0, 3.0, std::nullopt));
+    EXPECT_EQ(row->systemWatts, (FigureSummary{(40 * 20 + 20 * 12) / 60.0, 12, 20}));
+    EXPECT_EQ(row->batteryWatts, (FigureSummary{(40 * 30 - 20 * 12) / 60.0, -12, 30}));
+    EXPECT_EQ(row->inputWatts, (FigureSummary{50, 50, 50}));
+    EXPECT_NEAR(row->adapterEnergyWh + row->batteryChargedWh, 80 * 39.5 / 3600, 1e-9);
+    EXPECT_NEAR(row->batteryDischargedWh - row->systemEnergyWh, (12 * 20.5 - 20 * 39.5 - 12 * 20.5) / 3600,
+                1e-9);
+    EXPECT_DOUBLE_EQ(accumulator.flush()->coveredSeconds, 0.5);
+    EXPECT_FALSE(accumulator.flush());
+}
+
+TEST(HistoryMinuteAccumulator, SilenceLeavesGapsAndTheClockGoingBackNeverMergesIntoALaterMinute) {
+    HistoryMinuteAccumulator accumulator;
+    const PowerSnapshot draw = reading(PowerState::onBattery, 10, std::nullopt, -10, 50);
+    const PowerSnapshot nothing = PowerSnapshot::unavailable(Date{});
+    // 04:00:30, failed reads only until 04:03:10, then the clock is set back to 04:01:20.
+    std::vector<HistoryRow> rows;
+    for (const auto& [at, snapshot] : {std::pair{30s, draw},
+                                       {90s, nothing},
+                                       {150s, nothing},
+                                       {190s, draw},
+                                       {191s, draw},
+                                       {80s, draw},
+                                       {81s, draw}}) {
+        if (auto row = accumulator.add(snapshot, kHistoryHour + at)) {
+            rows.push_back(*row);
+        }
+    }
+    rows.push_back(*accumulator.flush());
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(std::vector({rows[0].start, rows[1].start, rows[2].start}),
+              std::vector({kHistoryHour, kHistoryHour + 3min, kHistoryHour + 1min}));
+    // After the silence a reading stands for five seconds at most; one dated before the reading
+    // before it stands for none, and nothing turns negative.
+    EXPECT_DOUBLE_EQ(rows[1].coveredSeconds, 5 + 1);
+    EXPECT_NEAR(rows[1].batteryDischargedWh, 10 * 6.0 / 3600, 1e-12);
+    EXPECT_DOUBLE_EQ(rows[2].coveredSeconds, 1);
+    EXPECT_GE(rows[2].batteryDischargedWh, 0);
+}
+
+TEST(HistoryFold, FoldsMinutesIntoHoursByReadingsAndTime) {
+    auto minute = [](std::chrono::minutes at, int samples, double watts, PowerState state,
+                     std::optional<int> charge) {
+        HistoryRow row = testing::minuteRow(kHistoryHour + at, watts);
+        row.sampleCount = row.coveredSeconds = samples;
+        row.state = state;
+        row.chargePercent = charge;
+        return row;
+    };
+    const auto hours = foldIntoHours({minute(59min, 60, 10, PowerState::onBattery, 40),
+                                      minute(0min, 20, 20, PowerState::charging, 41),
+                                      minute(1min, 60, 12, PowerState::onBattery, std::nullopt),
+                                      minute(65min, 30, 7, PowerState::pluggedIn, 80)});
+    ASSERT_EQ(hours.size(), 2u);
+    const HistoryRow& first = hours[0];
+    EXPECT_EQ(std::tuple(first.start, first.resolution, first.sampleCount, first.state, first.chargePercent),
+              std::tuple(kHistoryHour, HistoryResolution::hour, 140, PowerState::onBattery, 40));
+    EXPECT_DOUBLE_EQ(first.coveredSeconds, 140);
+    EXPECT_DOUBLE_EQ(first.onBatterySeconds, 180); // summed as the minutes say
+    EXPECT_EQ(first.systemWatts, (FigureSummary{(60 * 10 + 20 * 20 + 60 * 12) / 140.0, 9, 21.5}));
+    EXPECT_DOUBLE_EQ(*first.cpuWatts, first.systemWatts->mean / 4);
+    EXPECT_DOUBLE_EQ(first.systemEnergyWh, (10 + 20 + 12) / 64.0);
+    EXPECT_FALSE(first.inputWatts);
+    EXPECT_EQ(std::pair(hours[1].start, hours[1].state), std::pair(kHistoryHour + 1h, PowerState::pluggedIn));
+}
+
+} // namespace
+} // namespace voltrane
