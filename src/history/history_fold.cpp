@@ -3,15 +3,22 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <cmath>
 
 namespace voltrane {
 
 namespace {
 
+double finiteOr0(double value) {
+    return std::isfinite(value) ? value : 0;
+}
+
 class Weighted {
 public:
     void add(const std::optional<double>& value, double weight) {
-        if (value) {
+        if (value && std::isfinite(*value)) {
+            // A row holding no reading still counts, lightly, so that a fold of such rows has a mean.
+            weight = std::max(weight, 1e-6);
             sum_ += *value * weight;
             weight_ += weight;
         }
@@ -29,7 +36,7 @@ struct Summary {
     Weighted mean;
     std::optional<FigureSummary> range;
     void add(const std::optional<FigureSummary>& figure, double weight) {
-        if (!figure) {
+        if (!figure || !std::isfinite(figure->mean)) {
             return;
         }
         mean.add(figure->mean, weight);
@@ -56,12 +63,12 @@ struct Hour {
     void add(const HistoryRow& minute) {
         const double weight = minute.sampleCount;
         row.sampleCount += minute.sampleCount;
-        row.coveredSeconds += minute.coveredSeconds;
-        row.onBatterySeconds += minute.onBatterySeconds;
-        row.adapterEnergyWh += minute.adapterEnergyWh;
-        row.batteryChargedWh += minute.batteryChargedWh;
-        row.batteryDischargedWh += minute.batteryDischargedWh;
-        row.systemEnergyWh += minute.systemEnergyWh;
+        row.coveredSeconds += std::max(0.0, finiteOr0(minute.coveredSeconds));
+        row.onBatterySeconds += std::max(0.0, finiteOr0(minute.onBatterySeconds));
+        row.adapterEnergyWh += finiteOr0(minute.adapterEnergyWh);
+        row.batteryChargedWh += finiteOr0(minute.batteryChargedWh);
+        row.batteryDischargedWh += finiteOr0(minute.batteryDischargedWh);
+        row.systemEnergyWh += finiteOr0(minute.systemEnergyWh);
         if (minute.chargePercent) {
             row.chargePercent = minute.chargePercent;
         }
@@ -80,6 +87,9 @@ struct Hour {
     }
 
     HistoryRow result() {
+        // Rows from a file written by hand or by a clock gone wrong may claim more than the hour.
+        row.coveredSeconds = std::min(row.coveredSeconds, 3600.0);
+        row.onBatterySeconds = std::min(row.onBatterySeconds, row.coveredSeconds);
         row.headlineWatts = headline.result();
         row.systemWatts = system.result();
         row.inputWatts = input.result();

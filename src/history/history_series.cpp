@@ -2,6 +2,7 @@
 
 #include "common/power_thresholds.h"
 #include "flow/system_energy_allocation.h"
+#include "history/history_fold.h"
 #include "history/history_range.h"
 
 #include <algorithm>
@@ -18,100 +19,6 @@ std::optional<double> usable(std::optional<double> watts, double above = -1) {
         return watts;
     }
     return std::nullopt;
-}
-
-double finiteOr0(double value) {
-    return std::isfinite(value) ? value : 0;
-}
-
-/// Accumulates one figure over several rows, weighting each mean by the seconds it covers.
-struct MeanFold {
-    double weighted = 0;
-    double weight = 0;
-    double min = 0;
-    double max = 0;
-    bool any = false;
-
-    void add(const std::optional<FigureSummary>& figure, double seconds) {
-        if (figure) {
-            add(figure->mean, seconds, figure->min, figure->max);
-        }
-    }
-    void add(std::optional<double> value, double seconds) {
-        if (value) {
-            add(*value, seconds, *value, *value);
-        }
-    }
-    void add(double mean, double seconds, double low, double high) {
-        if (!std::isfinite(mean)) {
-            return;
-        }
-        // A row that covers no time still counts, lightly, so a fold of such rows has a mean.
-        const double w = std::max(seconds, 1e-6);
-        weighted += mean * w;
-        weight += w;
-        min = any ? std::min(min, low) : low;
-        max = any ? std::max(max, high) : high;
-        any = true;
-    }
-    std::optional<FigureSummary> summary() const {
-        return any ? std::optional(FigureSummary{weighted / weight, min, max}) : std::nullopt;
-    }
-    std::optional<double> mean() const { return any ? std::optional(weighted / weight) : std::nullopt; }
-};
-
-HistoryRow fold(const std::vector<const HistoryRow*>& rows, Date start, HistoryResolution resolution) {
-    HistoryRow out;
-    out.start = start;
-    out.resolution = resolution;
-    std::array<MeanFold, 4> figures;
-    std::array<MeanFold, 6> components;
-    std::map<PowerState, double> stateSeconds;
-    for (const HistoryRow* row : rows) {
-        const double seconds = std::max(0.0, finiteOr0(row->coveredSeconds));
-        out.sampleCount += row->sampleCount;
-        out.coveredSeconds += seconds;
-        out.onBatterySeconds += std::max(0.0, finiteOr0(row->onBatterySeconds));
-        out.adapterEnergyWh += finiteOr0(row->adapterEnergyWh);
-        out.batteryChargedWh += finiteOr0(row->batteryChargedWh);
-        out.batteryDischargedWh += finiteOr0(row->batteryDischargedWh);
-        out.systemEnergyWh += finiteOr0(row->systemEnergyWh);
-        figures[0].add(row->headlineWatts, seconds);
-        figures[1].add(row->systemWatts, seconds);
-        figures[2].add(row->inputWatts, seconds);
-        figures[3].add(row->batteryWatts, seconds);
-        const std::array<std::optional<double>, 6> parts{row->cpuWatts,     row->gpuWatts,
-                                                         row->aneWatts,     row->dramWatts,
-                                                         row->displayWatts, row->portOutputWatts};
-        for (std::size_t i = 0; i < parts.size(); ++i) {
-            components[i].add(parts[i], seconds);
-        }
-        if (row->chargePercent) {
-            out.chargePercent = row->chargePercent;
-        }
-        stateSeconds[row->state] += std::max(seconds, 1e-6);
-    }
-    const double span = static_cast<double>(rowLength(resolution).count());
-    out.coveredSeconds = std::min(out.coveredSeconds, span);
-    out.onBatterySeconds = std::min(out.onBatterySeconds, out.coveredSeconds);
-    out.headlineWatts = figures[0].summary();
-    out.systemWatts = figures[1].summary();
-    out.inputWatts = figures[2].summary();
-    out.batteryWatts = figures[3].summary();
-    out.cpuWatts = components[0].mean();
-    out.gpuWatts = components[1].mean();
-    out.aneWatts = components[2].mean();
-    out.dramWatts = components[3].mean();
-    out.displayWatts = components[4].mean();
-    out.portOutputWatts = components[5].mean();
-    double longest = -1;
-    for (const auto& [state, seconds] : stateSeconds) {
-        if (seconds > longest) {
-            out.state = state;
-            longest = seconds;
-        }
-    }
-    return out;
 }
 
 } // namespace
@@ -135,29 +42,14 @@ std::vector<HistoryRow> foldRows(const std::vector<HistoryRow>& rows, HistoryRes
     if (resolution == HistoryResolution::minute) {
         return ordered;
     }
+    std::vector<HistoryRow> minutes;
     std::vector<HistoryRow> out;
-    std::vector<const HistoryRow*> bucket;
-    Date bucketStart{};
-    const auto flush = [&] {
-        if (!bucket.empty()) {
-            out.push_back(fold(bucket, bucketStart, resolution));
-            bucket.clear();
-        }
-    };
-    for (const HistoryRow& row : ordered) {
-        if (row.resolution == resolution) {
-            flush();
-            out.push_back(row);
-            continue;
-        }
-        const Date start = std::chrono::floor<std::chrono::hours>(row.start);
-        if (!bucket.empty() && start != bucketStart) {
-            flush();
-        }
-        bucketStart = start;
-        bucket.push_back(&row);
+    for (HistoryRow& row : ordered) {
+        (row.resolution == HistoryResolution::minute ? minutes : out).push_back(std::move(row));
     }
-    flush();
+    for (HistoryRow& hour : foldIntoHours(std::move(minutes))) {
+        out.push_back(std::move(hour));
+    }
     // A folded hour may begin before a coarse row that ends inside it; keep the first.
     return orderedRows(std::move(out));
 }

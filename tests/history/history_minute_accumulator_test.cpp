@@ -101,7 +101,7 @@ TEST(HistoryFold, FoldsMinutesIntoHoursByReadingsAndTime) {
     EXPECT_EQ(std::tuple(first.start, first.resolution, first.sampleCount, first.state, first.chargePercent),
               std::tuple(kHistoryHour, HistoryResolution::hour, 140, PowerState::onBattery, 40));
     EXPECT_DOUBLE_EQ(first.coveredSeconds, 140);
-    EXPECT_DOUBLE_EQ(first.onBatterySeconds, 180); // summed as the minutes say
+    EXPECT_DOUBLE_EQ(first.onBatterySeconds, 140); // the minutes say 180, but never more than was covered
     EXPECT_EQ(first.systemWatts, (FigureSummary{(60 * 10 + 20 * 20 + 60 * 12) / 140.0, 9, 21.5}));
     EXPECT_DOUBLE_EQ(*first.cpuWatts, first.systemWatts->mean / 4);
     EXPECT_DOUBLE_EQ(first.systemEnergyWh, (10 + 20 + 12) / 64.0);
