@@ -7,6 +7,7 @@
 
 #include <QLinearGradient>
 #include <QPainterPath>
+#include <QPixmap>
 #include <QPointer>
 #include <QRegion>
 #include <QTimer>
@@ -24,6 +25,11 @@ class WindowActivity;
 /// The ribbons of the flow diagram, one per row, with a light particle travelling along each
 /// thick one. Animates at up to 24 frames a second, and only while motion is allowed, the
 /// window is active and something flows; otherwise no timer runs. Hidden from accessibility.
+///
+/// The canvas paints every pixel of its rectangle itself, so a frame never makes the widgets
+/// beneath it repaint: it keeps what they show there in one pixmap (re-read when its place,
+/// size or scale changes) and, over that, the ribbons in another (redrawn when the content
+/// changes). A frame copies the second and draws the particles on it.
 class SankeyRibbonCanvas : public QWidget {
     Q_OBJECT
 
@@ -84,8 +90,18 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
+    /// Paints what the ancestors and the siblings below show in this rectangle, as Qt would
+    /// paint them were the canvas not there.
+    void renderBeneath(QPainter& painter) const;
+    /// Brings the two pixmaps up to date; the beneath layer only when its key changed.
+    void ensureBackdrop();
+    /// Every ribbon in order, each with its particle at `particlePhase` when there is one.
+    void paintRibbons(QPainter& painter, std::optional<double> particlePhase) const;
+    static void paintParticle(QPainter& painter, const Ribbon& ribbon, double phase);
+    static QRect particleRect(const Ribbon& ribbon, double phase);
     void rebuildRibbons();
     void updateClock();
     void tick();
@@ -100,6 +116,10 @@ private:
     PaletteColor sourceTint_ = PaletteColor::flowSource;
     std::optional<SankeyMetrics> metrics_;
     std::vector<Ribbon> ribbons_;
+    QPixmap beneath_;  ///< the widgets beneath, in this rectangle
+    QPixmap backdrop_; ///< beneath_ with the ribbons drawn on it
+    QRect beneathKey_; ///< beneath_'s place in the window and size
+    qreal beneathScale_ = 0;
     double phase_ = 0;
     int ticks_ = 0;
     int paints_ = 0;
