@@ -3,6 +3,7 @@
 #include "ui/host/qt_color.h"
 
 #include <QLinearGradient>
+#include <QPaintEvent>
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
@@ -76,6 +77,8 @@ DashboardBackground::Glow glow(const QSizeF& panel, qreal widthFactor, qreal dx,
 DashboardBackground::DashboardBackground(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("dashboardBackground"));
     setAttribute(Qt::WA_TransparentForMouseEvents, true);
+    // It covers the panel and paints every pixel, so nothing beneath repaints with it.
+    setAttribute(Qt::WA_OpaquePaintEvent, true);
 }
 
 DashboardBackground::Glow DashboardBackground::greenGlow(const QSizeF& panel) {
@@ -138,9 +141,23 @@ void DashboardBackground::paintBackground(QPainter& painter, const QRectF& rect)
     painter.restore();
 }
 
-void DashboardBackground::paintEvent(QPaintEvent*) {
+void DashboardBackground::paintEvent(QPaintEvent* event) {
+    const qreal scale = devicePixelRatioF();
+    if (picture_.isNull() || picture_.size() != size() * scale || picture_.devicePixelRatio() != scale) {
+        // Drawn whole, as one full repaint would draw it: a part of a scaled image samples a
+        // little differently.
+        picture_ = QPixmap(size() * scale);
+        picture_.setDevicePixelRatio(scale);
+        picture_.fill(Qt::transparent);
+        QPainter painter(&picture_);
+        painter.fillRect(rect(), toQColor(VoltranePalette::canvas));
+        paintBackground(painter, QRectF(rect()));
+    }
     QPainter painter(this);
-    paintBackground(painter, QRectF(rect()));
+    for (const QRect& r : event->region()) {
+        painter.drawPixmap(QRectF(r), picture_,
+                           QRectF(r.x() * scale, r.y() * scale, r.width() * scale, r.height() * scale));
+    }
 }
 
 } // namespace voltrane

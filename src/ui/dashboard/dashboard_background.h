@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QImage>
+#include <QPixmap>
 #include <QSize>
 #include <QWidget>
 
@@ -8,7 +9,9 @@ namespace voltrane {
 
 /// The panel's ground: a dark diagonal gradient, a green glow behind the upper left, a blue
 /// glow behind the lower right, a faint top sheen and bottom shade. The glows scale with the
-/// panel; they are blurred once per size and kept, never per paint.
+/// panel; they are blurred once per size and kept, never per paint. The widget is opaque: it
+/// paints the panel's canvas colour under the layers and keeps the whole picture, so a repaint
+/// of any part is a copy.
 class DashboardBackground : public QWidget {
     Q_OBJECT
 
@@ -36,6 +39,7 @@ private:
 
     QImage glows_;
     QSize glowsSize_;
+    QPixmap picture_; ///< canvas colour and the four layers, at the widget's size and scale
 };
 
 } // namespace voltrane

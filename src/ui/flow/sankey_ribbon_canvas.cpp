@@ -76,10 +76,20 @@ bool SankeyRibbonCanvas::appearsActive() const {
 void SankeyRibbonCanvas::setContent(const std::vector<SankeyDestination>& destinations,
                                     std::optional<double> sourceWatts, PaletteColor sourceTint,
                                     const SankeyMetrics& metrics) {
+    // The ribbons follow the metrics and the tints alone; new figures on the same drawing
+    // only decide whether the particles run.
+    const bool sameDrawing =
+        metrics_ && *metrics_ == metrics && sourceTint_ == sourceTint &&
+        std::equal(destinations_.begin(), destinations_.end(), destinations.begin(), destinations.end(),
+                   [](const SankeyDestination& a, const SankeyDestination& b) { return a.tint == b.tint; });
     destinations_ = destinations;
     sourceWatts_ = sourceWatts;
     sourceTint_ = sourceTint;
     metrics_ = metrics;
+    if (sameDrawing) {
+        updateClock();
+        return;
+    }
     rebuildRibbons();
     updateClock();
     redrawAll();
@@ -191,7 +201,8 @@ void SankeyRibbonCanvas::draw(double phase, QPainter& painter) const {
     paintRibbons(painter, reduceMotion() ? std::nullopt : std::optional(phase));
 }
 
-void SankeyRibbonCanvas::paintRibbons(QPainter& painter, std::optional<double> particlePhase) const {
+void SankeyRibbonCanvas::paintRibbons(QPainter& painter, std::optional<double> particlePhase,
+                                      const QRectF* within) const {
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, true);
     painter.setPen(Qt::NoPen);
@@ -200,6 +211,10 @@ void SankeyRibbonCanvas::paintRibbons(QPainter& painter, std::optional<double> p
         painter.hasClipping() ? std::optional(painter.clipBoundingRect()) : std::nullopt;
     for (const Ribbon& ribbon : ribbons_) {
         if (clip && !clip->intersects(ribbon.bounds.adjusted(-1, -1, 1, 1))) {
+            continue;
+        }
+        // A ribbon whose halo misses the square puts no pixel in it.
+        if (within && !(ribbon.bounds.intersects(*within) && ribbon.halo.intersects(*within))) {
             continue;
         }
         painter.fillPath(ribbon.halo, haloColor);
@@ -321,13 +336,11 @@ void SankeyRibbonCanvas::paintEvent(QPaintEvent* event) {
             paintParticle(painter, *ribbon, phase_);
         }
     }
-    layered &= event->region();
-    if (!layered.isEmpty()) {
-        painter.setClipRegion(layered);
-        for (const QRect& r : layered) {
-            painter.drawPixmap(QRectF(r), beneath_, source(r));
-        }
-        paintRibbons(painter, phase_);
+    for (const QRect& r : layered & event->region()) {
+        painter.setClipRect(r);
+        painter.drawPixmap(QRectF(r), beneath_, source(r));
+        const QRectF square(r);
+        paintRibbons(painter, phase_, &square);
     }
 }
 

@@ -98,8 +98,10 @@ private:
     void renderBeneath(QPainter& painter) const;
     /// Brings the two pixmaps up to date; the beneath layer only when its key changed.
     void ensureBackdrop();
-    /// Every ribbon in order, each with its particle at `particlePhase` when there is one.
-    void paintRibbons(QPainter& painter, std::optional<double> particlePhase) const;
+    /// Every ribbon in order, each with its particle at `particlePhase` when there is one;
+    /// given `within`, only the ribbons that reach into that square.
+    void paintRibbons(QPainter& painter, std::optional<double> particlePhase,
+                      const QRectF* within = nullptr) const;
     static void paintParticle(QPainter& painter, const Ribbon& ribbon, double phase);
     static QRect particleRect(const Ribbon& ribbon, double phase);
     void rebuildRibbons();
