@@ -3,8 +3,8 @@
 #include "ui/host/qt_color.h"
 
 #include <QLinearGradient>
-#include <QPaintEvent>
 #include <QPainter>
+#include <QRegion>
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -74,13 +74,6 @@ DashboardBackground::Glow glow(const QSizeF& panel, qreal widthFactor, qreal dx,
 
 } // namespace
 
-DashboardBackground::DashboardBackground(QWidget* parent) : QWidget(parent) {
-    setObjectName(QStringLiteral("dashboardBackground"));
-    setAttribute(Qt::WA_TransparentForMouseEvents, true);
-    // It covers the panel and paints every pixel, so nothing beneath repaints with it.
-    setAttribute(Qt::WA_OpaquePaintEvent, true);
-}
-
 DashboardBackground::Glow DashboardBackground::greenGlow(const QSizeF& panel) {
     return glow(panel, 0.64, -0.35, -0.36, 86, toQColor(VoltranePalette::accent, 0.18));
 }
@@ -141,20 +134,19 @@ void DashboardBackground::paintBackground(QPainter& painter, const QRectF& rect)
     painter.restore();
 }
 
-void DashboardBackground::paintEvent(QPaintEvent* event) {
-    const qreal scale = devicePixelRatioF();
-    if (picture_.isNull() || picture_.size() != size() * scale || picture_.devicePixelRatio() != scale) {
+void DashboardBackground::paint(QPainter& painter, const QRegion& region, const QSize& size, qreal scale) {
+    if (picture_.isNull() || picture_.size() != size * scale || picture_.devicePixelRatio() != scale) {
         // Drawn whole, as one full repaint would draw it: a part of a scaled image samples a
         // little differently.
-        picture_ = QPixmap(size() * scale);
+        picture_ = QPixmap(size * scale);
         picture_.setDevicePixelRatio(scale);
         picture_.fill(Qt::transparent);
-        QPainter painter(&picture_);
-        painter.fillRect(rect(), toQColor(VoltranePalette::canvas));
-        paintBackground(painter, QRectF(rect()));
+        QPainter target(&picture_);
+        const QRectF whole(QPointF(0, 0), QSizeF(size));
+        target.fillRect(whole, toQColor(VoltranePalette::canvas));
+        paintBackground(target, whole);
     }
-    QPainter painter(this);
-    for (const QRect& r : event->region()) {
+    for (const QRect& r : region) {
         painter.drawPixmap(QRectF(r), picture_,
                            QRectF(r.x() * scale, r.y() * scale, r.width() * scale, r.height() * scale));
     }

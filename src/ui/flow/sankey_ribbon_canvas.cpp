@@ -95,6 +95,20 @@ void SankeyRibbonCanvas::setContent(const std::vector<SankeyDestination>& destin
     redrawAll();
 }
 
+void SankeyRibbonCanvas::setGlow(const QRectF& card, qreal cornerRadius, const SurfaceShadow& shadow) {
+    const qreal margin = std::ceil(SurfacePainter::shadowMargin(shadow)) + 1;
+    const QRect frame =
+        card.translated(shadow.offset).adjusted(-margin, -margin, margin, margin).toAlignedRect();
+    if (glow_ && glow_->card == card && glow_->cornerRadius == cornerRadius && glow_->frame == frame &&
+        glow_->shadow.color == shadow.color && glow_->shadow.radius == shadow.radius &&
+        glow_->shadow.offset == shadow.offset) {
+        return;
+    }
+    const QRect old = glowFrame();
+    glow_ = Glow{card, cornerRadius, shadow, frame};
+    update(QRegion(old) | frame);
+}
+
 void SankeyRibbonCanvas::redrawAll() {
     phase_ = phase(clock_());
     update();
@@ -105,7 +119,16 @@ void SankeyRibbonCanvas::tick() {
     // Only the particles move: repaint where they were and where they go. The repainted
     // area is drawn whole (every ribbon, in order, clipped), so layering stays exact.
     const double next = phase(clock_());
-    const QRegion dirty = particleRegion(phase_) | particleRegion(next);
+    // One rectangle per particle, its old and new places together: they overlap, and fewer
+    // rectangles make fewer paint and flush steps than their exact union.
+    QRegion dirty;
+    if (!reduceMotion()) {
+        for (const Ribbon& ribbon : ribbons_) {
+            if (ribbon.bandWidth > kParticleBandWidth) {
+                dirty |= particleRect(ribbon, phase_).united(particleRect(ribbon, next));
+            }
+        }
+    }
     phase_ = next;
     update(dirty);
 }
@@ -310,6 +333,7 @@ void SankeyRibbonCanvas::paintEvent(QPaintEvent* event) {
         painter.drawPixmap(QRectF(r), backdrop_, source(r));
     }
     if (reduceMotion()) {
+        paintGlow(painter, event->region());
         return;
     }
     // A particle goes on top of the cached ribbons, unless a later ribbon's halo reaches into
@@ -342,6 +366,20 @@ void SankeyRibbonCanvas::paintEvent(QPaintEvent* event) {
         const QRectF square(r);
         paintRibbons(painter, phase_, &square);
     }
+    painter.setClipping(false);
+    paintGlow(painter, event->region());
+}
+
+void SankeyRibbonCanvas::paintGlow(QPainter& painter, const QRegion& region) const {
+    if (!glow_ || !region.intersects(glow_->frame)) {
+        return;
+    }
+    painter.save();
+    painter.setClipRect(glow_->frame);
+    SurfaceStyle style;
+    style.shadow = glow_->shadow;
+    SurfacePainter::paintRoundedRect(painter, glow_->card, glow_->cornerRadius, style);
+    painter.restore();
 }
 
 void SankeyRibbonCanvas::changeEvent(QEvent* event) {

@@ -4,6 +4,7 @@
 #include "flow/cubic_route.h"
 #include "flow/sankey_destination.h"
 #include "flow/sankey_metrics.h"
+#include "ui/host/surface_painter.h"
 
 #include <QLinearGradient>
 #include <QPainterPath>
@@ -59,6 +60,12 @@ public:
     void setContent(const std::vector<SankeyDestination>& destinations, std::optional<double> sourceWatts,
                     PaletteColor sourceTint, const SankeyMetrics& metrics);
 
+    /// The source card's glow, painted over the ribbons and particles (the card itself is a
+    /// widget above the canvas). Its frame is the card's, grown by the shadow's reach.
+    void setGlow(const QRectF& card, qreal cornerRadius, const SurfaceShadow& shadow);
+    /// Where the glow paints; empty without one.
+    QRect glowFrame() const { return glow_ ? glow_->frame : QRect(); }
+
     /// Paints every ribbon (halo, body, particle) in order for the particle phase in [0, 1).
     void draw(double phase, QPainter& painter) const;
 
@@ -102,6 +109,7 @@ private:
     /// given `within`, only the ribbons that reach into that square.
     void paintRibbons(QPainter& painter, std::optional<double> particlePhase,
                       const QRectF* within = nullptr) const;
+    void paintGlow(QPainter& painter, const QRegion& region) const;
     static void paintParticle(QPainter& painter, const Ribbon& ribbon, double phase);
     static QRect particleRect(const Ribbon& ribbon, double phase);
     void rebuildRibbons();
@@ -118,6 +126,13 @@ private:
     PaletteColor sourceTint_ = PaletteColor::flowSource;
     std::optional<SankeyMetrics> metrics_;
     std::vector<Ribbon> ribbons_;
+    struct Glow {
+        QRectF card;
+        qreal cornerRadius = 0;
+        SurfaceShadow shadow;
+        QRect frame;
+    };
+    std::optional<Glow> glow_;
     QPixmap beneath_;  ///< the widgets beneath, in this rectangle
     QPixmap backdrop_; ///< beneath_ with the ribbons drawn on it
     QRect beneathKey_; ///< beneath_'s place in the window and size
