@@ -105,7 +105,14 @@ void SankeyRibbonCanvas::setGlow(const QRectF& card, qreal cornerRadius, const S
         return;
     }
     const QRect old = glowFrame();
-    glow_ = Glow{card, cornerRadius, shadow, frame};
+    const qreal reach = std::ceil(SurfacePainter::shadowMargin(shadow));
+    glow_ = Glow{card,
+                 cornerRadius,
+                 shadow,
+                 frame,
+                 shadow.color.alpha() > 0 ? SurfacePainter::shadowPixmap(card.size(), cornerRadius, shadow)
+                                          : QPixmap(),
+                 card.topLeft() + shadow.offset - QPointF(reach, reach)};
     update(QRegion(old) | frame);
 }
 
@@ -374,11 +381,11 @@ void SankeyRibbonCanvas::paintGlow(QPainter& painter, const QRegion& region) con
     if (!glow_ || !region.intersects(glow_->frame)) {
         return;
     }
+    // As a card's shadow is painted (SurfacePainter), from the kept pixmap.
     painter.save();
     painter.setClipRect(glow_->frame);
-    SurfaceStyle style;
-    style.shadow = glow_->shadow;
-    SurfacePainter::paintRoundedRect(painter, glow_->card, glow_->cornerRadius, style);
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.drawPixmap(glow_->origin, glow_->pixmap);
     painter.restore();
 }
 

@@ -131,6 +131,8 @@ private:
         qreal cornerRadius = 0;
         SurfaceShadow shadow;
         QRect frame;
+        QPixmap pixmap; ///< the blurred shadow, kept so a frame neither looks it up nor blurs
+        QPointF origin; ///< where the pixmap goes
     };
     std::optional<Glow> glow_;
     QPixmap beneath_;  ///< the widgets beneath, in this rectangle
