@@ -90,9 +90,23 @@ void SankeyRibbonCanvas::setContent(const std::vector<SankeyDestination>& destin
         updateClock();
         return;
     }
+    // Only where a ribbon was or now is changes (its particle stays on it): the cards over
+    // the canvas keep their insides.
+    QRegion changed = ribbonArea();
     rebuildRibbons();
+    changed |= ribbonArea();
     updateClock();
-    redrawAll();
+    phase_ = phase(clock_());
+    update(changed);
+}
+
+QRegion SankeyRibbonCanvas::ribbonArea() const {
+    QRegion area;
+    for (const Ribbon& ribbon : ribbons_) {
+        // Two pixels beyond the halo's outline cover its antialiased edge.
+        area |= ribbon.bounds.toAlignedRect().adjusted(-2, -2, 2, 2);
+    }
+    return area;
 }
 
 void SankeyRibbonCanvas::setGlow(const QRectF& card, qreal cornerRadius, const SurfaceShadow& shadow) {

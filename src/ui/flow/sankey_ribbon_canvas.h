@@ -113,6 +113,8 @@ private:
     static void paintParticle(QPainter& painter, const Ribbon& ribbon, double phase);
     static QRect particleRect(const Ribbon& ribbon, double phase);
     void rebuildRibbons();
+    /// The pixels the ribbons (and so their particles) can touch.
+    QRegion ribbonArea() const;
     void updateClock();
     void tick();
     void redrawAll();
