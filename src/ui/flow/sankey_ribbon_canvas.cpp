@@ -146,7 +146,10 @@ void SankeyRibbonCanvas::tick() {
     if (!reduceMotion()) {
         for (const Ribbon& ribbon : ribbons_) {
             if (ribbon.bandWidth > kParticleBandWidth) {
-                dirty |= particleRect(ribbon, phase_).united(particleRect(ribbon, next));
+                const QRect before = particleRect(ribbon, phase_);
+                const QRect after = particleRect(ribbon, next);
+                // Apart when the particle starts its route again.
+                dirty |= before.intersects(after) ? before.united(after) : QRegion(before) | after;
             }
         }
     }
@@ -350,9 +353,13 @@ void SankeyRibbonCanvas::paintEvent(QPaintEvent* event) {
     const auto source = [scale](const QRect& r) {
         return QRectF(r.x() * scale, r.y() * scale, r.width() * scale, r.height() * scale);
     };
+    // The cached pixels replace what was there (they are the whole picture beneath, and may be
+    // transparent where the canvas is a window of its own).
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
     for (const QRect& r : event->region()) {
         painter.drawPixmap(QRectF(r), backdrop_, source(r));
     }
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     if (reduceMotion()) {
         paintGlow(painter, event->region());
         return;
@@ -383,7 +390,9 @@ void SankeyRibbonCanvas::paintEvent(QPaintEvent* event) {
     }
     for (const QRect& r : layered & event->region()) {
         painter.setClipRect(r);
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
         painter.drawPixmap(QRectF(r), beneath_, source(r));
+        painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
         const QRectF square(r);
         paintRibbons(painter, phase_, &square);
     }
