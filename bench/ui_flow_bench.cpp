@@ -86,8 +86,13 @@ BENCHMARK(BM_CanvasTickFrame)->Unit(benchmark::kMicrosecond);
 void BM_CanvasLayoutChange(benchmark::State& state) {
     AccessibilityEnvironment environment;
     SankeyRibbonCanvas canvas(&environment);
-    const CanvasInput input = canvasInput();
+    // Two layouts in turn: the canvas skips a drawing it already has.
+    const CanvasInput first = canvasInput();
+    CanvasInput second = first;
+    second.metrics.bandWidths.front() += 1;
+    bool which = false;
     for (auto _ : state) {
+        const CanvasInput& input = (which = !which) ? first : second;
         canvas.setContent(input.rows, input.sourceWatts, input.tint, input.metrics);
         benchmark::DoNotOptimize(canvas.ribbons().data());
     }
