@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Whole-process overhead of Voltrane beside two baselines, measured side by side under Xvfb:
 # CPU seconds, average CPU %, wake-ups per second (context switches from /proc/PID/status) and
-# peak RSS. Build first: cmake --preset bench && cmake --build --preset bench
+# peak RSS, then Voltrane's ratios to the baseline it is judged against. Build first: cmake --preset bench && cmake --build --preset bench
 # Usage: bench/overhead.sh [SECONDS]   (default 60 per run)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -40,10 +40,24 @@ measure() {
     wait $pid 2>/dev/null || true
     awk -v l="$label" -v t=$((t1 - t0)) -v hz="$hz" -v s=$((s1 - s0)) -v d="$seconds" -v rss="$rss" \
         'BEGIN { printf "%-34s %8.2f s %8.3f %% %8.2f /s %8.1f MB\n", l, t / hz, 100 * t / hz / d, s / d, rss / 1024 }'
+    cpu[$label]=$((t1 - t0))
+    peak[$label]=$rss
 }
+
+ratio() { # what, numerator, denominator
+    awk -v w="$1" -v a="$2" -v b="$3" 'BEGIN { if (b > 0) printf "%-34s %8.2f ×\n", w, a / b; else printf "%-34s %10s\n", w, "n/a" }'
+}
+
+declare -A cpu peak
 
 printf "%-34s %10s %10s %10s %11s\n" "process ($seconds s each)" "CPU" "CPU avg" "wake-ups" "peak RSS"
 measure "baseline: tray icon at 1 Hz" "$build/bench/baseline_tray_timer"
 measure "voltrane: panel closed" "$build/bench/voltrane_bench_app" closed
-measure "baseline: 24 fps cached paint loop" "$build/bench/baseline_paint_loop"
+measure "baseline: 24 fps stroked paint loop" "$build/bench/baseline_paint_loop"
+measure "baseline: 24 fps cached painter" "$build/bench/baseline_cached_painter"
 measure "voltrane: panel open, animating" "$build/bench/voltrane_bench_app" open
+
+echo
+ratio "closed CPU / tray icon" "${cpu[voltrane: panel closed]}" "${cpu[baseline: tray icon at 1 Hz]}"
+ratio "closed peak RSS / tray icon" "${peak[voltrane: panel closed]}" "${peak[baseline: tray icon at 1 Hz]}"
+ratio "open CPU / cached painter" "${cpu[voltrane: panel open, animating]}" "${cpu[baseline: 24 fps cached painter]}"

@@ -1,9 +1,11 @@
-// One full repaint of the dashboard panel (560 × 750, software raster) and the tray icon image
-// for a new figure.
+// One full repaint of the dashboard panel (560 × 750, software raster), what the open panel does
+// for a particle frame and for a new sample (both through the window's backing store), and the
+// tray icon image for a new figure.
 #include "analytics/settings_store.h"
 #include "app/tray_icon_renderer.h"
 #include "monitor/power_monitor.h"
 #include "ui/dashboard/dashboard_view.h"
+#include "ui/flow/sankey_ribbon_canvas.h"
 
 #include <QApplication>
 #include <QImage>
@@ -35,9 +37,12 @@ public:
 
 class FixedComponents final : public ComponentPowerProviding {
 public:
+    /// `drifting`: the CPU figure moves a little with every read, as a busy machine's does.
+    explicit FixedComponents(bool drifting = false) : drifting_(drifting) {}
+
     ComponentPowerSnapshot readSnapshot() override {
         ComponentPowerSnapshot snapshot;
-        snapshot.cpuWatts = 4.2;
+        snapshot.cpuWatts = drifting_ ? 4.2 + 0.3 * ((++reads_ % 7) - 3) / 3.0 : 4.2;
         snapshot.gpuWatts = 1.6;
         snapshot.aneWatts = 0.3;
         snapshot.dramWatts = 0.9;
@@ -46,6 +51,10 @@ public:
         snapshot.sourceAvailable = true;
         return snapshot;
     }
+
+private:
+    bool drifting_;
+    int reads_ = 0;
 };
 
 class HeldScheduler final : public SamplingScheduler {
@@ -74,6 +83,49 @@ void BM_DashboardFullRepaint(benchmark::State& state) {
 }
 BENCHMARK(BM_DashboardFullRepaint)->Unit(benchmark::kMillisecond);
 
+/// The compact panel shown (offscreen) the way the tray shows it, settled.
+struct ShownPanel {
+    PowerMonitor monitor{std::make_unique<FixedPower>(), std::make_unique<FixedComponents>(true),
+                         std::make_unique<HeldScheduler>()};
+    DashboardView view{monitor, true};
+
+    ShownPanel() {
+        view.resize(DashboardView::kPanelWidth, DashboardView::kPanelHeight);
+        view.show();
+        QApplication::processEvents();
+    }
+};
+
+// A particle frame as the canvas's timer makes it: the old and new places repainted through
+// the backing store, with whatever the widgets around the canvas do for it.
+void BM_DashboardParticleFrame(benchmark::State& state) {
+    ShownPanel panel;
+    auto* canvas = panel.view.findChild<SankeyRibbonCanvas*>();
+    if (canvas == nullptr || canvas->ribbons().empty()) {
+        state.SkipWithError("no ribbons");
+        return;
+    }
+    double phase = 0;
+    for (auto _ : state) {
+        const double next = phase + 1.0 / (24 * SankeyRibbonCanvas::particlePeriodSeconds);
+        canvas->repaint(canvas->particleRegion(phase) | canvas->particleRegion(next < 1 ? next : 0));
+        phase = next < 1 ? next : 0;
+    }
+}
+BENCHMARK(BM_DashboardParticleFrame)->Unit(benchmark::kMicrosecond);
+
+// The once-a-second path while the panel is open: a new sample, the texts and tiles, the flow
+// model and layout rule, the ribbons, and the repaint of what changed.
+void BM_DashboardSampleRefresh(benchmark::State& state) {
+    ShownPanel panel;
+    for (auto _ : state) {
+        panel.monitor.refresh();
+        QApplication::processEvents();
+        QApplication::processEvents();
+    }
+}
+BENCHMARK(BM_DashboardSampleRefresh)->Unit(benchmark::kMicrosecond);
+
 void BM_TrayIconForNewFigure(benchmark::State& state) {
     TrayIconRenderer renderer;
     int watts = 0;
@@ -97,6 +149,9 @@ BENCHMARK(BM_TrayIconUnchanged)->Unit(benchmark::kNanosecond);
 } // namespace
 
 int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
     QApplication application(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

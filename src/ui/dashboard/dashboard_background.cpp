@@ -4,6 +4,7 @@
 
 #include <QLinearGradient>
 #include <QPainter>
+#include <QRegion>
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -73,11 +74,6 @@ DashboardBackground::Glow glow(const QSizeF& panel, qreal widthFactor, qreal dx,
 
 } // namespace
 
-DashboardBackground::DashboardBackground(QWidget* parent) : QWidget(parent) {
-    setObjectName(QStringLiteral("dashboardBackground"));
-    setAttribute(Qt::WA_TransparentForMouseEvents, true);
-}
-
 DashboardBackground::Glow DashboardBackground::greenGlow(const QSizeF& panel) {
     return glow(panel, 0.64, -0.35, -0.36, 86, toQColor(VoltranePalette::accent, 0.18));
 }
@@ -138,9 +134,22 @@ void DashboardBackground::paintBackground(QPainter& painter, const QRectF& rect)
     painter.restore();
 }
 
-void DashboardBackground::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    paintBackground(painter, QRectF(rect()));
+void DashboardBackground::paint(QPainter& painter, const QRegion& region, const QSize& size, qreal scale) {
+    if (picture_.isNull() || picture_.size() != size * scale || picture_.devicePixelRatio() != scale) {
+        // Drawn whole, as one full repaint would draw it: a part of a scaled image samples a
+        // little differently.
+        picture_ = QPixmap(size * scale);
+        picture_.setDevicePixelRatio(scale);
+        picture_.fill(Qt::transparent);
+        QPainter target(&picture_);
+        const QRectF whole(QPointF(0, 0), QSizeF(size));
+        target.fillRect(whole, toQColor(VoltranePalette::canvas));
+        paintBackground(target, whole);
+    }
+    for (const QRect& r : region) {
+        painter.drawPixmap(QRectF(r), picture_,
+                           QRectF(r.x() * scale, r.y() * scale, r.width() * scale, r.height() * scale));
+    }
 }
 
 } // namespace voltrane

@@ -24,6 +24,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLocale>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QShortcut>
 #include <QShowEvent>
@@ -90,7 +91,9 @@ DashboardView::DashboardView(PowerMonitor& monitor, bool compact, Services servi
         services_.formatTime = &DashboardView::localeTimeText;
     }
 
-    background_ = new DashboardBackground(this);
+    background_ = std::make_unique<DashboardBackground>();
+    // The ground covers every pixel; nothing beneath the panel needs painting.
+    setAttribute(Qt::WA_OpaquePaintEvent);
 
     auto* column = new QVBoxLayout(this);
     const int horizontal = compact_ ? 20 : 24;
@@ -298,15 +301,12 @@ std::string DashboardView::localeTimeText(Date date) {
     return locale.toString(time, format).toStdString();
 }
 
-void DashboardView::paintEvent(QPaintEvent*) {
+void DashboardView::paintEvent(QPaintEvent* event) {
+    // Painted here rather than by a child widget below the others: Qt spares a widget the
+    // parts its opaque descendants cover, not a sibling's, so the flow canvas's frames never
+    // reach the ground.
     QPainter painter(this);
-    painter.fillRect(rect(), toQColor(VoltranePalette::canvas));
-}
-
-void DashboardView::resizeEvent(QResizeEvent* event) {
-    background_->setGeometry(rect());
-    background_->lower();
-    QWidget::resizeEvent(event);
+    background_->paint(painter, event->region(), size(), devicePixelRatioF());
 }
 
 void DashboardView::showEvent(QShowEvent* event) {
@@ -332,9 +332,8 @@ void DashboardView::placeMark() {
         std::ceil(SurfacePainter::shadowMargin({QColor(), g.shadowRadius, QPointF(0, g.shadowOffsetY)})));
     mark_->setShadowMargin(margin);
     mark_->setGeometry(markSlot_->geometry().adjusted(-margin, -margin, margin, margin));
-    // Above the background, below everything else, as the shadow is in the header row.
+    // Below everything else, as the shadow is in the header row.
     mark_->lower();
-    background_->lower();
 }
 
 } // namespace voltrane

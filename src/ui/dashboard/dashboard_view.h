@@ -73,7 +73,6 @@ signals:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -95,7 +94,7 @@ private:
     bool showingInfo_ = false;
     bool flowUpdatePending_ = false;
 
-    DashboardBackground* background_ = nullptr;
+    std::unique_ptr<DashboardBackground> background_;
     QWidget* markSlot_ = nullptr;
     VoltraneMark* mark_ = nullptr;
     StatePill* pill_ = nullptr;

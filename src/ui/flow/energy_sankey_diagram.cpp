@@ -4,7 +4,6 @@
 #include "ui/flow/sankey_ribbon_canvas.h"
 #include "ui/flow/sankey_source_node.h"
 #include "ui/host/qt_color.h"
-#include "ui/host/shadow_widget.h"
 
 #include <cmath>
 
@@ -12,11 +11,11 @@ namespace voltrane {
 
 EnergySankeyDiagram::EnergySankeyDiagram(AccessibilityEnvironment* environment, QWidget* parent)
     : QWidget(parent), canvas_(new SankeyRibbonCanvas(environment, this)),
-      sourceGlow_(new ShadowWidget(this)), source_(new SankeySourceNode(this)) {
+      source_(new SankeySourceNode(this)) {
     setObjectName(QStringLiteral("sankeyDiagram"));
     setAttribute(Qt::WA_TranslucentBackground);
-    sourceGlow_->setObjectName(QStringLiteral("sourceGlow"));
-    // Back to front: ribbons, the source card's glow, the source card, then the row cards.
+    // Back to front: ribbons, the source card's glow (both the canvas's), the source card, then
+    // the row cards.
     canvas_->lower();
     source_->raise();
 }
@@ -59,9 +58,8 @@ void EnergySankeyDiagram::relayout() {
                                          metrics.sourceWidth, metrics.sourceHeight);
     source_->setGeometry(sourceFrame);
     source_->setModel(model_);
-    sourceGlow_->setCard(
-        QRectF(sourceFrame), 18,
-        SurfaceShadow{toQColor(VoltranePalette::color(model_.sourceTint), 0.09), 14, {0, 0}});
+    canvas_->setGlow(QRectF(sourceFrame), 18,
+                     SurfaceShadow{toQColor(VoltranePalette::color(model_.sourceTint), 0.09), 14, {0, 0}});
 
     std::map<SankeyDestination::ID, SankeyDestinationNode*> kept;
     for (std::size_t i = 0; i < ordered.size(); ++i) {

@@ -14,7 +14,6 @@ class AccessibilityEnvironment;
 class SankeyDestinationNode;
 class SankeyRibbonCanvas;
 class SankeySourceNode;
-class ShadowWidget;
 
 /// The flow diagram: the source card on the left, one row card per destination on the right
 /// and the ribbon canvas between and beneath them. Card positions and ribbon widths follow
@@ -47,7 +46,6 @@ private:
     SankeyStableLayout stableLayout_;
     std::optional<SankeyMetrics> metrics_;
     SankeyRibbonCanvas* canvas_;
-    ShadowWidget* sourceGlow_;
     SankeySourceNode* source_;
     std::map<SankeyDestination::ID, SankeyDestinationNode*> rows_;
 };

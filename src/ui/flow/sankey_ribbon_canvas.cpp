@@ -6,6 +6,8 @@
 #include "ui/host/qt_color.h"
 #include "ui/host/window_activity.h"
 
+#include <QEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPathStroker>
 #include <algorithm>
@@ -38,7 +40,8 @@ SankeyRibbonCanvas::SankeyRibbonCanvas(AccessibilityEnvironment* environment, QW
       activity_(new WindowActivity(this)),
       clock_(clock ? std::move(clock) : Clock([] { return std::chrono::system_clock::now(); })) {
     setObjectName(QStringLiteral("ribbonCanvas"));
-    setAttribute(Qt::WA_TranslucentBackground);
+    // Every pixel is painted here, from the cached layers: nothing beneath repaints for a frame.
+    setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_TransparentForMouseEvents);
     hideFromAccessibility(this);
     timer_.setTimerType(Qt::PreciseTimer);
@@ -49,6 +52,8 @@ SankeyRibbonCanvas::SankeyRibbonCanvas(AccessibilityEnvironment* environment, QW
         redrawAll();
     });
     connect(environment_, &AccessibilityEnvironment::changed, this, [this] {
+        // The surfaces beneath follow the same settings.
+        beneath_ = QPixmap();
         updateClock();
         redrawAll();
     });
@@ -71,13 +76,58 @@ bool SankeyRibbonCanvas::appearsActive() const {
 void SankeyRibbonCanvas::setContent(const std::vector<SankeyDestination>& destinations,
                                     std::optional<double> sourceWatts, PaletteColor sourceTint,
                                     const SankeyMetrics& metrics) {
+    // The ribbons follow the metrics and the tints alone; new figures on the same drawing
+    // only decide whether the particles run.
+    const bool sameDrawing =
+        metrics_ && *metrics_ == metrics && sourceTint_ == sourceTint &&
+        std::equal(destinations_.begin(), destinations_.end(), destinations.begin(), destinations.end(),
+                   [](const SankeyDestination& a, const SankeyDestination& b) { return a.tint == b.tint; });
     destinations_ = destinations;
     sourceWatts_ = sourceWatts;
     sourceTint_ = sourceTint;
     metrics_ = metrics;
+    if (sameDrawing) {
+        updateClock();
+        return;
+    }
+    // Only where a ribbon was or now is changes (its particle stays on it): the cards over
+    // the canvas keep their insides.
+    QRegion changed = ribbonArea();
     rebuildRibbons();
+    changed |= ribbonArea();
     updateClock();
-    redrawAll();
+    phase_ = phase(clock_());
+    update(changed);
+}
+
+QRegion SankeyRibbonCanvas::ribbonArea() const {
+    QRegion area;
+    for (const Ribbon& ribbon : ribbons_) {
+        // Two pixels beyond the halo's outline cover its antialiased edge.
+        area |= ribbon.bounds.toAlignedRect().adjusted(-2, -2, 2, 2);
+    }
+    return area;
+}
+
+void SankeyRibbonCanvas::setGlow(const QRectF& card, qreal cornerRadius, const SurfaceShadow& shadow) {
+    const qreal margin = std::ceil(SurfacePainter::shadowMargin(shadow)) + 1;
+    const QRect frame =
+        card.translated(shadow.offset).adjusted(-margin, -margin, margin, margin).toAlignedRect();
+    if (glow_ && glow_->card == card && glow_->cornerRadius == cornerRadius && glow_->frame == frame &&
+        glow_->shadow.color == shadow.color && glow_->shadow.radius == shadow.radius &&
+        glow_->shadow.offset == shadow.offset) {
+        return;
+    }
+    const QRect old = glowFrame();
+    const qreal reach = std::ceil(SurfacePainter::shadowMargin(shadow));
+    glow_ = Glow{card,
+                 cornerRadius,
+                 shadow,
+                 frame,
+                 shadow.color.alpha() > 0 ? SurfacePainter::shadowPixmap(card.size(), cornerRadius, shadow)
+                                          : QPixmap(),
+                 card.topLeft() + shadow.offset - QPointF(reach, reach)};
+    update(QRegion(old) | frame);
 }
 
 void SankeyRibbonCanvas::redrawAll() {
@@ -90,7 +140,19 @@ void SankeyRibbonCanvas::tick() {
     // Only the particles move: repaint where they were and where they go. The repainted
     // area is drawn whole (every ribbon, in order, clipped), so layering stays exact.
     const double next = phase(clock_());
-    const QRegion dirty = particleRegion(phase_) | particleRegion(next);
+    // One rectangle per particle, its old and new places together: they overlap, and fewer
+    // rectangles make fewer paint and flush steps than their exact union.
+    QRegion dirty;
+    if (!reduceMotion()) {
+        for (const Ribbon& ribbon : ribbons_) {
+            if (ribbon.bandWidth > kParticleBandWidth) {
+                const QRect before = particleRect(ribbon, phase_);
+                const QRect after = particleRect(ribbon, next);
+                // Apart when the particle starts its route again.
+                dirty |= before.intersects(after) ? before.united(after) : QRegion(before) | after;
+            }
+        }
+    }
     phase_ = next;
     update(dirty);
 }
@@ -102,11 +164,7 @@ QRegion SankeyRibbonCanvas::particleRegion(double phase) const {
     }
     for (const Ribbon& ribbon : ribbons_) {
         if (ribbon.bandWidth > kParticleBandWidth) {
-            const double t = std::fmod(ribbon.index * particleOffset + phase, 1.0);
-            const CubicRoute::Point at = ribbon.route.point(t);
-            // One pixel beyond the circle covers its antialiased edge.
-            const double reach = particleDiameter(ribbon.bandWidth) / 2 + 1;
-            region |= QRectF(at.x - reach, at.y - reach, 2 * reach, 2 * reach).toAlignedRect();
+            region |= particleRect(ribbon, phase);
         }
     }
     return region;
@@ -126,6 +184,7 @@ void SankeyRibbonCanvas::updateClock() {
 
 void SankeyRibbonCanvas::rebuildRibbons() {
     ribbons_.clear();
+    backdrop_ = QPixmap();
     if (!metrics_) {
         return;
     }
@@ -186,35 +245,179 @@ double SankeyRibbonCanvas::particleDiameter(double bandWidth) {
 }
 
 void SankeyRibbonCanvas::draw(double phase, QPainter& painter) const {
+    paintRibbons(painter, reduceMotion() ? std::nullopt : std::optional(phase));
+}
+
+void SankeyRibbonCanvas::paintRibbons(QPainter& painter, std::optional<double> particlePhase,
+                                      const QRectF* within) const {
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, true);
     painter.setPen(Qt::NoPen);
     const QColor haloColor = QColor::fromRgbF(1, 1, 1, 0.075f);
-    const QColor particleColor = QColor::fromRgbF(1, 1, 1, 0.48f);
-    const bool particles = !reduceMotion();
     const std::optional<QRectF> clip =
         painter.hasClipping() ? std::optional(painter.clipBoundingRect()) : std::nullopt;
     for (const Ribbon& ribbon : ribbons_) {
         if (clip && !clip->intersects(ribbon.bounds.adjusted(-1, -1, 1, 1))) {
             continue;
         }
+        // A ribbon whose halo misses the square puts no pixel in it.
+        if (within && !(ribbon.bounds.intersects(*within) && ribbon.halo.intersects(*within))) {
+            continue;
+        }
         painter.fillPath(ribbon.halo, haloColor);
         painter.fillPath(ribbon.body, ribbon.gradient);
-        if (particles && ribbon.bandWidth > kParticleBandWidth) {
-            const double t = std::fmod(ribbon.index * particleOffset + phase, 1.0);
-            const CubicRoute::Point at = ribbon.route.point(t);
-            const double radius = particleDiameter(ribbon.bandWidth) / 2;
-            painter.setBrush(particleColor);
-            painter.drawEllipse(QPointF(at.x, at.y), radius, radius);
+        if (particlePhase && ribbon.bandWidth > kParticleBandWidth) {
+            paintParticle(painter, ribbon, *particlePhase);
         }
     }
     painter.restore();
 }
 
-void SankeyRibbonCanvas::paintEvent(QPaintEvent*) {
+void SankeyRibbonCanvas::paintParticle(QPainter& painter, const Ribbon& ribbon, double phase) {
+    const double t = std::fmod(ribbon.index * particleOffset + phase, 1.0);
+    const CubicRoute::Point at = ribbon.route.point(t);
+    const double radius = particleDiameter(ribbon.bandWidth) / 2;
+    painter.setBrush(QColor::fromRgbF(1, 1, 1, 0.48f));
+    painter.drawEllipse(QPointF(at.x, at.y), radius, radius);
+}
+
+QRect SankeyRibbonCanvas::particleRect(const Ribbon& ribbon, double phase) {
+    const double t = std::fmod(ribbon.index * particleOffset + phase, 1.0);
+    const CubicRoute::Point at = ribbon.route.point(t);
+    // One pixel beyond the circle covers its antialiased edge.
+    const double reach = particleDiameter(ribbon.bandWidth) / 2 + 1;
+    return QRectF(at.x - reach, at.y - reach, 2 * reach, 2 * reach).toAlignedRect();
+}
+
+void SankeyRibbonCanvas::renderBeneath(QPainter& painter) const {
+    if (isWindow()) {
+        return;
+    }
+    // The chain from the window down to this canvas.
+    std::vector<QWidget*> chain{const_cast<SankeyRibbonCanvas*>(this)};
+    while (!chain.front()->isWindow() && chain.front()->parentWidget() != nullptr) {
+        chain.insert(chain.begin(), chain.front()->parentWidget());
+    }
+    // Each widget is painted whole, in window coordinates, as a full repaint paints it: a
+    // scaled image clipped to a part samples a little differently.
+    QWidget* top = chain.front();
+    for (std::size_t level = 0; level + 1 < chain.size(); ++level) {
+        QWidget* ancestor = chain[level];
+        const QPoint at = ancestor->mapTo(top, QPoint());
+        ancestor->render(&painter, at, QRegion(ancestor->rect()),
+                         ancestor->isWindow() ? QWidget::DrawWindowBackground : QWidget::RenderFlags());
+        const QRect area(mapTo(ancestor, QPoint()), size());
+        for (QObject* object : ancestor->children()) {
+            if (object == chain[level + 1]) {
+                break;
+            }
+            auto* child = qobject_cast<QWidget*>(object);
+            if (child != nullptr && !child->isWindow() && !child->isHidden() &&
+                area.intersects(child->geometry())) {
+                child->render(&painter, at + child->pos(), QRegion(child->rect()), QWidget::DrawChildren);
+            }
+        }
+    }
+}
+
+void SankeyRibbonCanvas::ensureBackdrop() {
+    const qreal scale = devicePixelRatioF();
+    const QRect key(isWindow() ? QPoint() : mapTo(window(), QPoint()), size());
+    if (beneath_.isNull() || key != beneathKey_ || scale != beneathScale_) {
+        beneathKey_ = key;
+        beneathScale_ = scale;
+        QPixmap whole(window()->size() * scale);
+        whole.setDevicePixelRatio(scale);
+        whole.fill(Qt::transparent);
+        {
+            QPainter painter(&whole);
+            renderBeneath(painter);
+        }
+        beneath_ = whole.copy(QRect(key.topLeft() * scale, size() * scale));
+        beneath_.setDevicePixelRatio(scale);
+        backdrop_ = QPixmap();
+    }
+    if (backdrop_.isNull()) {
+        backdrop_ = beneath_.copy();
+        backdrop_.setDevicePixelRatio(scale);
+        QPainter painter(&backdrop_);
+        paintRibbons(painter, std::nullopt);
+    }
+}
+
+void SankeyRibbonCanvas::paintEvent(QPaintEvent* event) {
     ++paints_;
+    ensureBackdrop();
     QPainter painter(this);
-    draw(phase_, painter);
+    const qreal scale = backdrop_.devicePixelRatio();
+    const auto source = [scale](const QRect& r) {
+        return QRectF(r.x() * scale, r.y() * scale, r.width() * scale, r.height() * scale);
+    };
+    // The cached pixels replace what was there (they are the whole picture beneath, and may be
+    // transparent where the canvas is a window of its own).
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    for (const QRect& r : event->region()) {
+        painter.drawPixmap(QRectF(r), backdrop_, source(r));
+    }
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    if (reduceMotion()) {
+        paintGlow(painter, event->region());
+        return;
+    }
+    // A particle goes on top of the cached ribbons, unless a later ribbon's halo reaches into
+    // its square: there the square is painted afresh in the usual order, so the later ribbon
+    // stays over it.
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.setPen(Qt::NoPen);
+    QRegion layered;
+    for (auto ribbon = ribbons_.begin(); ribbon != ribbons_.end(); ++ribbon) {
+        if (!(ribbon->bandWidth > kParticleBandWidth)) {
+            continue;
+        }
+        const QRect square = particleRect(*ribbon, phase_);
+        if (!event->region().intersects(square)) {
+            continue;
+        }
+        const QRectF area(square);
+        const bool covered = std::any_of(ribbon + 1, ribbons_.end(), [&area](const Ribbon& later) {
+            return later.bounds.intersects(area) && later.halo.intersects(area);
+        });
+        if (covered) {
+            layered |= square;
+        } else {
+            paintParticle(painter, *ribbon, phase_);
+        }
+    }
+    for (const QRect& r : layered & event->region()) {
+        painter.setClipRect(r);
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.drawPixmap(QRectF(r), beneath_, source(r));
+        painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        const QRectF square(r);
+        paintRibbons(painter, phase_, &square);
+    }
+    painter.setClipping(false);
+    paintGlow(painter, event->region());
+}
+
+void SankeyRibbonCanvas::paintGlow(QPainter& painter, const QRegion& region) const {
+    if (!glow_ || !region.intersects(glow_->frame)) {
+        return;
+    }
+    // As a card's shadow is painted (SurfacePainter), from the kept pixmap.
+    painter.save();
+    painter.setClipRect(glow_->frame);
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.drawPixmap(glow_->origin, glow_->pixmap);
+    painter.restore();
+}
+
+void SankeyRibbonCanvas::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::ParentChange || event->type() == QEvent::PaletteChange ||
+        event->type() == QEvent::StyleChange) {
+        beneath_ = QPixmap();
+    }
+    QWidget::changeEvent(event);
 }
 
 } // namespace voltrane

@@ -19,6 +19,7 @@
 #include <QDateTime>
 #include <QFontMetricsF>
 #include <QHBoxLayout>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QShowEvent>
 #include <QVBoxLayout>
@@ -97,7 +98,7 @@ protected:
 
 HistoryWindow::HistoryWindow(HistoryReading& reading, Clock clock, UtcOffset utcOffset, QWidget* parent)
     : QWidget(parent), reading_(reading), clock_(std::move(clock)), utcOffset_(std::move(utcOffset)),
-      background_(new DashboardBackground(this)), chart_(new HistoryPowerChart),
+      background_(std::make_unique<DashboardBackground>()), chart_(new HistoryPowerChart),
       health_(new HistoryHealthChart) {
     setObjectName(QStringLiteral("historyWindow"));
     setWindowTitle(QStringLiteral("Voltrane 历史记录"));
@@ -192,10 +193,9 @@ void HistoryWindow::readHealth() {
                         timeTicks(HistoryRange::year, from, to, utcOffset_(to)));
 }
 
-void HistoryWindow::resizeEvent(QResizeEvent* event) {
-    background_->setGeometry(rect());
-    background_->lower();
-    QWidget::resizeEvent(event);
+void HistoryWindow::paintEvent(QPaintEvent* event) {
+    QPainter painter(this);
+    background_->paint(painter, event->region(), size(), devicePixelRatioF());
 }
 
 void HistoryWindow::showEvent(QShowEvent* event) {

@@ -7,6 +7,7 @@
 #include <array>
 #include <chrono>
 #include <functional>
+#include <memory>
 
 class QAbstractButton;
 
@@ -48,7 +49,7 @@ signals:
     void hidden();
 
 protected:
-    void resizeEvent(QResizeEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 
@@ -62,7 +63,7 @@ private:
     Clock clock_;
     UtcOffset utcOffset_;
     HistoryRange range_ = HistoryRange::day;
-    DashboardBackground* background_;
+    std::unique_ptr<DashboardBackground> background_;
     std::array<RangeButton*, 5> rangeButtons_{};
     std::array<MetricCard*, 5> tiles_{};
     HistoryPowerChart* chart_;

@@ -55,7 +55,7 @@ void boxBlurAlpha(QImage& image, int radius) {
     }
 }
 
-QPixmap shadowPixmap(const QSizeF& size, qreal cornerRadius, const SurfaceShadow& shadow) {
+QPixmap cachedShadow(const QSizeF& size, qreal cornerRadius, const SurfaceShadow& shadow) {
     const int margin = static_cast<int>(std::ceil(SurfacePainter::shadowMargin(shadow)));
     const QSize pixels(static_cast<int>(std::ceil(size.width())) + 2 * margin,
                        static_cast<int>(std::ceil(size.height())) + 2 * margin);
@@ -99,7 +99,7 @@ void paintShape(QPainter& painter, const QRectF& rect, qreal cornerRadius, const
     if (style.shadow && style.shadow->color.alpha() > 0) {
         const qreal margin = std::ceil(SurfacePainter::shadowMargin(*style.shadow));
         painter.drawPixmap(rect.topLeft() + style.shadow->offset - QPointF(margin, margin),
-                           shadowPixmap(rect.size(), cornerRadius, *style.shadow));
+                           cachedShadow(rect.size(), cornerRadius, *style.shadow));
     }
     const QPainterPath path = SurfacePainter::roundedRectPath(rect, cornerRadius);
     if (style.gradient) {
@@ -137,6 +137,10 @@ void SurfacePainter::paintRoundedRect(QPainter& painter, const QRectF& rect, qre
 
 void SurfacePainter::paintCapsule(QPainter& painter, const QRectF& rect, const SurfaceStyle& style) {
     paintShape(painter, rect, std::min(rect.width(), rect.height()) / 2, style);
+}
+
+QPixmap SurfacePainter::shadowPixmap(const QSizeF& size, qreal cornerRadius, const SurfaceShadow& shadow) {
+    return cachedShadow(size, cornerRadius, shadow);
 }
 
 qreal SurfacePainter::shadowMargin(const SurfaceShadow& shadow) {

@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QGradientStops>
+#include <QPixmap>
 #include <QPointF>
 #include <QRectF>
 #include <optional>
@@ -48,6 +49,10 @@ public:
 
     /// Extra room a shadow needs around its shape.
     static qreal shadowMargin(const SurfaceShadow& shadow);
+
+    /// The blurred shadow of a rounded rectangle of `size`, from the shared cache; it is drawn
+    /// at the shape's top left plus the offset, less the whole margin.
+    static QPixmap shadowPixmap(const QSizeF& size, qreal cornerRadius, const SurfaceShadow& shadow);
 };
 
 } // namespace voltrane
