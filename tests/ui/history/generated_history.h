@@ -1,7 +1,6 @@
 #pragma once
 
 #include "history/history_row.h"
-#include "history/history_series.h"
 
 #include <algorithm>
 #include <chrono>
@@ -40,14 +39,13 @@ inline Date generatedNow() {
 
 /// A month of a laptop's days up to `generatedNow()`: asleep from 01:00 to 07:00, on battery
 /// from 09:00 to noon, then charging on the adapter until full, and an afternoon without
-/// readings two days ago. Minute rows for the last 14 days, hour rows before; a year of daily
-/// health records slowly losing capacity.
+/// readings two days ago, all in minute rows; a year of daily health records slowly losing
+/// capacity.
 inline MemoryHistory generatedHistory() {
     using namespace std::chrono;
     MemoryHistory history;
     const Date now = generatedNow();
     double charge = 80;
-    std::vector<HistoryRow> older; // folded into hours as the recorder does after 14 days
     for (Date at = now - days(30); at < now; at += minutes(1)) {
         const double minute = static_cast<double>(duration_cast<minutes>(at.time_since_epoch()).count());
         const int hour = static_cast<int>((floor<hours>(at + hours(8)) - floor<days>(at + hours(8))).count());
@@ -84,10 +82,8 @@ inline MemoryHistory generatedHistory() {
             charge = std::min(100.0, charge + into / 60 / 0.7);
         }
         row.chargePercent = static_cast<int>(std::lround(charge));
-        (now - at > days(14) ? older : history.rowsKept).push_back(row);
+        history.rowsKept.push_back(row);
     }
-    const std::vector<HistoryRow> folded = foldRows(older, HistoryResolution::hour);
-    history.rowsKept.insert(history.rowsKept.begin(), folded.begin(), folded.end());
     for (int day = 365; day > 0; --day) {
         const double full = 57000 - (365 - day) * 12.0 + 300 * std::sin(day / 9.0);
         history.healthKept.push_back({now - days(day), full, 60000.0, CapacityUnit::milliwattHours,

@@ -1,4 +1,6 @@
 #include "generated_history.h"
+#include "history/history_store.h"
+#include "support/temp_dir.h"
 #include "ui/dashboard/metric_card.h"
 #include "ui/history/history_health_chart.h"
 #include "ui/history/history_power_chart.h"
@@ -58,10 +60,24 @@ TEST(HistoryWindowTest, ArrowKeysWalkTheRowsFromTheNewest) {
     EXPECT_EQ(chart->hoveredIndex(), 0U);
 }
 
-// Renders the day and the month of a generated history; with VOLTRANE_HISTORY_RENDERS set,
-// the PNGs go to that folder for the CI artefacts.
-TEST(HistoryWindowTest, RendersADayAndAMonthOfGeneratedHistory) {
-    auto history = generatedHistory();
+// Renders the day and the month of a generated history file, written as the recorder writes it
+// (minutes folded into hours after two weeks); with VOLTRANE_HISTORY_RENDERS set, the PNGs go to
+// that folder for the CI artefacts.
+TEST(HistoryWindowTest, RendersADayAndAMonthOfAGeneratedHistoryFile) {
+    const testing::TempDir dir;
+    const QString file = QString::fromStdString((dir.path() / "history.sqlite3").string());
+    {
+        const auto generated = generatedHistory();
+        HistoryStore store(file);
+        for (const HistoryRow& row : generated.rowsKept) {
+            ASSERT_EQ(store.add(row), HistoryStore::Write::written);
+        }
+        for (const BatteryHealthRecord& record : generated.healthKept) {
+            ASSERT_EQ(store.add(record), HistoryStore::Write::written);
+        }
+        ASSERT_TRUE(store.prune(generatedNow()));
+    }
+    HistoryFileReader history(file);
     const auto window = makeWindow(history);
     window->show();
     const QString folder = qEnvironmentVariable("VOLTRANE_HISTORY_RENDERS");
