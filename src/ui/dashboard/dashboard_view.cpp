@@ -41,16 +41,6 @@ QString qtext(const std::string& text) {
     return QString::fromStdString(text);
 }
 
-TextLabel* makeText(const QString& text, const QFont& font, const Color& colour, QWidget* parent,
-                    const char* name) {
-    auto* label = new TextLabel(parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setText(text);
-    label->setFont(font);
-    label->setColor(toQColor(colour));
-    return label;
-}
-
 } // namespace
 
 /// A round symbol button on a small glass card: "info.circle" for the data explanation, and

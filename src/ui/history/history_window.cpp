@@ -29,16 +29,6 @@ namespace {
 
 constexpr auto kHealthSpan = std::chrono::days(365);
 
-TextLabel* makeText(const QString& text, const QFont& font, const Color& colour, QWidget* parent,
-                    const char* name) {
-    auto* label = new TextLabel(parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setText(text);
-    label->setFont(font);
-    label->setColor(toQColor(colour));
-    return label;
-}
-
 /// A card holding a titled section.
 QWidget* section(const char* symbol, const QString& title, QWidget* content, QWidget* parent,
                  const char* name) {

@@ -1,6 +1,7 @@
 #include "ui/host/text_label.h"
 
 #include "ui/host/host_fonts.h"
+#include "ui/host/qt_color.h"
 
 #include <QEvent>
 #include <QFontInfo>
@@ -88,6 +89,16 @@ void TextLabel::changeEvent(QEvent* event) {
         updateGeometry();
     }
     QWidget::changeEvent(event);
+}
+
+TextLabel* makeText(const QString& text, const QFont& font, const Color& colour, QWidget* parent,
+                    const char* name) {
+    auto* label = new TextLabel(parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setText(text);
+    label->setFont(font);
+    label->setColor(toQColor(colour));
+    return label;
 }
 
 } // namespace voltrane

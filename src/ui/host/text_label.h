@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/voltrane_palette.h"
+
 #include <QColor>
 #include <QString>
 #include <QWidget>
@@ -39,5 +41,9 @@ private:
     qreal minimumScale_ = 1.0;
     Qt::Alignment alignment_ = Qt::AlignLeft | Qt::AlignVCenter;
 };
+
+/// A label named `name` (for tests and assistive tools) showing `text` in `font` and `colour`.
+TextLabel* makeText(const QString& text, const QFont& font, const Color& colour, QWidget* parent,
+                    const char* name);
 
 } // namespace voltrane
