@@ -13,7 +13,10 @@
 #include "ui/host/text_label.h"
 
 #include <QLayout>
+#include <QLinearGradient>
 #include <QPaintEvent>
+#include <QPainter>
+#include <QScreen>
 #include <QtTest/QTest>
 #include <algorithm>
 #include <functional>
@@ -152,9 +155,9 @@ TEST_F(PowerFlowViewTest, FirstSamplesSetTheLayoutSmallChangesKeepItLargeOnesReo
     EXPECT_NE(bands(), firstBands);
 }
 
-SankeyDestination row(ID id, std::optional<double> watts) {
-    return {
-        id, rawValue(id), "cpu", watts, "估算", PaletteColor::flowCPU, SankeyDestination::State::estimated};
+SankeyDestination row(ID id, std::optional<double> watts) { // two tints, so ribbon order shows
+    const PaletteColor tint = id == ID::cpu ? PaletteColor::flowCPU : PaletteColor::flowOther;
+    return {id, rawValue(id), "cpu", watts, "估算", tint, SankeyDestination::State::estimated};
 }
 
 SankeyMetrics metricsFor(const Rows& rows, std::optional<double> source) {
@@ -272,6 +275,86 @@ TEST_F(CanvasClock, StopsWithReducedMotionAnInactiveWindowOrNothingAboveTwoTenth
     setRows({});
     environment.setReduceMotion(false);
     EXPECT_FALSE(canvas.isAnimating());
+}
+
+// The canvas paints from cached layers, yet shows what drawing every ribbon in order shows. Thin
+// bands beside thick ones put particles within a later ribbon's halo, where the cache must repaint
+// in order; every phase moves them along.
+TEST(SankeyRibbonCanvasTest, PaintsFromItsCacheWhatDrawingEveryRibbonInOrderPaints) {
+    for (const Rows& rows :
+         {Rows{row(ID::cpu, 12), row(ID::gpu, 0.9), row(ID::memory, 0.5), row(ID::other, 4)},
+          Rows{row(ID::cpu, 0.6), row(ID::gpu, 6), row(ID::display, 0.7), row(ID::ane, 0.4),
+               row(ID::other, 9)}}) {
+        for (const double seconds : {0.0, 0.35, 0.9, 1.4, 2.1, 2.7}) {
+            SCOPED_TRACE(::testing::Message() << rows.size() << " rows at " << seconds << " s");
+            AccessibilityEnvironment environment;
+            const Date at =
+                Date{} + std::chrono::duration_cast<Date::duration>(std::chrono::duration<double>(seconds));
+            SankeyRibbonCanvas canvas(&environment, nullptr, [at] { return at; });
+            canvas.resize(540, 291);
+            canvas.setContent(rows, 20.0, PaletteColor::flowSource, metricsFor(rows, 20.0));
+            QImage cached(canvas.size(), QImage::Format_ARGB32_Premultiplied);
+            cached.fill(Qt::transparent);
+            QImage ordered = cached.copy();
+            canvas.render(&cached);
+            QPainter painter(&ordered);
+            canvas.draw(canvas.shownPhase(), painter);
+            painter.end();
+            EXPECT_TRUE(cached == ordered);
+        }
+    }
+}
+
+// Frames and a new sample leave the canvas on screen exactly as a full render draws it, and
+// neither makes a widget beneath the canvas (here a window with a gradient ground) paint there.
+TEST(SankeyRibbonCanvasTest, FramesRepaintNothingBeneathAndMatchAFullRender) {
+    struct Ground : QWidget {
+        void paintEvent(QPaintEvent*) override {
+            QPainter painter(this);
+            QLinearGradient gradient(0, 0, width(), height());
+            gradient.setColorAt(0, QColor(20, 60, 50));
+            gradient.setColorAt(1, QColor(30, 30, 70));
+            painter.fillRect(rect(), gradient);
+        }
+    } window;
+    AccessibilityEnvironment environment;
+    window.resize(600, 360);
+    auto* view = new PowerFlowView(&window, &environment);
+    view->setGeometry(20, 12, 560, PowerFlowView::panelHeight);
+    view->setSamples(chargingSnapshot(), busyComponents());
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    auto* canvas = view->findChild<SankeyRibbonCanvas*>();
+    ASSERT_TRUE(canvas != nullptr && canvas->isAnimating());
+    QTest::qWait(100);
+    const QRect area(canvas->mapTo(&window, QPoint()), canvas->size());
+    PaintRecorder ground, flow;
+    window.installEventFilter(&ground);
+    view->installEventFilter(&flow);
+    const int canvasPaints = canvas->paintCount();
+    const auto pixels = [](const QPixmap& pixmap) {
+        return pixmap.toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    };
+    for (const bool newSample : {false, true}) {
+        SCOPED_TRACE(newSample ? "after a new sample" : "after frames");
+        if (newSample) {
+            ComponentPowerSnapshot components = busyComponents();
+            components.cpuWatts = 3 * components.cpuWatts.value_or(0);
+            view->setSamples(chargingSnapshot(), components);
+        }
+        QTest::qWait(300);
+        QCoreApplication::sendPostedEvents(); // paint what is pending: the screen shows the held phase
+        const QImage shown = pixels(window.screen()->grabWindow(window.winId()));
+        EXPECT_TRUE(shown.copy(area) == pixels(window.grab()).copy(area));
+    }
+    EXPECT_GT(canvas->paintCount() - canvasPaints, 4);
+    for (const QRegion& region : ground.regions) {
+        EXPECT_FALSE(region.intersects(area));
+    }
+    for (const QRegion& region : flow.regions) {
+        EXPECT_FALSE(region.translated(view->pos()).intersects(area));
+    }
 }
 
 // The strip under the flow says why component figures are missing, and only while they are.
