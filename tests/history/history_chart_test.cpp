@@ -79,16 +79,6 @@ TEST(HistorySeriesTest, StacksBreaksAndSpans) {
     const Date e = historyEpoch();
     EXPECT_EQ(series.spans, (std::vector<ChartSpan>{{Kind::charging, e, e + minutes(2)},
                                                     {Kind::onBattery, e + minutes(4), e + minutes(6)}}));
-
-    // Folded to hours: one row, the means weighted, the last charge, the longest state.
-    const ChartSeries hourly = ChartSeries::make(rows, HistoryResolution::hour);
-    ASSERT_EQ(hourly.rows.size(), 1U);
-    const HistoryRow& hour = hourly.rows[0];
-    EXPECT_EQ(hour.coveredSeconds, 240);
-    EXPECT_EQ(hour.systemWatts, (FigureSummary{9, 8, 10}));
-    EXPECT_EQ(hour.chargePercent, 48);
-    EXPECT_EQ(hour.onBatterySeconds, 120);
-    EXPECT_EQ(hour.cpuWatts, 4);
 }
 
 TEST(HistoryTextsTest, RowDetailNamesTimeFiguresAndParts) {
