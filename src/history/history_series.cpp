@@ -44,12 +44,11 @@ std::vector<HistoryRow> foldRows(const std::vector<HistoryRow>& rows, HistoryRes
     }
     std::vector<HistoryRow> minutes;
     std::vector<HistoryRow> out;
-    for (HistoryRow& row : ordered) {
-        (row.resolution == HistoryResolution::minute ? minutes : out).push_back(std::move(row));
+    for (const HistoryRow& row : ordered) {
+        (row.resolution == HistoryResolution::minute ? minutes : out).push_back(row);
     }
-    for (HistoryRow& hour : foldIntoHours(std::move(minutes))) {
-        out.push_back(std::move(hour));
-    }
+    const std::vector<HistoryRow> hours = foldIntoHours(std::move(minutes));
+    out.insert(out.end(), hours.begin(), hours.end());
     // A folded hour may begin before a coarse row that ends inside it; keep the first.
     return orderedRows(std::move(out));
 }
