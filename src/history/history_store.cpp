@@ -79,6 +79,9 @@ HistoryStore::Opening HistoryStore::openFile() {
     if (!history_sql::open(filePath_, connection_, false).isOpen()) {
         return Opening::unreachable;
     }
+    // One row a minute needs few pages in memory; the default cache would be 2 MB, and the
+    // integrity check below reads every page of the file through it.
+    pragma(connection_, QStringLiteral("PRAGMA cache_size = -256"));
     // Checked before anything is written, so a file set aside is the file as it was found.
     bool damaged = false;
     const auto integrity = pragma(connection_, QStringLiteral("PRAGMA integrity_check"), &damaged);
@@ -99,8 +102,6 @@ HistoryStore::Opening HistoryStore::openFile() {
     }
     // A crash loses at most the transaction in progress; NORMAL keeps WAL commits off the fsync path.
     pragma(connection_, QStringLiteral("PRAGMA synchronous = NORMAL"));
-    // One row a minute needs few pages in memory; the default cache would be 2 MB.
-    pragma(connection_, QStringLiteral("PRAGMA cache_size = -256"));
     QSqlDatabase database = QSqlDatabase::database(connection_, false);
     return history_sql::migrate(database, version->toInt()) ? Opening::ready : Opening::unreachable;
 }

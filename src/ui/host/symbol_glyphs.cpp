@@ -78,20 +78,7 @@ SymbolGlyphs::SymbolGlyphs(const QString& family, const QString& fallbackPath) {
         return;
     }
     iconFont_ = raw;
-    for (const SymbolEntry& entry : SymbolTable::entries()) {
-        quint32 glyph = ligatureGlyph(registered, toQString(entry.ligature));
-        if (glyph == 0) {
-            // An older face without the ligature may still carry the code point.
-            const QList<quint32> indexes = raw.glyphIndexesForString(QString(QChar(entry.codepoint)));
-            glyph = indexes.isEmpty() ? 0 : indexes.front();
-        }
-        if (glyph != 0) {
-            QPainterPath path = raw.pathForGlyph(glyph);
-            if (!path.isEmpty()) {
-                outlines_.emplace(std::string(entry.systemName), std::move(path));
-            }
-        }
-    }
+    registeredFamily_ = registered;
 }
 
 SymbolGlyphs& SymbolGlyphs::shared() {
@@ -101,8 +88,25 @@ SymbolGlyphs& SymbolGlyphs::shared() {
 
 const QPainterPath& SymbolGlyphs::outline(std::string_view systemName) const {
     static const QPainterPath empty;
-    const auto found = outlines_.find(systemName);
-    return found == outlines_.end() ? empty : found->second;
+    if (const auto found = outlines_.find(systemName); found != outlines_.end()) {
+        return found->second;
+    }
+    const SymbolEntry* entry = SymbolTable::find(systemName);
+    if (entry == nullptr || !iconFont_.isValid()) {
+        return empty;
+    }
+    // Built on first use: the tray draws a handful of symbols and never needs the other outlines.
+    // The code point is a plain character-map look-up; shaping the ligature word would copy the
+    // face's large ligature tables into memory, so it is left for a face that lacks the code point.
+    // A symbol without a glyph is kept as an empty path, so it is looked up once.
+    const QList<quint32> indexes = iconFont_.glyphIndexesForString(QString(QChar(entry->codepoint)));
+    quint32 glyph = indexes.isEmpty() ? 0 : indexes.front();
+    if (glyph == 0) {
+        glyph = ligatureGlyph(registeredFamily_, toQString(entry->ligature));
+    }
+    return outlines_
+        .emplace(std::string(systemName), glyph != 0 ? iconFont_.pathForGlyph(glyph) : QPainterPath())
+        .first->second;
 }
 
 SymbolGlyphs::Source SymbolGlyphs::source(std::string_view systemName) const {

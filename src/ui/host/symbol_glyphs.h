@@ -44,10 +44,11 @@ public:
                QFont::Weight weight, const QColor& color) const;
 
 private:
-    /// The glyph outline at one em = 1 pixel, or an empty path.
+    /// The glyph outline at the face's em size, built on first use, or an empty path.
     const QPainterPath& outline(std::string_view systemName) const;
 
     QRawFont iconFont_;
+    QString registeredFamily_; // the family the face answers to, for shaping ligatures
     mutable std::map<std::string, QPainterPath, std::less<>> outlines_;
 };
 
