@@ -184,6 +184,13 @@ TEST(RecordedTableReaderTest, MalformedRecordingsGiveOneLineAndNoEntry) {
         {"<plist><array><dict><key>Volt", "no readable property"},
         {"<?xml version=\"1.0\" enc", "malformed plist"}};
     // clang-format on
+    // Typed JSON reads as deep as the other forms, and no deeper.
+    const auto readsAtDepth = [&](int depth) {
+        return RecordedTableReader::fromBytes(
+                   QByteArray::fromStdString("{\"a\":" + nested("[", "]", depth) + "}"))
+            .ok();
+    };
+    EXPECT_EQ(std::pair(readsAtDepth(128), readsAtDepth(129)), std::pair(true, false));
     for (const auto& [bytes, expected] : rows) {
         const auto result = RecordedTableReader::fromBytes(QByteArray::fromStdString(bytes));
         EXPECT_FALSE(result.ok() || result.entry) << bytes.substr(0, 60);
