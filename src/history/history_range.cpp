@@ -62,10 +62,10 @@ std::vector<AxisTick> timeTicks(HistoryRange range, Date from, Date to, seconds 
     if (to < from) {
         return ticks;
     }
-    const HistoryRangeSpec& spec = rangeSpec(range);
+    const HistoryRangeSpec& chosen = rangeSpec(range);
     const Date localFrom = from + utcOffset;
     const Date localTo = to + utcOffset;
-    if (spec.tickSpacing.count() == 0) {
+    if (chosen.tickSpacing.count() == 0) {
         auto month = std::chrono::year_month_day{std::chrono::floor<days>(localFrom)}.year() /
                      std::chrono::year_month_day{std::chrono::floor<days>(localFrom)}.month();
         for (;; month += std::chrono::months(1)) {
@@ -81,7 +81,7 @@ std::vector<AxisTick> timeTicks(HistoryRange range, Date from, Date to, seconds 
     }
     // Ticks sit on whole multiples of the spacing on the local clock, so "03:00" and "5日"
     // mean what they say.
-    const auto step = std::chrono::duration_cast<seconds>(spec.tickSpacing);
+    const auto step = std::chrono::duration_cast<seconds>(chosen.tickSpacing);
     const auto firstSteps = std::chrono::ceil<seconds>(localFrom.time_since_epoch()).count();
     auto at = (firstSteps / step.count() + (firstSteps % step.count() > 0 ? 1 : 0)) * step.count();
     for (; Date(seconds(at)) <= localTo; at += step.count()) {

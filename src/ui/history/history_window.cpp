@@ -113,12 +113,12 @@ HistoryWindow::HistoryWindow(HistoryReading& reading, Clock clock, UtcOffset utc
                                "historySubtitle"));
     header->addLayout(titles);
     header->addStretch(1);
-    for (const HistoryRangeSpec& spec : historyRanges()) {
-        auto* button = new RangeButton(QString::fromUtf8(spec.label), this);
-        const auto index = static_cast<std::size_t>(spec.range);
+    for (const HistoryRangeSpec& entry : historyRanges()) {
+        auto* button = new RangeButton(QString::fromUtf8(entry.label), this);
+        const auto index = static_cast<std::size_t>(entry.range);
         button->setObjectName(QStringLiteral("historyRange%1").arg(index));
-        button->setChecked(spec.range == range_);
-        connect(button, &QAbstractButton::clicked, this, [this, range = spec.range] { setRange(range); });
+        button->setChecked(entry.range == range_);
+        connect(button, &QAbstractButton::clicked, this, [this, range = entry.range] { setRange(range); });
         header->addWidget(button, 0, Qt::AlignVCenter);
         rangeButtons_[index] = button;
     }
@@ -162,18 +162,18 @@ void HistoryWindow::setRange(HistoryRange range) {
 }
 
 void HistoryWindow::readRows() {
-    const HistoryRangeSpec& spec = rangeSpec(range_);
+    const HistoryRangeSpec& entry = rangeSpec(range_);
     const Date to = clock_();
-    const Date from = to - spec.duration;
+    const Date from = to - entry.duration;
     std::vector<HistoryRow> rows = reading_.rows(from, to);
     const auto tiles = totalsTiles(HistoryTotals::of(rows));
     for (std::size_t i = 0; i < tiles.size(); ++i) {
         tiles_[i]->setTile(tiles[i]);
     }
     const std::chrono::seconds offset = utcOffset_(to);
-    chart_->setContent(ChartSeries::make(std::move(rows), spec.resolution), from, to,
+    chart_->setContent(ChartSeries::make(std::move(rows), entry.resolution), from, to,
                        timeTicks(range_, from, to, offset),
-                       QString::fromStdString(emptyHistoryText(spec.label)), offset);
+                       QString::fromStdString(emptyHistoryText(entry.label)), offset);
 }
 
 void HistoryWindow::readHealth() {
