@@ -230,14 +230,31 @@ bool HistoryStore::prune(Date now) {
     return true;
 }
 
-std::vector<HistoryRow> HistoryFileReader::rows(Date from, Date to) {
-    std::vector<HistoryRow> rows;
-    if (!QFileInfo::exists(filePath_)) {
-        return rows;
+namespace {
+
+/// Runs `read` on a read-only connection of its own to `path`, closed afterwards; what `read`
+/// gives back, or nothing when the file is missing.
+template <typename Read>
+auto readOnly(const QString& path, Read read) -> decltype(read(std::declval<QSqlDatabase&>())) {
+    decltype(read(std::declval<QSqlDatabase&>())) result;
+    if (!QFileInfo::exists(path)) {
+        return result;
     }
     const QString name = history_sql::uniqueConnectionName();
     {
-        QSqlDatabase database = history_sql::open(filePath_, name, true);
+        QSqlDatabase database = history_sql::open(path, name, true);
+        result = read(database);
+        database.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return result;
+}
+
+} // namespace
+
+std::vector<HistoryRow> HistoryFileReader::rows(Date from, Date to) {
+    return readOnly(filePath_, [&](QSqlDatabase& database) {
+        std::vector<HistoryRow> rows;
         auto hours = history_sql::select(database, HistoryResolution::hour, from, to);
         auto minutes = history_sql::select(database, HistoryResolution::minute, from, to);
         if (hours && minutes) {
@@ -246,27 +263,14 @@ std::vector<HistoryRow> HistoryFileReader::rows(Date from, Date to) {
             std::stable_sort(rows.begin(), rows.end(),
                              [](const HistoryRow& a, const HistoryRow& b) { return a.start < b.start; });
         }
-        database.close();
-    }
-    QSqlDatabase::removeDatabase(name);
-    return rows;
+        return rows;
+    });
 }
 
 std::vector<BatteryHealthRecord> HistoryFileReader::health(Date from, Date to) {
-    std::vector<BatteryHealthRecord> records;
-    if (!QFileInfo::exists(filePath_)) {
-        return records;
-    }
-    const QString name = history_sql::uniqueConnectionName();
-    {
-        QSqlDatabase database = history_sql::open(filePath_, name, true);
-        if (auto found = history_sql::selectHealth(database, from, to)) {
-            records = std::move(*found);
-        }
-        database.close();
-    }
-    QSqlDatabase::removeDatabase(name);
-    return records;
+    return readOnly(filePath_, [&](QSqlDatabase& database) {
+        return history_sql::selectHealth(database, from, to).value_or(std::vector<BatteryHealthRecord>{});
+    });
 }
 
 } // namespace voltrane
