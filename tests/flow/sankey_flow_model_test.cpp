@@ -39,11 +39,9 @@ ComponentPowerSnapshot measured(Opt cpu, Opt gpu = {}, Opt ane = {}, Opt dram = 
 }
 std::string describe(const SankeyFlowModel& model) { // "source system | id watts …", "-" when absent
     std::ostringstream text;
-    const auto figure = [&](Opt watts) { watts ? text << *watts : text << "-"; };
-    figure(model.sourceWatts);
-    text << " ";
-    figure(model.systemWatts);
-    text << " |";
+    const auto figure = [&](Opt watts) -> std::ostream& { return watts ? text << *watts : text << "-"; };
+    figure(model.sourceWatts) << " ";
+    figure(model.systemWatts) << " |";
     for (const SankeyDestination& row : model.destinations) {
         text << " " << rawValue(row.id) << " ";
         figure(row.watts);
@@ -60,8 +58,7 @@ SankeyDestination row(ID id, Opt watts, std::string title = "") {
 
 SankeyStableLayout L(std::optional<double> sourceWatts, std::vector<Entry> entries) {
     SankeyStableLayout result;
-    result.sourceWatts = sourceWatts;
-    result.entries = std::move(entries);
+    std::tie(result.sourceWatts, result.entries) = std::tuple(sourceWatts, std::move(entries));
     return result;
 }
 TEST(FlowModelTest, BuildsTheSourceTheSystemEstimateAndTheOrderedRows) {

@@ -1,5 +1,4 @@
 #include "snapshot_expectations.h"
-#include "support/param_name.h"
 #include "telemetry/battery/iokit_power_metrics_provider.h"
 #include "telemetry/battery/recorded_battery_registry.h"
 #include "telemetry/battery/recorded_table_reader.h"

@@ -133,10 +133,8 @@ TEST(SysfsBatteryRegistryTest, BrokenAttributeFilesReadAsMissingWithoutBlocking)
     // clang-format off
     const std::vector<std::tuple<const char*, Fault, std::string, std::string>> rows = {
         {"voltage_now", contents, "", voltageLost}, {"voltage_now", contents, "11a423\n", voltageLost},
-        {"voltage_now", contents, "99999999999999999999\n", voltageLost},
-        {"voltage_now", contents, huge, voltageLost},
-        {"voltage_now", contents, "11423000\n" + huge, voltageLost},
-        {"voltage_now", contents, std::string(255, ' '), voltageLost},
+        {"voltage_now", contents, "99999999999999999999\n", voltageLost}, {"voltage_now", contents, huge, voltageLost},
+        {"voltage_now", contents, "11423000\n" + huge, voltageLost}, {"voltage_now", contents, std::string(255, ' '), voltageLost},
         {"voltage_now", folder, "", voltageLost}, {"voltage_now", fifo, "", voltageLost},
         {"power_now", contents, "-inf\n", "onBattery V=11.423 %=78 C=31.2 cycles=143"},
         {"capacity", contents, "inf\n", "onBattery V=11.423 mA=-1120 W=-12.79376 %=79 min=193 C=31.2 cycles=143"},

@@ -23,9 +23,8 @@ template <typename... T> using Rows = std::initializer_list<std::tuple<T...>>;
 
 PowerSnapshot snapshotOf(PowerState state, optional<double> batteryWatts = nullopt) {
     PowerSnapshot snapshot;
-    snapshot.state = state;
-    snapshot.isExternalConnected = state == charged || state == pluggedIn;
-    snapshot.batteryWatts = batteryWatts;
+    std::tie(snapshot.state, snapshot.isExternalConnected, snapshot.batteryWatts) =
+        std::tuple(state, state == charged || state == pluggedIn, batteryWatts);
     return snapshot;
 }
 
@@ -70,9 +69,8 @@ TEST(DashboardTexts, BatteryDetailTellsRemainingTimeOrState) {
 PowerSnapshot tiled(PowerState state, optional<double> current, optional<double> volts,
                     optional<int> charge) {
     PowerSnapshot snapshot = snapshotOf(state, state == onBattery ? -9.87 : 14.04);
-    snapshot.currentMilliamps = current;
-    snapshot.voltageVolts = volts;
-    snapshot.chargePercent = charge;
+    std::tie(snapshot.currentMilliamps, snapshot.voltageVolts, snapshot.chargePercent) =
+        std::tuple(current, volts, charge);
     return snapshot;
 }
 
@@ -122,12 +120,18 @@ TEST(DashboardTexts, ADesktopOnMainsSaysThereIsNoBattery) {
     EXPECT_EQ(sampleTimeText(PowerSnapshot::unavailable({}), {}), "尚未采样"); // without mains: not yet read
 }
 
-TEST(StatusSummary, WattsShowTheMagnitudeAndMarkEstimates) {
-    EXPECT_EQ(StatusSummary::watts(nullopt, true), "\u2014 W");
-    EXPECT_EQ(StatusSummary::watts(12.34, false), "12.3 W");
-    EXPECT_EQ(StatusSummary::watts(-9.87, true), "\u2248 9.9 W");
-    EXPECT_EQ(StatusSummary::watts(kNaN, true), "\u2248 \u2014 W");
-    EXPECT_EQ(StatusSummary::watts(-kInf, false), "\u2014 W");
+// The status line marks an estimate; the flow shows the magnitude alone.
+TEST(StatusSummary, WattsShowTheMagnitudeOrADash) {
+    for (const auto& [watts, estimated, status, flow] :
+         Rows<optional<double>, bool, const char*, const char*>{{12.34, false, "12.3 W", "12.3 W"},
+                                                                {-9.87, true, "\u2248 9.9 W", "9.9 W"},
+                                                                {-0.04, false, "0.0 W", "0.0 W"},
+                                                                {nullopt, true, "\u2014 W", "\u2014 W"},
+                                                                {kNaN, true, "\u2248 \u2014 W", "\u2014 W"},
+                                                                {-kInf, false, "\u2014 W", "\u2014 W"}}) {
+        EXPECT_EQ(StatusSummary::watts(watts, estimated), status);
+        EXPECT_EQ(flowWattsText(watts), flow);
+    }
 }
 
 // Only the on-battery sentence marks an estimate with "≈ ".
@@ -165,17 +169,6 @@ TEST(StatusSummary, SecondaryJoinsThePresentParts) {
         snapshot.adapterRatedWatts = adapter;
         snapshot.isExternalConnected = external;
         EXPECT_EQ(StatusSummary(snapshot).secondaryText(), expected);
-    }
-}
-
-TEST(FlowTexts, WattsShowTheMagnitudeOrADash) {
-    for (const auto& [watts, expected] : Rows<optional<double>, const char*>{{12.34, "12.3 W"},
-                                                                             {-3.4, "3.4 W"},
-                                                                             {-0.04, "0.0 W"},
-                                                                             {nullopt, "\u2014 W"},
-                                                                             {kNaN, "\u2014 W"},
-                                                                             {-kInf, "\u2014 W"}}) {
-        EXPECT_EQ(flowWattsText(watts), expected);
     }
 }
 
