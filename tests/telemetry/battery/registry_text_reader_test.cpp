@@ -95,26 +95,6 @@ TEST(CutOffTextTest, KeepsCompleteMembersAndNotesEachLoss) {
               (PropertyTable{{"A", 1}, {"BatteryInstalled", other}}));
 }
 
-TEST(CutOffTextTest, EveryCutOfANestedLineKeepsOnlyWhatItRead) {
-    const std::string line =
-        R"("BatteryData" = {"Voltage"=12766,"Serial"="F8Y2","CellVoltage"=(4255,4256),"Chem"=<0a>,"Ok"=Yes})";
-    const PropertyTable whole = *readOrFail(line + "\n").at("BatteryData").table();
-    for (std::size_t length = line.find('{') + 1; length < line.size(); ++length) {
-        SCOPED_TRACE(line.substr(0, length));
-        const RecordedTable cut = RegistryTextReader::read("\"CycleCount\" = 1\n" + line.substr(0, length));
-        ASSERT_TRUE(cut.entry && !cut.notes.empty());
-        for (const auto& [key, value] : *cut.entry->at("BatteryData").table()) {
-            if (const PropertyList* list = value.list()) {
-                const PropertyList& full = *whole.at(key).list();
-                EXPECT_TRUE(list->size() <= full.size() &&
-                            std::equal(list->begin(), list->end(), full.begin()));
-            } else {
-                EXPECT_EQ(value, whole.at(key)) << key;
-            }
-        }
-    }
-}
-
 // Pasted dumps: an Intel machine's, an Apple-silicon one's with the tree prefix, a whole tree in
 // which another object with its own "Voltage" comes first, and a paste cut off mid-line.
 TEST(RegistryTextScopeTest, DecodesPastedDumpsFromTheFirstBatteryObject) {
