@@ -56,13 +56,9 @@ TEST(HistoryMinuteAccumulator, SilenceLeavesGapsAndTheClockGoingBackNeverMergesI
     const PowerSnapshot nothing = PowerSnapshot::unavailable(Date{});
     // 04:00:30, failed reads only until 04:03:10, then the clock is set back to 04:01:20.
     std::vector<HistoryRow> rows;
-    for (const auto& [at, snapshot] : {std::pair{30s, draw},
-                                       {90s, nothing},
-                                       {150s, nothing},
-                                       {190s, draw},
-                                       {191s, draw},
-                                       {80s, draw},
-                                       {81s, draw}}) {
+    const std::pair<std::chrono::seconds, PowerSnapshot> readings[] = {
+        {30s, draw}, {90s, nothing}, {150s, nothing}, {190s, draw}, {191s, draw}, {80s, draw}, {81s, draw}};
+    for (const auto& [at, snapshot] : readings) {
         if (auto row = accumulator.add(snapshot, kHistoryHour + at)) {
             rows.push_back(*row);
         }

@@ -105,7 +105,6 @@ TEST(DashboardTexts, TilesFormatTheFigureAndPickTexts) {
     EXPECT_EQ(metricTiles(idle)[0].value, "0.2"); // "%.1f" of 0.25 rounds to even
 }
 
-// No battery data but external power read: a desktop on mains, which says so instead of waiting.
 TEST(DashboardTexts, ADesktopOnMainsSaysThereIsNoBattery) {
     PowerSnapshot s = PowerSnapshot::unavailable(Date{});
     s.isExternalConnected = true;
@@ -173,16 +172,12 @@ TEST(StatusSummary, SecondaryJoinsThePresentParts) {
 }
 
 TEST(FlowTexts, DetailPrefixesTheShareOfTheSource) {
-    for (const auto& [watts, source, expected] : Rows<optional<double>, optional<double>, const char*>{
-             {3.7, 10.0, "37% · 估算"},
-             {0.4, 0.8, "50% · 估算"},
-             {5.0, 4.0, "100% · 估算"},
-             {5.0, 0.0, "估算"},
-             {5.0, nullopt, "估算"},
-             {0.0, 10.0, "估算"},
-             {5.0, kInf, "0% · 估算"},
-             {kNaN, 10.0,
-              "\u2014% · 估算"}}) { // NaN passes the presence tests; its share cannot be formatted
+    // NaN passes the presence tests; its share cannot be formatted.
+    const Rows<optional<double>, optional<double>, const char*> rows = {
+        {3.7, 10.0, "37% · 估算"}, {0.4, 0.8, "50% · 估算"},      {5.0, 4.0, "100% · 估算"},
+        {5.0, 0.0, "估算"},        {5.0, nullopt, "估算"},        {0.0, 10.0, "估算"},
+        {5.0, kInf, "0% · 估算"},  {kNaN, 10.0, "\u2014% · 估算"}};
+    for (const auto& [watts, source, expected] : rows) {
         SankeyDestination destination;
         destination.id = SankeyDestination::ID::cpu;
         destination.watts = watts;

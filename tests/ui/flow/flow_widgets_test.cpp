@@ -68,7 +68,6 @@ TEST_F(DiagramTest, PlacesEveryCardInItsRowInsideTheCanvasAtAnySize) {
     }
 }
 
-// A row missing from either the live model or the held layout is not shown.
 TEST_F(DiagramTest, ShowsOnlyRowsInBothTheModelAndTheLayout) {
     const SankeyFlowModel full(chargingSnapshot(), busyComponents());
     ComponentPowerSnapshot withoutGpu = busyComponents();
@@ -108,9 +107,7 @@ protected:
     }
     void set(double cpu, double gpu, double ane = 0.6) {
         ComponentPowerSnapshot sample = busyComponents();
-        sample.cpuWatts = cpu;
-        sample.gpuWatts = gpu;
-        sample.aneWatts = ane;
+        std::tie(sample.cpuWatts, sample.gpuWatts, sample.aneWatts) = std::tuple(cpu, gpu, ane);
         view.setSamples(chargingSnapshot(), sample);
     }
     int rowY(ID id) const { return view.diagram()->destinationNode(id)->y(); }
@@ -357,7 +354,6 @@ TEST(SankeyRibbonCanvasTest, FramesRepaintNothingBeneathAndMatchAFullRender) {
     }
 }
 
-// The strip under the flow says why component figures are missing, and only while they are.
 TEST(FlowAccountingBarTest, ExplainsMissingComponentsOnlyWhileMissing) {
     FlowAccountingBar bar;
     const PowerSnapshot snapshot = PowerSnapshot::unavailable({});
