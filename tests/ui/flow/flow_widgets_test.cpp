@@ -21,6 +21,7 @@
 #include <algorithm>
 #include <functional>
 #include <gtest/gtest.h>
+#include <numeric>
 
 namespace voltrane {
 namespace {
@@ -346,12 +347,9 @@ TEST(SankeyRibbonCanvasTest, FramesRepaintNothingBeneathAndMatchAFullRender) {
         EXPECT_TRUE(shown.copy(area) == pixels(window.grab()).copy(area));
     }
     EXPECT_GT(canvas->paintCount() - canvasPaints, 4);
-    for (const QRegion& region : ground.regions) {
-        EXPECT_FALSE(region.intersects(area));
-    }
-    for (const QRegion& region : flow.regions) {
-        EXPECT_FALSE(region.translated(view->pos()).intersects(area));
-    }
+    EXPECT_TRUE(std::ranges::none_of(ground.regions, [&](const QRegion& r) { return r.intersects(area); }));
+    EXPECT_TRUE(std::ranges::none_of(
+        flow.regions, [&](const QRegion& r) { return r.translated(view->pos()).intersects(area); }));
 }
 
 TEST(FlowAccountingBarTest, ExplainsMissingComponentsOnlyWhileMissing) {
