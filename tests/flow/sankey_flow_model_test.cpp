@@ -105,8 +105,8 @@ TEST(FlowModelTest, TellsTheSourceAndTheRowsInWords) {
     // clang-format on
     for (const auto& [state, minutes, rated, text] : sources) {
         PowerSnapshot snapshot = snap(state);
-        snapshot.batteryTimeRemainingMinutes = minutes;
-        snapshot.adapterRatedWatts = rated;
+        std::tie(snapshot.batteryTimeRemainingMinutes, snapshot.adapterRatedWatts) =
+            std::pair(minutes, rated);
         EXPECT_EQ(SankeyFlowModel(snapshot, {}).sourceDetail, text);
     }
     PowerSnapshot charging = snap(kCharging, 40, 15, {}, 7.5);
@@ -176,8 +176,7 @@ TEST(FlowModelTest, SummaryDescribesTheDiagram) {
     // clang-format on
     for (const auto& [source, destinations, expected] : rows) {
         SankeyFlowModel model;
-        model.sourceTitle = "电池";
-        model.sourceWatts = source;
+        std::tie(model.sourceTitle, model.sourceWatts) = std::pair("电池", source);
         for (const auto& [title, watts] : destinations) {
             model.destinations.push_back(row(cpu, watts, title));
         }

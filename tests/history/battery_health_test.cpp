@@ -34,8 +34,7 @@ TEST(BatteryHealthTest, PercentOfDesignAndWhatItMeans) {
          "电池有正常损耗：满电容量是出厂时的 86%，充满一次的续航约为新电池的 86%。这段时间下降了 6 "
          "个百分点。"},
         {{record(0, 3500, 5000, 900)},
-         "电池已明显老化：满电容量只剩出厂时的 70%，续航明显变短，可以考虑更换电池。已充放电循环 900 次。"},
-    };
+         "电池已明显老化：满电容量只剩出厂时的 70%，续航明显变短，可以考虑更换电池。已充放电循环 900 次。"}};
     for (const auto& [records, sentence] : cases) {
         EXPECT_EQ(healthSentence(healthPoints(records)), sentence);
     }

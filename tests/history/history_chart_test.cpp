@@ -23,8 +23,7 @@ TEST(HistoryRangeTest, TicksSitOnTheLocalClockAndNameTheirUnit) {
         {HistoryRange::day, minutes(330), epoch, 8, "06:00", "03:00"}, // a half-hour zone
         {HistoryRange::week, hours(-5), epoch, 7, "3月1日", "3月7日"},
         {HistoryRange::month, hours(0), epoch, 6, "3月3日", "3月28日"},
-        {HistoryRange::year, hours(0), epoch - days(70), 12, "2026年1月", "12月"},
-    };
+        {HistoryRange::year, hours(0), epoch - days(70), 12, "2026年1月", "12月"}};
     for (const auto& [range, offset, from, count, first, last] : cases) {
         const auto ticks = timeTicks(range, from, from + rangeSpec(range).duration, offset);
         SCOPED_TRACE(rangeSpec(range).label);

@@ -43,8 +43,8 @@ TEST(DashboardTexts, HeaderFollowsTheState) {
              {onBattery, -9.0, false, true, "电池输出功率|电池供给系统|按功率与电压即时估算"},
              {unavailable, 5.0, false, false, string("当前功率|") + readingSourceText() + "|暂无数据"}}) {
         PowerSnapshot snapshot = snapshotOf(state, watts);
-        snapshot.batteryWattsIsEstimated = wattsEstimated;
-        snapshot.currentMilliampsIsEstimated = currentEstimated;
+        std::tie(snapshot.batteryWattsIsEstimated, snapshot.currentMilliampsIsEstimated) =
+            std::pair(wattsEstimated, currentEstimated);
         EXPECT_EQ(headlineTitle(snapshot) + "|" + headlineDetail(snapshot) + "|" + currentDetail(snapshot),
                   texts);
     }
@@ -146,9 +146,8 @@ TEST(StatusSummary, PrimarySaysWhereThePowerGoes) {
              {onBattery, -9.87, true, 9.0, nullopt, "电池正在输出 \u2248 9.9 W"},
              {unavailable, 5.0, false, 9.0, 30.0, "暂时无法读取电源遥测"}}) {
         PowerSnapshot snapshot = snapshotOf(state, battery);
-        snapshot.batteryWattsIsEstimated = estimated;
-        snapshot.systemWatts = system;
-        snapshot.inputWatts = input;
+        std::tie(snapshot.batteryWattsIsEstimated, snapshot.systemWatts, snapshot.inputWatts) =
+            std::tuple(estimated, system, input);
         EXPECT_EQ(StatusSummary(snapshot).primaryText(), expected);
     }
 }
@@ -163,10 +162,8 @@ TEST(StatusSummary, SecondaryJoinsThePresentParts) {
              {nullopt, 0, nullopt, true, "循环 0 次"},
              {kNaN, nullopt, kInf, true, "电池 \u2014\u2103  \u00B7  适配器 \u2014 W"}}) {
         PowerSnapshot snapshot = snapshotOf(pluggedIn);
-        snapshot.temperatureCelsius = temperature;
-        snapshot.cycleCount = cycles;
-        snapshot.adapterRatedWatts = adapter;
-        snapshot.isExternalConnected = external;
+        std::tie(snapshot.temperatureCelsius, snapshot.cycleCount, snapshot.adapterRatedWatts,
+                 snapshot.isExternalConnected) = std::tuple(temperature, cycles, adapter, external);
         EXPECT_EQ(StatusSummary(snapshot).secondaryText(), expected);
     }
 }
@@ -178,10 +175,7 @@ TEST(FlowTexts, DetailPrefixesTheShareOfTheSource) {
         {5.0, 0.0, "估算"},        {5.0, nullopt, "估算"},        {0.0, 10.0, "估算"},
         {5.0, kInf, "0% · 估算"},  {kNaN, 10.0, "\u2014% · 估算"}};
     for (const auto& [watts, source, expected] : rows) {
-        SankeyDestination destination;
-        destination.id = SankeyDestination::ID::cpu;
-        destination.watts = watts;
-        destination.detail = "估算";
+        const SankeyDestination destination{SankeyDestination::ID::cpu, "", "", watts, "估算"};
         EXPECT_EQ(destinationDetailText(destination, source), expected);
     }
 }
