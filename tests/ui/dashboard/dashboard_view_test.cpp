@@ -104,9 +104,8 @@ TEST_F(DashboardViewTest, WithoutServicesTheSwitchIsHiddenAndNothingIsWritten) {
     view.setShowingInfo(true);
     const InfoPopover& popover = *view.infoPopover();
     EXPECT_FALSE(popover.analyticsSwitch()->isVisible());
-    EXPECT_TRUE(popover.findChild<QLabel*>(QStringLiteral("analyticsCaption"))
-                    ->text()
-                    .contains(QStringLiteral("不生成安装 ID")));
+    const auto* caption = popover.findChild<QLabel*>(QStringLiteral("analyticsCaption"));
+    EXPECT_TRUE(caption->text().contains(QStringLiteral("不生成安装 ID")));
     popover.analyticsSwitch()->click();
     QApplication::processEvents();
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "config" / "voltrane"));

@@ -114,9 +114,8 @@ protected:
     int rowY(ID id) const { return view.diagram()->destinationNode(id)->y(); }
     std::vector<double> bands() const { return view.diagram()->metrics()->bandWidths; }
     QString shown(const char* node, const char* label) const {
-        return view.findChild<QWidget*>(QLatin1String(node))
-            ->findChild<TextLabel*>(QLatin1String(label))
-            ->text();
+        const auto* parent = view.findChild<QWidget*>(QLatin1String(node));
+        return parent->findChild<TextLabel*>(QLatin1String(label))->text();
     }
 
     AccessibilityEnvironment environment{true};
@@ -354,10 +353,9 @@ TEST(SankeyRibbonCanvasTest, FramesRepaintNothingBeneathAndMatchAFullRender) {
 
 TEST(FlowAccountingBarTest, ExplainsMissingComponentsOnlyWhileMissing) {
     FlowAccountingBar bar;
-    const PowerSnapshot snapshot = PowerSnapshot::unavailable({});
-    bar.setModel(SankeyFlowModel(snapshot, ComponentPowerSnapshot::unavailable({})));
+    bar.setModel(SankeyFlowModel(PowerSnapshot::unavailable({}), ComponentPowerSnapshot::unavailable({})));
     EXPECT_EQ(bar.toolTip(), QString::fromUtf8(componentsUnavailableText()));
-    bar.setModel(SankeyFlowModel(snapshot, ComponentPowerSnapshot::waiting({})));
+    bar.setModel(SankeyFlowModel(PowerSnapshot::unavailable({}), ComponentPowerSnapshot::waiting({})));
     EXPECT_EQ(bar.toolTip(), QString());
 }
 
