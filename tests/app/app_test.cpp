@@ -49,9 +49,8 @@ TEST_F(VoltraneAppTest, WithoutATrayThePanelIsAWindowTitledWithEveryReading) {
     const auto shell = makeApp(false);
     EXPECT_EQ(shell->panel().windowTitle(), QStringLiteral("14 W")); // before start: the first reading
     shell->start();
-    EXPECT_TRUE(shell->panel().isVisible());
-    EXPECT_EQ(shell->panel().mode(), DashboardPanel::Mode::window);
-    EXPECT_EQ(shell->panel().size(), QSize(560, 750));
+    EXPECT_EQ(std::tuple(shell->panel().isVisible(), shell->panel().mode(), shell->panel().size()),
+              std::tuple(true, DashboardPanel::Mode::window, QSize(560, 750)));
     const qint64 onBatteryIcon = shell->panel().windowIcon().cacheKey();
     sources.power = {PowerSnapshot::unavailable(Date{})};
     shell->monitor().refresh();
@@ -64,8 +63,8 @@ TEST_F(VoltraneAppTest, TrayPanelsComeAndGoWithoutRestartingSampling) {
     EXPECT_FALSE(shell->hasPanel());
     for (int i = 0; i < 3; ++i) {
         shell->showPanel();
-        EXPECT_EQ(shell->panel().mode(), DashboardPanel::Mode::trayPanel);
-        EXPECT_TRUE(shell->panel().isVisible());
+        EXPECT_EQ(std::pair(shell->panel().mode(), shell->panel().isVisible()),
+                  std::pair(DashboardPanel::Mode::trayPanel, true));
         shell->panel().hide();
         EXPECT_FALSE(shell->hasPanel());
         QCoreApplication::processEvents();

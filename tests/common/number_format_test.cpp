@@ -79,10 +79,9 @@ TEST(CNumberTest, ReadsWholeCLocaleNumbersOnly) {
     EXPECT_EQ(parseCNumber(std::string_view("2.5", 1)), 2.0); // a view into a longer text ends where it ends
     EXPECT_TRUE(std::isnan(parseNonFiniteWord("nan").value_or(0)) &&
                 std::isnan(parseNonFiniteWord("-nan").value_or(0)));
-    EXPECT_EQ(parseNonFiniteWord("inf"), inf);
-    EXPECT_EQ(parseNonFiniteWord("-inf"), -inf);
-    EXPECT_EQ(parseNonFiniteWord("Inf"), std::nullopt);
-    EXPECT_EQ(parseNonFiniteWord("1"), std::nullopt);
+    EXPECT_EQ(std::tuple(parseNonFiniteWord("inf"), parseNonFiniteWord("-inf"), parseNonFiniteWord("Inf"),
+                         parseNonFiniteWord("1")),
+              std::tuple(inf, -inf, std::nullopt, std::nullopt));
 }
 
 TEST(CNumberTest, KnowsJsonNumberGrammar) {

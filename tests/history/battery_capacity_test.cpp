@@ -21,8 +21,7 @@ TEST(BatteryHealth, ReadsTheCapacitiesEachSourceReports) {
           "BAT1/energy_full=30000000,energy_full_design=32000000,cycle_count=200",
           "mouse/scope=Device,energy_full=1000000,energy_full_design=1000000"},
          BatteryHealthRecord{kNow, 50000, 56000, mWh, 150}},
-        {{}, std::nullopt},
-    };
+        {{}, std::nullopt}};
     for (const auto& [supplies, expected] : linux) {
         const testing::FakeSysfs sysfs;
         sysfs.supply("AC", "type=Mains,online=1");
@@ -35,8 +34,7 @@ TEST(BatteryHealth, ReadsTheCapacitiesEachSourceReports) {
     const std::vector<std::pair<const char*, std::optional<BatteryHealthRecord>>> recorded{
         {"intel.plist", BatteryHealthRecord{kNow, 5087, 6669, mAh, 412}},
         {"apple_silicon.plist", BatteryHealthRecord{kNow, 5103, 6075, mAh, 143}},
-        {"no_battery.plist", std::nullopt},
-    };
+        {"no_battery.plist", std::nullopt}};
     for (const auto& [file, expected] : recorded) {
         const QString path =
             qEnvironmentVariable("VOLTRANE_TEST_DATA") + QStringLiteral("/../telemetry/battery/data/");

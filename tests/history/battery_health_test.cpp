@@ -18,18 +18,14 @@ TEST(BatteryHealthTest, PercentOfDesignAndWhatItMeans) {
     const auto points = healthPoints({record(2, 45000, 50000, 0), record(0, 50000, 50000, 300),
                                       record(1, 10, 0), record(3, std::nan(""), 50000)});
     ASSERT_EQ(points.size(), 4U);
-    EXPECT_EQ(points[0].percentOfDesign, 100);
-    EXPECT_EQ(points[0].cycleCount, 300);
-    EXPECT_FALSE(points[1].percentOfDesign); // design capacity 0
-    EXPECT_EQ(points[2].percentOfDesign, 90);
-    EXPECT_FALSE(points[2].cycleCount); // 0 means unknown
-    EXPECT_FALSE(points[3].percentOfDesign);
+    // No percentage for a design capacity of 0 or an unreadable figure; a cycle count of 0 is unknown.
+    EXPECT_EQ(std::vector({points[0].percentOfDesign, points[1].percentOfDesign, points[2].percentOfDesign,
+                           points[3].percentOfDesign}),
+              (std::vector<std::optional<double>>{100, std::nullopt, 90, std::nullopt}));
+    EXPECT_EQ(std::pair(points[0].cycleCount, points[2].cycleCount),
+              std::pair(std::optional<std::int64_t>(300), std::optional<std::int64_t>()));
 
-    struct Case {
-        std::vector<BatteryHealthRecord> records;
-        std::string sentence;
-    };
-    const Case cases[] = {
+    const std::pair<std::vector<BatteryHealthRecord>, std::string> cases[] = {
         {{}, "还没有电池健康记录。Voltrane 每天记下一次电池容量，过几天就能看到变化。"},
         {{record(0, std::nullopt, 50000, 12)}, "这块电池没有报告它的容量，无法估算健康程度。"},
         {{record(0, 52000, 50000, 3)},
@@ -38,10 +34,9 @@ TEST(BatteryHealthTest, PercentOfDesignAndWhatItMeans) {
          "电池有正常损耗：满电容量是出厂时的 86%，充满一次的续航约为新电池的 86%。这段时间下降了 6 "
          "个百分点。"},
         {{record(0, 3500, 5000, 900)},
-         "电池已明显老化：满电容量只剩出厂时的 70%，续航明显变短，可以考虑更换电池。已充放电循环 900 次。"},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(healthSentence(healthPoints(c.records)), c.sentence);
+         "电池已明显老化：满电容量只剩出厂时的 70%，续航明显变短，可以考虑更换电池。已充放电循环 900 次。"}};
+    for (const auto& [records, sentence] : cases) {
+        EXPECT_EQ(healthSentence(healthPoints(records)), sentence);
     }
     EXPECT_EQ(healthFigureText(points), "90%");
     EXPECT_EQ(healthFigureText({}), "\u2014");

@@ -15,33 +15,24 @@ using test::minuteRow;
 using Kind = ChartSpan::Kind;
 
 TEST(HistoryRangeTest, TicksSitOnTheLocalClockAndNameTheirUnit) {
-    struct Case {
-        HistoryRange range;
-        seconds offset;
-        Date from;
-        std::size_t count;
-        std::string first;
-        std::string last;
-    };
     const Date epoch = historyEpoch();
-    const Case cases[] = {
+    // range, local offset, from, tick count, first and last label
+    const std::tuple<HistoryRange, seconds, Date, std::size_t, std::string, std::string> cases[] = {
         {HistoryRange::hour, hours(8), epoch + minutes(5), 6, "08:10", "09:00"},
         {HistoryRange::day, hours(0), epoch - minutes(1), 8, "00:00", "21:00"},
         {HistoryRange::day, minutes(330), epoch, 8, "06:00", "03:00"}, // a half-hour zone
         {HistoryRange::week, hours(-5), epoch, 7, "3月1日", "3月7日"},
         {HistoryRange::month, hours(0), epoch, 6, "3月3日", "3月28日"},
-        {HistoryRange::year, hours(0), epoch - days(70), 12, "2026年1月", "12月"},
-    };
-    for (const Case& c : cases) {
-        const auto ticks = timeTicks(c.range, c.from, c.from + rangeSpec(c.range).duration, c.offset);
-        SCOPED_TRACE(rangeSpec(c.range).label);
-        ASSERT_EQ(ticks.size(), c.count);
-        EXPECT_EQ(ticks.front().label, c.first);
-        EXPECT_EQ(ticks.back().label, c.last);
+        {HistoryRange::year, hours(0), epoch - days(70), 12, "2026年1月", "12月"}};
+    for (const auto& [range, offset, from, count, first, last] : cases) {
+        const auto ticks = timeTicks(range, from, from + rangeSpec(range).duration, offset);
+        SCOPED_TRACE(rangeSpec(range).label);
+        ASSERT_EQ(ticks.size(), count);
+        EXPECT_EQ(ticks.front().label + " " + ticks.back().label, first + " " + last);
         for (std::size_t i = 1; i < ticks.size(); ++i) {
             EXPECT_LT(ticks[i - 1].at, ticks[i].at);
         }
-        EXPECT_GE(ticks.front().at, c.from);
+        EXPECT_GE(ticks.front().at, from);
     }
     EXPECT_EQ(wattAxis(0), (WattAxis{5, 1}));
     EXPECT_EQ(wattAxis(23), (WattAxis{25, 5}));
@@ -65,10 +56,8 @@ TEST(HistorySeriesTest, StacksBreaksAndSpans) {
     ASSERT_EQ(series.points.size(), 4U);
     const auto& p = series.points;
     EXPECT_EQ(p[0].chargePercent, 49);
-    EXPECT_TRUE(p[0].breakBefore);
-    EXPECT_FALSE(p[1].breakBefore);
-    EXPECT_TRUE(p[2].breakBefore);
-    EXPECT_FALSE(p[3].breakBefore);
+    EXPECT_EQ(std::vector({p[0].breakBefore, p[1].breakBefore, p[2].breakBefore, p[3].breakBefore}),
+              std::vector({true, false, true, false}));
     EXPECT_EQ(p[1].stack, (std::array<double, 7>{4, 0, 0, 0, 0, 0, 6}));
     EXPECT_EQ(p[2].stack, (std::array<double, 7>{0, 12, 0, 0, 0, 0, 0}));
     EXPECT_EQ(p[1].sourceWatts, 30);

@@ -13,12 +13,9 @@ using testing::kHistoryHour;
 PowerSnapshot reading(PowerState state, double system, std::optional<double> input, double battery,
                       int charge) {
     PowerSnapshot snapshot;
-    snapshot.state = state;
-    snapshot.systemWatts = system;
-    snapshot.inputWatts = input;
-    snapshot.batteryWatts = battery;
-    snapshot.chargePercent = charge;
-    snapshot.portOutputWatts = 3;
+    std::tie(snapshot.state, snapshot.systemWatts, snapshot.inputWatts, snapshot.batteryWatts,
+             snapshot.chargePercent, snapshot.portOutputWatts) =
+        std::tuple(state, system, input, battery, charge, 3.0);
     return snapshot;
 }
 
@@ -36,14 +33,13 @@ TEST(HistoryMinuteAccumulator, SummarisesAMinuteAndSplitsTheReadingThatCrossesIt
             kHistoryHour + std::chrono::seconds(second) + 500ms);
     }
     ASSERT_TRUE(row);
-    EXPECT_EQ(row->start, kHistoryHour);
-    EXPECT_EQ(row->sampleCount, 60);
     // Each reading stands for the time before it: 39.5 s charging, 20 s on battery and the half
     // second before 04:01 of the reading after it.
     EXPECT_DOUBLE_EQ(row->coveredSeconds, 60);
     EXPECT_DOUBLE_EQ(row->onBatterySeconds, 20.5);
-    EXPECT_EQ(std::tuple(row->state, row->chargePercent, row->cpuWatts, row->portOutputWatts, row->gpuWatts),
-              std::tuple(PowerState::charging, 70, 6.0, 3.0, std::nullopt));
+    EXPECT_EQ(std::tuple(row->start, row->sampleCount, row->state, row->chargePercent, row->cpuWatts,
+                         row->portOutputWatts, row->gpuWatts),
+              std::tuple(kHistoryHour, 60, PowerState::charging, 70, 6.0, 3.0, std::nullopt));
     EXPECT_EQ(row->systemWatts, (FigureSummary{(40 * 20 + 20 * 12) / 60.0, 12, 20}));
     EXPECT_EQ(row->batteryWatts, (FigureSummary{(40 * 30 - 20 * 12) / 60.0, -12, 30}));
     EXPECT_EQ(row->inputWatts, (FigureSummary{50, 50, 50}));
@@ -60,13 +56,9 @@ TEST(HistoryMinuteAccumulator, SilenceLeavesGapsAndTheClockGoingBackNeverMergesI
     const PowerSnapshot nothing = PowerSnapshot::unavailable(Date{});
     // 04:00:30, failed reads only until 04:03:10, then the clock is set back to 04:01:20.
     std::vector<HistoryRow> rows;
-    for (const auto& [at, snapshot] : {std::pair{30s, draw},
-                                       {90s, nothing},
-                                       {150s, nothing},
-                                       {190s, draw},
-                                       {191s, draw},
-                                       {80s, draw},
-                                       {81s, draw}}) {
+    const std::pair<std::chrono::seconds, PowerSnapshot> readings[] = {
+        {30s, draw}, {90s, nothing}, {150s, nothing}, {190s, draw}, {191s, draw}, {80s, draw}, {81s, draw}};
+    for (const auto& [at, snapshot] : readings) {
         if (auto row = accumulator.add(snapshot, kHistoryHour + at)) {
             rows.push_back(*row);
         }
@@ -88,8 +80,7 @@ TEST(HistoryFold, FoldsMinutesIntoHoursByReadingsAndTime) {
                      std::optional<int> charge) {
         HistoryRow row = testing::minuteRow(kHistoryHour + at, watts);
         row.sampleCount = row.coveredSeconds = samples;
-        row.state = state;
-        row.chargePercent = charge;
+        std::tie(row.state, row.chargePercent) = std::pair(state, charge);
         return row;
     };
     const auto hours = foldIntoHours({minute(59min, 60, 10, PowerState::onBattery, 40),

@@ -40,9 +40,8 @@ protected:
     }
     static void feed(HistoryRecorder& recorder, std::initializer_list<std::chrono::seconds> seconds) {
         for (const auto at : seconds) {
-            PowerSnapshot snapshot;
+            PowerSnapshot snapshot = PowerSnapshot::unavailable(kHistoryHour + at);
             snapshot.state = PowerState::onBattery;
-            snapshot.sampledAt = kHistoryHour + at;
             recorder.record(snapshot);
         }
         recorder.sync();

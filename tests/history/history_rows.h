@@ -3,6 +3,7 @@
 #include "history/history_row.h"
 
 #include <chrono>
+#include <tuple>
 
 namespace voltrane::test {
 
@@ -16,13 +17,10 @@ inline HistoryRow minuteRow(int minute, double system, PowerState state = PowerS
                             std::optional<int> charge = std::nullopt) {
     HistoryRow row;
     row.start = historyEpoch() + std::chrono::minutes(minute);
-    row.sampleCount = 60;
-    row.coveredSeconds = 60;
+    row.sampleCount = row.coveredSeconds = 60;
     row.onBatterySeconds = state == PowerState::onBattery ? 60 : 0;
-    row.systemWatts = FigureSummary{system, system, system};
-    row.state = state;
-    row.chargePercent = charge;
-    row.systemEnergyWh = system / 60;
+    std::tie(row.systemWatts, row.state, row.chargePercent, row.systemEnergyWh) =
+        std::tuple(FigureSummary{system, system, system}, state, charge, system / 60);
     return row;
 }
 

@@ -39,8 +39,7 @@ TEST_F(HistoryStoreFaults, AFileItCannotUseIsSetAsideWholeAndAFreshOneStarted) {
         {"text", [&] { put("not a database\n"); }, QStringLiteral(".corrupt-")},
         {"damaged pages", [&] { write(200), put(QByteArray(8000, 'Z'), 4196); }, QStringLiteral(".corrupt-")},
         {"newer layout", [&] { write(0), put(QByteArray("\0\0\0\3", 4), 60); }, QStringLiteral(".newer-v3-")},
-        {"empty file, upgraded", [&] { put({}); }, QString()},
-    };
+        {"empty file, upgraded", [&] { put({}); }, QString()}};
     for (const auto& [name, make, reason] : cases) {
         SCOPED_TRACE(name);
         QFile::remove(path);

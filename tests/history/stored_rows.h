@@ -3,6 +3,7 @@
 #include "history/history_row.h"
 
 #include <chrono>
+#include <tuple>
 
 namespace voltrane::testing {
 
@@ -14,18 +15,12 @@ inline const Date kHistoryHour = Date(std::chrono::seconds(1796097600));
 inline HistoryRow minuteRow(Date start, double watts, int charge = 50) {
     HistoryRow row;
     row.start = start;
-    row.sampleCount = 60;
-    row.coveredSeconds = 60;
-    row.onBatterySeconds = 60;
-    row.headlineWatts = FigureSummary{watts, watts - 1, watts + 1.5};
-    row.systemWatts = row.headlineWatts;
+    row.sampleCount = row.coveredSeconds = row.onBatterySeconds = 60;
+    row.headlineWatts = row.systemWatts = FigureSummary{watts, watts - 1, watts + 1.5};
     row.batteryWatts = FigureSummary{-watts, -watts - 1.5, -watts + 1};
-    row.batteryDischargedWh = watts / 64;
-    row.systemEnergyWh = watts / 64;
-    row.chargePercent = charge;
-    row.state = PowerState::onBattery;
-    row.cpuWatts = watts / 4;
-    row.portOutputWatts = 0.25;
+    row.batteryDischargedWh = row.systemEnergyWh = watts / 64;
+    std::tie(row.chargePercent, row.state, row.cpuWatts, row.portOutputWatts) =
+        std::tuple(charge, PowerState::onBattery, watts / 4, 0.25);
     return row;
 }
 

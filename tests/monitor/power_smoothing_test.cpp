@@ -33,10 +33,9 @@ TEST(StabilizePowerTest, FirstMatchingRuleDecides) {
 
 PowerSnapshot onBattery(std::array<optional<double>, 6> figures = {12.0, -1000.0, -10.0, 10.0, 1.0, 30.0}) {
     PowerSnapshot snapshot;
-    snapshot.state = PowerState::onBattery;
     std::tie(snapshot.voltageVolts, snapshot.currentMilliamps, snapshot.batteryWatts, snapshot.systemWatts,
-             snapshot.inputWatts, snapshot.temperatureCelsius) = std::tuple_cat(figures);
-    snapshot.chargePercent = 50;
+             snapshot.inputWatts, snapshot.temperatureCelsius, snapshot.state, snapshot.chargePercent) =
+        std::tuple_cat(figures, std::tuple(PowerState::onBattery, 50));
     return snapshot;
 }
 

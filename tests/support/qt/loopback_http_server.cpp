@@ -129,9 +129,4 @@ LoopbackHttpServer::Behaviour LoopbackHttpServer::record(Request request) {
     return answer;
 }
 
-quint16 unusedLoopbackPort() {
-    QTcpServer probe; // closed, and the port free again, when it goes
-    return probe.listen(QHostAddress::LocalHost, 0) ? probe.serverPort() : 0;
-}
-
 } // namespace voltrane::testing

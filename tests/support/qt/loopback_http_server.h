@@ -73,7 +73,4 @@ private:
     Behaviour default_ = 200;
 };
 
-/// A loopback port on which nothing listens (taken from the system, then released).
-quint16 unusedLoopbackPort();
-
 } // namespace voltrane::testing

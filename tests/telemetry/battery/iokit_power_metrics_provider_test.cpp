@@ -85,12 +85,10 @@ TEST(FallbackWattsTest, ReadsIntegerFloatBitsAndDropsImplausibleFigures) {
     const std::vector<std::pair<PropertyValue, const char*>> rows = {
         {12, "12"}, {10000, "10000"}, {-10000, "-10000"}, {unsignedPattern(-100), "-100"}, {1092616192, "10"},
         {850930859, "2.144073186e-08"}, {10001, "1.401438594e-41"}, {std::int64_t{0x461C4000}, "10000"},
-        {std::uint64_t{0xBF800000}, "-1"}, {std::int64_t{-1082130432}, "-1"},
-        {std::int64_t{-2147483648}, "-0"},
+        {std::uint64_t{0xBF800000}, "-1"}, {std::int64_t{-1082130432}, "-1"}, {std::int64_t{-2147483648}, "-0"},
         {std::int64_t{0x7F800000}, "-"}, {std::int64_t{0xFFFFFFFF}, "-"}, {std::int64_t{0x461C4400}, "-"},
         {std::int64_t{1} << 32, "-"}, {std::int64_t{-2147483649}, "-"}, {std::int64_t{-3202351104}, "-"},
-        {850930859.0, "850930859"},
-        {"850930859", "850930859"}};
+        {850930859.0, "850930859"}, {"850930859", "850930859"}};
     // clang-format on
     for (const auto& [value, watts] : rows) {
         const auto read = [&](const char* key) {
@@ -109,13 +107,11 @@ TEST(FallbackWattsTest, ReadsIntegerFloatBitsAndDropsImplausibleFigures) {
 TEST(ValueReaderTest, ReadsNumbersAndBooleansOfEveryKind) {
     // clang-format off
     const std::vector<std::tuple<PropertyValue, const char*, std::optional<bool>>> rows = {
-        {std::int64_t{-42}, "-42", true}, {unsignedPattern(-100), "-100", true},
-        {std::uint64_t{0}, "0", false},
+        {std::int64_t{-42}, "-42", true}, {unsignedPattern(-100), "-100", true}, {std::uint64_t{0}, "0", false},
         {0, "0", false}, {2.5, "2.5", true}, {0.0, "0", false}, {nan, "nan", true}, {true, "-", true},
         {false, "-", false}, {"12.5", "12.5", nullopt}, {"-1e3", "-1000", nullopt}, {" 12", "-", nullopt},
         {"12 ", "-", nullopt}, {"1,5", "-", nullopt}, {"", "-", nullopt}, {"1", "1", true}, {"0", "0", false},
-        {"YES", "-", true}, {"FaLsE", "-", false}, {"no", "-", false}, {"True", "-", true},
-        {"on", "-", nullopt},
+        {"YES", "-", true}, {"FaLsE", "-", false}, {"no", "-", false}, {"True", "-", true}, {"on", "-", nullopt},
         {PropertyValue(), "-", nullopt}, {PropertyTable{{"a", 1}}, "-", nullopt}};
     // clang-format on
     for (const auto& [value, number, flag] : rows) {
@@ -128,15 +124,12 @@ TEST(ValueReaderTest, ReadsNumbersAndBooleansOfEveryKind) {
 TEST(ValueReaderTest, ChargeRoundsAndClampsTimeKeepsRealEstimatesPortsNeverNegative) {
     // clang-format off
     const std::vector<std::pair<const char*, const char*>> charges = {
-        {R"("CurrentCapacity"=87,"MaxCapacity"=100)", "87"},
-        {R"("CurrentCapacity"=4000,"MaxCapacity"=5000)", "80"},
+        {R"("CurrentCapacity"=87,"MaxCapacity"=100)", "87"}, {R"("CurrentCapacity"=4000,"MaxCapacity"=5000)", "80"},
         {R"("CurrentCapacity"=120)", "100"}, {R"("CurrentCapacity"=62.5,"MaxCapacity"=0)", "63"},
-        {R"("CurrentCapacity"=-5,"MaxCapacity"=100)", "0"},
-        {R"("CurrentCapacity"=55,"MaxCapacity"=-10)", "55"},
-        {R"("CurrentCapacity"=55,"MaxCapacity"="x")", "55"},
-        {R"("CurrentCapacity"=55,"MaxCapacity"=1e400)", "55"},
-        {R"("CurrentCapacity"=0.5,"MaxCapacity"=1)", "50"},
-        {R"("CurrentCapacity"=60,"MaxCapacity"=101)", "59"}, {R"("MaxCapacity"=100)", "-"}};
+        {R"("CurrentCapacity"=-5,"MaxCapacity"=100)", "0"}, {R"("CurrentCapacity"=55,"MaxCapacity"=-10)", "55"},
+        {R"("CurrentCapacity"=55,"MaxCapacity"="x")", "55"}, {R"("CurrentCapacity"=55,"MaxCapacity"=1e400)", "55"},
+        {R"("CurrentCapacity"=0.5,"MaxCapacity"=1)", "50"}, {R"("CurrentCapacity"=60,"MaxCapacity"=101)", "59"},
+        {R"("MaxCapacity"=100)", "-"}};
     // clang-format on
     for (const auto& [members, percent] : charges) {
         EXPECT_EQ(figure(Provider::chargePercent(textTable(members))), percent) << members;

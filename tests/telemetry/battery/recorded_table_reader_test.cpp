@@ -1,5 +1,4 @@
 #include "snapshot_expectations.h"
-#include "support/param_name.h"
 #include "telemetry/battery/iokit_power_metrics_provider.h"
 #include "telemetry/battery/recorded_battery_registry.h"
 #include "telemetry/battery/recorded_table_reader.h"
@@ -171,8 +170,7 @@ TEST(RecordedTableReaderTest, MalformedRecordingsGiveOneLineAndNoEntry) {
         {R"({"V": 012})", "\"V\" has the malformed number 012"}, {R"({"a": 1, "b": 2,})", "offset 17"},
         {R"({"I": {"$u64": "-1"}})", "\"I\" $u64"}, {R"({"a": {"b": {"$i64": 1.5}}})", "\"a.b\" $i64"},
         {R"({"T": {"$f64": "hot"}})", "$f64"}, {"{\"a\":" + nested("[", "]", 600) + "}", ""},
-        {"<html><body/></html>", "expected a <plist>"},
-        {"<plist><dict><integer>1</integer></dict></plist>", "expected <key>"},
+        {"<html><body/></html>", "expected a <plist>"}, {"<plist><dict><integer>1</integer></dict></plist>", "expected <key>"},
         {"<plist><dict><key>Voltage</key></dict></plist>", "has no value"},
         {"<plist><dict><key>V</key><number>1</number></dict></plist>", "<number>"},
         {"<plist><dict><key>V</key><integer>12abc</integer></dict></plist>", "not a 64-bit integer"},
@@ -181,8 +179,7 @@ TEST(RecordedTableReaderTest, MalformedRecordingsGiveOneLineAndNoEntry) {
         {"<plist><array><string>x</string></array></plist>", "first element"},
         {"<plist><dict><key>a</key>" + nested("<array>", "</array>", 300) + "</dict></plist>", "nested too deeply"},
         {"<plist><array><dict><key>V</key><integer>1</integer></array></plist>", "malformed plist"},
-        {"<plist><array><dict><key>Volt", "no readable property"},
-        {"<?xml version=\"1.0\" enc", "malformed plist"}};
+        {"<plist><array><dict><key>Volt", "no readable property"}, {"<?xml version=\"1.0\" enc", "malformed plist"}};
     // clang-format on
     // Typed JSON reads as deep as the other forms, and no deeper.
     const auto readsAtDepth = [&](int depth) {

@@ -88,8 +88,7 @@ TEST(SysfsBatteryRegistryTest, CombinesTheSupplies) {
         // pack charging while the other drains faster is on battery; a carrying pack without a
         // voltage leaves the voltage unknown; a PD contract of 0 V or 0 A is no rating.
         {"BAT0: type=Battery,status=Discharging,voltage_now=0,power_now=5000000", "onBattery V=0 W=-5"},
-        {"BAT0: type=Battery,status=Discharging,capacity=40", "onBattery %=40"},
-        {"BAT0: type=Battery,status=Discharging", "onBattery"},
+        {"BAT0: type=Battery,status=Discharging,capacity=40", "onBattery %=40"}, {"BAT0: type=Battery,status=Discharging", "onBattery"},
         {"BAT0: type=Battery,status=Charging,voltage_now=12000000,power_now=2000000,energy_now=10000000,energy_full=20000000;BAT1: type=Battery,status=Discharging,voltage_now=12000000,power_now=5000000,energy_now=10000000,energy_full=20000000", "onBattery V=12 mA=-250 W=-3 %=50"},
         {"BAT0: type=Battery,status=Discharging,power_now=6000000;BAT1: type=Battery,status=Discharging,voltage_now=12000000,power_now=6000000", "onBattery W=-12"},
         {"BAT0: type=Battery,capacity=80;P1: type=USB,usb_type=C [PD],online=1,voltage_max=0,current_max=3000000;P2: type=USB,usb_type=C [PD],online=1,voltage_max=20000000,current_max=0", "pluggedIn external %=80"}};
@@ -133,10 +132,8 @@ TEST(SysfsBatteryRegistryTest, BrokenAttributeFilesReadAsMissingWithoutBlocking)
     // clang-format off
     const std::vector<std::tuple<const char*, Fault, std::string, std::string>> rows = {
         {"voltage_now", contents, "", voltageLost}, {"voltage_now", contents, "11a423\n", voltageLost},
-        {"voltage_now", contents, "99999999999999999999\n", voltageLost},
-        {"voltage_now", contents, huge, voltageLost},
-        {"voltage_now", contents, "11423000\n" + huge, voltageLost},
-        {"voltage_now", contents, std::string(255, ' '), voltageLost},
+        {"voltage_now", contents, "99999999999999999999\n", voltageLost}, {"voltage_now", contents, huge, voltageLost},
+        {"voltage_now", contents, "11423000\n" + huge, voltageLost}, {"voltage_now", contents, std::string(255, ' '), voltageLost},
         {"voltage_now", folder, "", voltageLost}, {"voltage_now", fifo, "", voltageLost},
         {"power_now", contents, "-inf\n", "onBattery V=11.423 %=78 C=31.2 cycles=143"},
         {"capacity", contents, "inf\n", "onBattery V=11.423 mA=-1120 W=-12.79376 %=79 min=193 C=31.2 cycles=143"},

@@ -191,8 +191,7 @@ TEST(ComponentSamplerTest, MeasuresTheSubscribedChannelsOverTheUptimeSinceTheLas
         {"channels handed back", none, none, 2, measured, sampling, {2, 1}},
         {"none handed back: the merged copy", [](Fake& f) { f.fillsOut = false; }, none, 2, measured, sampling, {2, 1}},
         {"no display channels", [](Fake& f) { f.nullGroups = {"DCP"}; }, none, 2, {.5, 0.0, 0.0, 0.0, no, 2, true, setBack}, sampling, {2, 1}},
-        {"too short", none, none, 0.05, waits, sampling, {2, 1}},
-        {"exactly the minimum", none, none, 0.1, waits, sampling, {2, 1}},
+        {"too short", none, none, 0.05, waits, sampling, {2, 1}}, {"exactly the minimum", none, none, 0.1, waits, sampling, {2, 1}},
         {"failed delta", none, [](Fake& f) { f.failingDeltas = 1; }, 1, waits, sampling, {2, 1}},
         {"failed sample: the baseline stays", none, [](Fake& f) { f.failingSamples = 1; }, 1, unavailable, sampling, {1.5, 2}},
         {"no library", [](Fake& f) { f.present = false; }, none, 1, unavailable, closed, {}},
@@ -235,16 +234,13 @@ TEST(ComponentSamplerTest, ConvertsADeltaToWattsPerComponent) {
         {"null strings", 1, {}, {{"Energy Model", "", no, "mJ", 1'000}, {no, "", "CPU Energy", "mJ", 1'000}, {"Energy Model", no, "DRAM", no, 1'000},
                                  {"DCP", no, "power", mu, 9'000'000}, {"DCP", "display stats", no, mu, 9'000'000}}},
         {"null subgroup outside the display", 1, {1}, {{"Energy Model", no, "CPU Energy", "mJ", 1'000}}},
-        {"display at the floor", 1, {}, {D(50'000)}},
-        {"display just above the floor", 1, {no, no, no, no, .06}, {D(60'000)}},
+        {"display at the floor", 1, {}, {D(50'000)}}, {"display just above the floor", 1, {no, no, no, no, .06}, {D(60'000)}},
         {"display in µJ whatever its label", 1, {no, no, no, no, 2}, {D(2e6, "nJ")}},
         {"later display overwrites", 1, {}, {D(2e6), D(10'000)}},
         {"later display overwrites with a figure", 1, {no, no, no, no, 3}, {D(10'000), D(3e6)}},
         {"display needs its group, subgroup and name", 1, {}, {{"DCP", "other", "power", mu, 9'000'000},
             {"DCP", "display stats", "Power", mu, 9'000'000}, {"Energy Model", "display stats", "power", mu, 9'000'000}}},
-        {"no interval", 0, {}, {E("CPU Energy", 5'000), D(2e6)}},
-        {"empty channel array", 1.5, {}, {}},
-        {"no channel array", 1.5, {}, {}}};
+        {"no interval", 0, {}, {E("CPU Energy", 5'000), D(2e6)}}, {"empty channel array", 1.5, {}, {}}, {"no channel array", 1.5, {}, {}}};
     // clang-format on
     Fake api;
     api.open();

@@ -23,9 +23,8 @@ template <typename... T> using Rows = std::initializer_list<std::tuple<T...>>;
 
 PowerSnapshot snapshotOf(PowerState state, optional<double> batteryWatts = nullopt) {
     PowerSnapshot snapshot;
-    snapshot.state = state;
-    snapshot.isExternalConnected = state == charged || state == pluggedIn;
-    snapshot.batteryWatts = batteryWatts;
+    std::tie(snapshot.state, snapshot.isExternalConnected, snapshot.batteryWatts) =
+        std::tuple(state, state == charged || state == pluggedIn, batteryWatts);
     return snapshot;
 }
 
@@ -44,8 +43,8 @@ TEST(DashboardTexts, HeaderFollowsTheState) {
              {onBattery, -9.0, false, true, "电池输出功率|电池供给系统|按功率与电压即时估算"},
              {unavailable, 5.0, false, false, string("当前功率|") + readingSourceText() + "|暂无数据"}}) {
         PowerSnapshot snapshot = snapshotOf(state, watts);
-        snapshot.batteryWattsIsEstimated = wattsEstimated;
-        snapshot.currentMilliampsIsEstimated = currentEstimated;
+        std::tie(snapshot.batteryWattsIsEstimated, snapshot.currentMilliampsIsEstimated) =
+            std::pair(wattsEstimated, currentEstimated);
         EXPECT_EQ(headlineTitle(snapshot) + "|" + headlineDetail(snapshot) + "|" + currentDetail(snapshot),
                   texts);
     }
@@ -70,9 +69,8 @@ TEST(DashboardTexts, BatteryDetailTellsRemainingTimeOrState) {
 PowerSnapshot tiled(PowerState state, optional<double> current, optional<double> volts,
                     optional<int> charge) {
     PowerSnapshot snapshot = snapshotOf(state, state == onBattery ? -9.87 : 14.04);
-    snapshot.currentMilliamps = current;
-    snapshot.voltageVolts = volts;
-    snapshot.chargePercent = charge;
+    std::tie(snapshot.currentMilliamps, snapshot.voltageVolts, snapshot.chargePercent) =
+        std::tuple(current, volts, charge);
     return snapshot;
 }
 
@@ -107,7 +105,6 @@ TEST(DashboardTexts, TilesFormatTheFigureAndPickTexts) {
     EXPECT_EQ(metricTiles(idle)[0].value, "0.2"); // "%.1f" of 0.25 rounds to even
 }
 
-// No battery data but external power read: a desktop on mains, which says so instead of waiting.
 TEST(DashboardTexts, ADesktopOnMainsSaysThereIsNoBattery) {
     PowerSnapshot s = PowerSnapshot::unavailable(Date{});
     s.isExternalConnected = true;
@@ -122,12 +119,18 @@ TEST(DashboardTexts, ADesktopOnMainsSaysThereIsNoBattery) {
     EXPECT_EQ(sampleTimeText(PowerSnapshot::unavailable({}), {}), "尚未采样"); // without mains: not yet read
 }
 
-TEST(StatusSummary, WattsShowTheMagnitudeAndMarkEstimates) {
-    EXPECT_EQ(StatusSummary::watts(nullopt, true), "\u2014 W");
-    EXPECT_EQ(StatusSummary::watts(12.34, false), "12.3 W");
-    EXPECT_EQ(StatusSummary::watts(-9.87, true), "\u2248 9.9 W");
-    EXPECT_EQ(StatusSummary::watts(kNaN, true), "\u2248 \u2014 W");
-    EXPECT_EQ(StatusSummary::watts(-kInf, false), "\u2014 W");
+// The status line marks an estimate; the flow shows the magnitude alone.
+TEST(StatusSummary, WattsShowTheMagnitudeOrADash) {
+    for (const auto& [watts, estimated, status, flow] :
+         Rows<optional<double>, bool, const char*, const char*>{{12.34, false, "12.3 W", "12.3 W"},
+                                                                {-9.87, true, "\u2248 9.9 W", "9.9 W"},
+                                                                {-0.04, false, "0.0 W", "0.0 W"},
+                                                                {nullopt, true, "\u2014 W", "\u2014 W"},
+                                                                {kNaN, true, "\u2248 \u2014 W", "\u2014 W"},
+                                                                {-kInf, false, "\u2014 W", "\u2014 W"}}) {
+        EXPECT_EQ(StatusSummary::watts(watts, estimated), status);
+        EXPECT_EQ(flowWattsText(watts), flow);
+    }
 }
 
 // Only the on-battery sentence marks an estimate with "≈ ".
@@ -143,9 +146,8 @@ TEST(StatusSummary, PrimarySaysWhereThePowerGoes) {
              {onBattery, -9.87, true, 9.0, nullopt, "电池正在输出 \u2248 9.9 W"},
              {unavailable, 5.0, false, 9.0, 30.0, "暂时无法读取电源遥测"}}) {
         PowerSnapshot snapshot = snapshotOf(state, battery);
-        snapshot.batteryWattsIsEstimated = estimated;
-        snapshot.systemWatts = system;
-        snapshot.inputWatts = input;
+        std::tie(snapshot.batteryWattsIsEstimated, snapshot.systemWatts, snapshot.inputWatts) =
+            std::tuple(estimated, system, input);
         EXPECT_EQ(StatusSummary(snapshot).primaryText(), expected);
     }
 }
@@ -160,40 +162,20 @@ TEST(StatusSummary, SecondaryJoinsThePresentParts) {
              {nullopt, 0, nullopt, true, "循环 0 次"},
              {kNaN, nullopt, kInf, true, "电池 \u2014\u2103  \u00B7  适配器 \u2014 W"}}) {
         PowerSnapshot snapshot = snapshotOf(pluggedIn);
-        snapshot.temperatureCelsius = temperature;
-        snapshot.cycleCount = cycles;
-        snapshot.adapterRatedWatts = adapter;
-        snapshot.isExternalConnected = external;
+        std::tie(snapshot.temperatureCelsius, snapshot.cycleCount, snapshot.adapterRatedWatts,
+                 snapshot.isExternalConnected) = std::tuple(temperature, cycles, adapter, external);
         EXPECT_EQ(StatusSummary(snapshot).secondaryText(), expected);
     }
 }
 
-TEST(FlowTexts, WattsShowTheMagnitudeOrADash) {
-    for (const auto& [watts, expected] : Rows<optional<double>, const char*>{{12.34, "12.3 W"},
-                                                                             {-3.4, "3.4 W"},
-                                                                             {-0.04, "0.0 W"},
-                                                                             {nullopt, "\u2014 W"},
-                                                                             {kNaN, "\u2014 W"},
-                                                                             {-kInf, "\u2014 W"}}) {
-        EXPECT_EQ(flowWattsText(watts), expected);
-    }
-}
-
 TEST(FlowTexts, DetailPrefixesTheShareOfTheSource) {
-    for (const auto& [watts, source, expected] : Rows<optional<double>, optional<double>, const char*>{
-             {3.7, 10.0, "37% · 估算"},
-             {0.4, 0.8, "50% · 估算"},
-             {5.0, 4.0, "100% · 估算"},
-             {5.0, 0.0, "估算"},
-             {5.0, nullopt, "估算"},
-             {0.0, 10.0, "估算"},
-             {5.0, kInf, "0% · 估算"},
-             {kNaN, 10.0,
-              "\u2014% · 估算"}}) { // NaN passes the presence tests; its share cannot be formatted
-        SankeyDestination destination;
-        destination.id = SankeyDestination::ID::cpu;
-        destination.watts = watts;
-        destination.detail = "估算";
+    // NaN passes the presence tests; its share cannot be formatted.
+    const Rows<optional<double>, optional<double>, const char*> rows = {
+        {3.7, 10.0, "37% · 估算"}, {0.4, 0.8, "50% · 估算"},      {5.0, 4.0, "100% · 估算"},
+        {5.0, 0.0, "估算"},        {5.0, nullopt, "估算"},        {0.0, 10.0, "估算"},
+        {5.0, kInf, "0% · 估算"},  {kNaN, 10.0, "\u2014% · 估算"}};
+    for (const auto& [watts, source, expected] : rows) {
+        const SankeyDestination destination{SankeyDestination::ID::cpu, "", "", watts, "估算"};
         EXPECT_EQ(destinationDetailText(destination, source), expected);
     }
 }

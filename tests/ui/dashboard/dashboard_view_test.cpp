@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QTest>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace voltrane {
@@ -103,9 +104,8 @@ TEST_F(DashboardViewTest, WithoutServicesTheSwitchIsHiddenAndNothingIsWritten) {
     view.setShowingInfo(true);
     const InfoPopover& popover = *view.infoPopover();
     EXPECT_FALSE(popover.analyticsSwitch()->isVisible());
-    EXPECT_TRUE(popover.findChild<QLabel*>(QStringLiteral("analyticsCaption"))
-                    ->text()
-                    .contains(QStringLiteral("不生成安装 ID")));
+    const auto* caption = popover.findChild<QLabel*>(QStringLiteral("analyticsCaption"));
+    EXPECT_TRUE(caption->text().contains(QStringLiteral("不生成安装 ID")));
     popover.analyticsSwitch()->click();
     QApplication::processEvents();
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "config" / "voltrane"));
@@ -127,12 +127,10 @@ TEST_F(DashboardViewTest, EverythingFitsTheFixedPanelAndEverySymbolHasAGlyph) {
             EXPECT_TRUE(view->rect().contains(widget->geometry())) << name << compact;
         }
         std::vector<std::string> symbols;
-        for (const SymbolLabel* symbol : view->findChildren<SymbolLabel*>()) {
-            symbols.push_back(symbol->symbol());
-        }
-        for (const FooterButton* button : view->findChildren<FooterButton*>()) {
-            symbols.push_back(button->symbol());
-        }
+        std::ranges::transform(view->findChildren<SymbolLabel*>(), std::back_inserter(symbols),
+                               &SymbolLabel::symbol);
+        std::ranges::transform(view->findChildren<FooterButton*>(), std::back_inserter(symbols),
+                               &FooterButton::symbol);
         EXPECT_GT(symbols.size(), 15u);
         for (const std::string& symbol : symbols) {
             EXPECT_EQ(SymbolGlyphs::shared().source(symbol), SymbolGlyphs::Source::iconFont) << symbol;

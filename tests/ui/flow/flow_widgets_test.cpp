@@ -21,6 +21,7 @@
 #include <algorithm>
 #include <functional>
 #include <gtest/gtest.h>
+#include <numeric>
 
 namespace voltrane {
 namespace {
@@ -68,7 +69,6 @@ TEST_F(DiagramTest, PlacesEveryCardInItsRowInsideTheCanvasAtAnySize) {
     }
 }
 
-// A row missing from either the live model or the held layout is not shown.
 TEST_F(DiagramTest, ShowsOnlyRowsInBothTheModelAndTheLayout) {
     const SankeyFlowModel full(chargingSnapshot(), busyComponents());
     ComponentPowerSnapshot withoutGpu = busyComponents();
@@ -108,17 +108,14 @@ protected:
     }
     void set(double cpu, double gpu, double ane = 0.6) {
         ComponentPowerSnapshot sample = busyComponents();
-        sample.cpuWatts = cpu;
-        sample.gpuWatts = gpu;
-        sample.aneWatts = ane;
+        std::tie(sample.cpuWatts, sample.gpuWatts, sample.aneWatts) = std::tuple(cpu, gpu, ane);
         view.setSamples(chargingSnapshot(), sample);
     }
     int rowY(ID id) const { return view.diagram()->destinationNode(id)->y(); }
     std::vector<double> bands() const { return view.diagram()->metrics()->bandWidths; }
     QString shown(const char* node, const char* label) const {
-        return view.findChild<QWidget*>(QLatin1String(node))
-            ->findChild<TextLabel*>(QLatin1String(label))
-            ->text();
+        const auto* parent = view.findChild<QWidget*>(QLatin1String(node));
+        return parent->findChild<TextLabel*>(QLatin1String(label))->text();
     }
 
     AccessibilityEnvironment environment{true};
@@ -349,21 +346,16 @@ TEST(SankeyRibbonCanvasTest, FramesRepaintNothingBeneathAndMatchAFullRender) {
         EXPECT_TRUE(shown.copy(area) == pixels(window.grab()).copy(area));
     }
     EXPECT_GT(canvas->paintCount() - canvasPaints, 4);
-    for (const QRegion& region : ground.regions) {
-        EXPECT_FALSE(region.intersects(area));
-    }
-    for (const QRegion& region : flow.regions) {
-        EXPECT_FALSE(region.translated(view->pos()).intersects(area));
-    }
+    EXPECT_TRUE(std::ranges::none_of(ground.regions, [&](const QRegion& r) { return r.intersects(area); }));
+    EXPECT_TRUE(std::ranges::none_of(
+        flow.regions, [&](const QRegion& r) { return r.translated(view->pos()).intersects(area); }));
 }
 
-// The strip under the flow says why component figures are missing, and only while they are.
 TEST(FlowAccountingBarTest, ExplainsMissingComponentsOnlyWhileMissing) {
     FlowAccountingBar bar;
-    const PowerSnapshot snapshot = PowerSnapshot::unavailable({});
-    bar.setModel(SankeyFlowModel(snapshot, ComponentPowerSnapshot::unavailable({})));
+    bar.setModel(SankeyFlowModel(PowerSnapshot::unavailable({}), ComponentPowerSnapshot::unavailable({})));
     EXPECT_EQ(bar.toolTip(), QString::fromUtf8(componentsUnavailableText()));
-    bar.setModel(SankeyFlowModel(snapshot, ComponentPowerSnapshot::waiting({})));
+    bar.setModel(SankeyFlowModel(PowerSnapshot::unavailable({}), ComponentPowerSnapshot::waiting({})));
     EXPECT_EQ(bar.toolTip(), QString());
 }
 

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cmath>
 #include <iterator>
+#include <tuple>
 #include <vector>
 
 namespace voltrane::testing {
@@ -55,13 +56,11 @@ inline MemoryHistory generatedHistory() {
         const double wave = std::sin(minute / 150.0) * 0.5 + 0.5;
         HistoryRow row;
         row.start = at;
-        row.sampleCount = 60;
-        row.coveredSeconds = 60;
-        row.cpuWatts = 3 + 9 * wave * wave;
-        row.gpuWatts = 1 + 4 * std::pow(std::sin(minute / 91.0) * 0.5 + 0.5, 3);
+        row.sampleCount = row.coveredSeconds = 60;
+        std::tie(row.cpuWatts, row.gpuWatts, row.dramWatts, row.displayWatts) =
+            std::tuple(3 + 9 * wave * wave, 1 + 4 * std::pow(std::sin(minute / 91.0) * 0.5 + 0.5, 3),
+                       0.8 + 0.6 * wave, 4.5);
         row.aneWatts = hour == 15 ? std::optional(2.0) : std::nullopt;
-        row.dramWatts = 0.8 + 0.6 * wave;
-        row.displayWatts = 4.5;
         row.portOutputWatts = hour >= 19 && hour < 21 ? std::optional(4.5) : std::nullopt;
         const double system = *row.cpuWatts + *row.gpuWatts + *row.dramWatts + 8.5;
         row.systemWatts = FigureSummary{system, system * 0.8, system * 1.3};
