@@ -1,5 +1,7 @@
+#if VOLTRANE_SENDS_USAGE
 #include "analytics/settings_store.h"
 #include "analytics/telemetry_client.h"
+#endif
 #include "app/single_instance.h"
 #include "app/voltrane_app.h"
 #include "history/history_recorder.h"
@@ -29,14 +31,6 @@ int main(int argc, char** argv) {
     }
     instance.listen();
 
-    // The one place where the program's services are chosen: the user's settings file and the
-    // usage client on the endpoint this build was configured with (none: the client is inert).
-    const auto settings = std::make_shared<SettingsStore>(SettingsStore::defaultFilePath());
-    TelemetryClient telemetry(TelemetryClient::builtInEndpoint(), settings,
-                              [] { return std::chrono::system_clock::now(); });
-    // The usage client runs on its own thread; start-up never waits for it.
-    QTimer::singleShot(0, &telemetry, [&telemetry] { telemetry.start(); });
-
     const bool useTray = QSystemTrayIcon::isSystemTrayAvailable();
     // In a tray the program lives on with its panel closed; as a window, closing it quits.
     QApplication::setQuitOnLastWindowClosed(!useTray);
@@ -48,11 +42,23 @@ int main(int argc, char** argv) {
     };
     VoltraneApp::Options options;
     options.useTray = useTray;
-    // Without an endpoint there is no switch to keep: the panel says nothing is sent.
+    // The one place where the program's services are chosen.
+#if VOLTRANE_SENDS_USAGE
+    // The user's settings file and the usage client on the endpoint this build was configured
+    // with. The client runs on its own thread; start-up never waits for it.
+    const auto settings = std::make_shared<SettingsStore>(SettingsStore::defaultFilePath());
+    TelemetryClient telemetry(TelemetryClient::builtInEndpoint(), settings,
+                              [] { return std::chrono::system_clock::now(); });
+    QTimer::singleShot(0, &telemetry, [&telemetry] { telemetry.start(); });
     if (telemetry.canSend()) {
         options.services.settings = settings;
     }
     options.services.onShown = [&telemetry] { telemetry.track(TelemetryEvent::dashboardOpen); };
+#else
+    // Built without an endpoint: nothing is sent, so there is no switch to keep (the panel says
+    // so) and the network library is not even loaded.
+    options.services.onShown = [] {};
+#endif
     // The history file sits in the user's data folder (XDG_DATA_HOME moves it). The window reads it
     // on a connection of its own while the recorder writes on its thread.
     const QString historyPath = HistoryStore::defaultFilePath();
@@ -71,6 +77,8 @@ int main(int argc, char** argv) {
         app.start();
         status = QApplication::exec();
     }
+#if VOLTRANE_SENDS_USAGE
     telemetry.shutdown();
+#endif
     return status;
 }

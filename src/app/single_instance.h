@@ -1,10 +1,12 @@
 #pragma once
 
-#include <QLocalServer>
 #include <QObject>
 #include <QString>
+#include <map>
 #include <sys/types.h>
 #include <unistd.h>
+
+class QSocketNotifier;
 
 namespace voltrane {
 
@@ -12,6 +14,8 @@ namespace voltrane {
 /// user's private runtime folder; a later launch connects, asks the first to show its panel,
 /// and then exits. A socket or folder that belongs to anyone else is never used: the launch then
 /// runs without the guard rather than hand itself over to a stranger.
+///
+/// Plain Unix sockets, so that a build which sends nothing never loads the network library.
 class SingleInstance : public QObject {
     Q_OBJECT
 
@@ -20,6 +24,10 @@ public:
     /// `user` is whom the socket and its listener must belong to.
     explicit SingleInstance(QString socketPath = defaultSocketPath(), uid_t user = getuid(),
                             QObject* parent = nullptr);
+    ~SingleInstance() override;
+
+    SingleInstance(const SingleInstance&) = delete;
+    SingleInstance& operator=(const SingleInstance&) = delete;
 
     /// True when our own running instance took the hand-over; this one should exit.
     bool handOverToRunningInstance(int timeoutMs = 500);
@@ -40,10 +48,15 @@ signals:
 private:
     /// Whether the path holds a socket that belongs to `user_`.
     bool socketIsOurs() const;
+    bool bindAndListen();
+    void acceptWaiting();
+    void readRequest(int client);
 
     QString path_;
     uid_t user_;
-    QLocalServer server_;
+    int listener_ = -1;
+    /// Launches that connected and have not yet said what they want; the notifiers are children.
+    std::map<int, QSocketNotifier*> clients_;
 };
 
 } // namespace voltrane
