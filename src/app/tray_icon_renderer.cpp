@@ -6,12 +6,16 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
 namespace voltrane {
 
 namespace {
+
+/// The smallest pixel size a figure shrinks to; below it the digits no longer read.
+constexpr int kSmallestFigure = 6;
 
 // Tray hosts draw on panels of any colour: light strokes with a dark rim read on both.
 const QColor kInk(242, 247, 245);
@@ -96,14 +100,34 @@ QImage TrayIconRenderer::draw(const std::string& symbol, const std::optional<std
     const QRectF textRect(0, side * symbolShare, side, side * (1 - symbolShare));
     QFont font = HostFonts::system(textRect.height(), QFont::Black, true);
     font.setStretch(QFont::SemiCondensed);
-    // The cap height fills the band; long figures ("1234 W") shrink until they fit the width.
+    // The cap height fills the band; long figures ("1234 W") shrink until they fit the width: the
+    // largest whole pixel size from 1.3 times the band down to 6 that fits. Each size tried is a
+    // font engine kept in Qt's cache, so the search starts where the largest size's metrics say
+    // the answer lies instead of stepping down from the top.
     const qreal usable = side - 2 * rim;
-    for (qreal size = textRect.height() * 1.3; size > 6; size -= 0.5) {
-        font.setPixelSize(static_cast<int>(size));
+    const int largest = static_cast<int>(textRect.height() * 1.3);
+    const auto fits = [&](int size) {
+        font.setPixelSize(size);
         const QFontMetricsF metrics(font);
-        if (metrics.capHeight() <= textRect.height() - 2 * rim && metrics.horizontalAdvance(text) <= usable) {
-            break;
+        return metrics.capHeight() <= textRect.height() - 2 * rim &&
+               metrics.horizontalAdvance(text) <= usable;
+    };
+    if (largest >= kSmallestFigure && !fits(largest)) {
+        const QFontMetricsF metrics(font);
+        const qreal scale = std::min((textRect.height() - 2 * rim) / metrics.capHeight(),
+                                     usable / metrics.horizontalAdvance(text));
+        int size = std::clamp(static_cast<int>(largest * scale), kSmallestFigure, largest - 1);
+        if (fits(size)) {
+            while (size + 1 < largest && fits(size + 1)) {
+                ++size;
+            }
+        } else {
+            do {
+                --size;
+            } while (size > kSmallestFigure && !fits(size));
+            size = std::max(size, kSmallestFigure);
         }
+        font.setPixelSize(size);
     }
     const QFontMetricsF metrics(font);
     QPainterPath path;
