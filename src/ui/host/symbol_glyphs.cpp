@@ -8,7 +8,10 @@
 #include <QGlyphRun>
 #include <QPainter>
 #include <QTextLayout>
-#include <tuple>
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <utility>
 
 namespace voltrane {
@@ -52,27 +55,54 @@ QRawFont installedFace(const QString& family) {
     return raw.isValid() && raw.familyName() == family ? raw : QRawFont();
 }
 
-/// The face in the file at `path` and the family it registers, or nothing.
-std::pair<QRawFont, QString> faceFromFile(const QString& path) {
-    if (!QFile::exists(path)) {
+/// The bytes of the file at `path`, mapped for the rest of the process (faces made from them
+/// keep referring to them), or nothing.
+QByteArray mappedFile(const QString& path) {
+    static std::map<QString, QByteArray> mapped;
+    if (const auto found = mapped.find(path); found != mapped.end()) {
+        return found->second;
+    }
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    struct stat info {};
+    if (fd < 0 || ::fstat(fd, &info) != 0 || info.st_size <= 0) {
+        if (fd >= 0) {
+            ::close(fd);
+        }
         return {};
+    }
+    void* data = ::mmap(nullptr, static_cast<std::size_t>(info.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+    ::close(fd);
+    if (data == MAP_FAILED) {
+        return {};
+    }
+    return mapped.emplace(path, QByteArray::fromRawData(static_cast<const char*>(data), info.st_size))
+        .first->second;
+}
+
+/// The face in the file at `path` and the family that shapes its ligatures, or nothing.
+std::pair<QRawFont, QString> faceFromFile(const QString& path) {
+    const QByteArray bytes = mappedFile(path);
+    QRawFont raw = bytes.isEmpty() ? QRawFont() : QRawFont(bytes, kOutlineEm);
+    if (!raw.isValid()) {
+        return {};
+    }
+    if (QFontDatabase::hasFamily(raw.familyName())) {
+        return {raw, raw.familyName()};
     }
     const int id = QFontDatabase::addApplicationFont(path);
     const QStringList families = id < 0 ? QStringList() : QFontDatabase::applicationFontFamilies(id);
-    if (families.isEmpty()) {
-        return {};
-    }
-    QRawFont raw(path, kOutlineEm);
-    return raw.isValid() ? std::pair(raw, families.front()) : std::pair<QRawFont, QString>();
+    return families.isEmpty() ? std::pair<QRawFont, QString>() : std::pair(raw, families.front());
 }
 
 } // namespace
 
-SymbolGlyphs::SymbolGlyphs(const QString& family, const QString& fallbackPath) {
-    QRawFont raw = installedFace(family);
-    QString registered = family;
+SymbolGlyphs::SymbolGlyphs(const QString& family, const QString& fontPath) {
+    // The file first, mapped: FreeType then reads only the tables and glyphs in use. Found by
+    // family, the face may come from the WOFF2 copy, which is unpacked whole into memory.
+    auto [raw, registered] = faceFromFile(fontPath);
     if (!raw.isValid()) {
-        std::tie(raw, registered) = faceFromFile(fallbackPath);
+        raw = installedFace(family);
+        registered = family;
     }
     if (!raw.isValid()) {
         return;

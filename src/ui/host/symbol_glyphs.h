@@ -14,8 +14,8 @@ class QPainter;
 
 namespace voltrane {
 
-/// Draws system symbols with the Material Icons font. The font is loaded once, found by its
-/// family name wherever the system keeps it, else from a file; when it is missing, or a ligature
+/// Draws system symbols with the Material Icons font. The font is loaded once, from its file
+/// where Debian installs it, else found by its family name; when it is missing, or a ligature
 /// does not resolve to a glyph, the symbol falls back to a plain character from the text face,
 /// so a symbol never shows as its ligature word.
 class SymbolGlyphs {
@@ -23,12 +23,12 @@ public:
     enum class Source { iconFont, fallbackText };
 
     static constexpr const char* kFamily = "Material Icons";
-    /// Where Debian installs the face, for systems whose font configuration does not list it.
+    /// Where Debian installs the face as TrueType.
     static constexpr const char* kDefaultFontPath =
         "/usr/share/fonts/truetype/material-design-icons-iconfont/MaterialIcons-Regular.ttf";
 
-    /// The installed face of `family`, else the face in the file `fallbackPath`.
-    SymbolGlyphs(const QString& family, const QString& fallbackPath);
+    /// The face in the file `fontPath`, else the installed face of `family`.
+    SymbolGlyphs(const QString& family, const QString& fontPath);
 
     /// The process-wide instance over the installed font (needs a QGuiApplication).
     static SymbolGlyphs& shared();
