@@ -99,8 +99,8 @@ TEST(FlowModelTest, BuildsTheSourceTheSystemEstimateAndTheOrderedRows) {
 TEST(FlowModelTest, TellsTheSourceAndTheRowsInWords) {
     // clang-format off
     const std::tuple<PowerState, std::optional<int>, Opt, const char*> sources[] = {
-        {kBattery, {}, 96, "续航时间估算中"}, {kBattery, 0, 96, "续航时间估算中"}, {kBattery, 61, 96, "预计 1 小时 1 分"},
-        {PowerState::charged, 90, 64.5, "额定 64 W"}, // printf rounds to even
+        {kBattery, {}, 96, "续航时间估算中"}, {kBattery, 0, 96, "续航时间估算中"}, {kBattery, 1, 96, "预计续航 1 分钟"},
+        {kBattery, 61, 96, "预计 1 小时 1 分"}, {PowerState::charged, 90, 64.5, "额定 64 W"}, // printf rounds to even
         {PowerState::charged, 90, kNaN, "额定 \u2014 W"}, {PowerState::charged, 90, {}, "实时输入"}};
     // clang-format on
     for (const auto& [state, minutes, rated, text] : sources) {

@@ -15,14 +15,15 @@ BatteryHealthRecord record(int day, std::optional<double> full, std::optional<do
 }
 
 TEST(BatteryHealthTest, PercentOfDesignAndWhatItMeans) {
-    const auto points = healthPoints({record(2, 45000, 50000, 0), record(0, 50000, 50000, 300),
-                                      record(1, 10, 0), record(3, std::nan(""), 50000)});
-    ASSERT_EQ(points.size(), 4U);
+    const auto points =
+        healthPoints({record(2, 45000, 50000, 0), record(0, 50000, 50000, 300), record(1, 10, 0),
+                      record(3, std::nan(""), 50000), record(-1, 0, 50000)});
+    ASSERT_EQ(points.size(), 5U);
     // No percentage for a design capacity of 0 or an unreadable figure; a cycle count of 0 is unknown.
     EXPECT_EQ(std::vector({points[0].percentOfDesign, points[1].percentOfDesign, points[2].percentOfDesign,
-                           points[3].percentOfDesign}),
-              (std::vector<std::optional<double>>{100, std::nullopt, 90, std::nullopt}));
-    EXPECT_EQ(std::pair(points[0].cycleCount, points[2].cycleCount),
+                           points[3].percentOfDesign, points[4].percentOfDesign}),
+              (std::vector<std::optional<double>>{0, 100, std::nullopt, 90, std::nullopt}));
+    EXPECT_EQ(std::pair(points[1].cycleCount, points[3].cycleCount),
               std::pair(std::optional<std::int64_t>(300), std::optional<std::int64_t>()));
 
     const std::pair<std::vector<BatteryHealthRecord>, std::string> cases[] = {
@@ -33,7 +34,7 @@ TEST(BatteryHealthTest, PercentOfDesignAndWhatItMeans) {
         {{record(0, 46000, 50000), record(9, 43000, 50000)},
          "电池有正常损耗：满电容量是出厂时的 86%，充满一次的续航约为新电池的 86%。这段时间下降了 6 "
          "个百分点。"},
-        {{record(0, 3500, 5000, 900)},
+        {{record(0, 3520, 5000), record(9, 3500, 5000, 900)}, // less than a point is no drop
          "电池已明显老化：满电容量只剩出厂时的 70%，续航明显变短，可以考虑更换电池。已充放电循环 900 次。"}};
     for (const auto& [records, sentence] : cases) {
         EXPECT_EQ(healthSentence(healthPoints(records)), sentence);

@@ -37,6 +37,8 @@ TEST(HistoryRangeTest, TicksSitOnTheLocalClockAndNameTheirUnit) {
     EXPECT_EQ(wattAxis(0), (WattAxis{5, 1}));
     EXPECT_EQ(wattAxis(23), (WattAxis{25, 5}));
     EXPECT_EQ(wattAxis(61), (WattAxis{80, 20}));
+    EXPECT_EQ(std::vector({wattAxis(40), wattAxis(50), wattAxis(55)}),
+              (std::vector<WattAxis>{{40, 10}, {50, 10}, {60, 20}}));
     EXPECT_EQ(wattAxis(std::nan("")), (WattAxis{5, 1}));
 }
 

@@ -2,6 +2,7 @@
 #include "history/history_minute_accumulator.h"
 #include "stored_rows.h"
 
+#include <cmath>
 #include <gtest/gtest.h>
 
 namespace voltrane {
@@ -71,6 +72,7 @@ TEST(HistoryMinuteAccumulator, SilenceLeavesGapsAndTheClockGoingBackNeverMergesI
     // before it stands for none, and nothing turns negative.
     EXPECT_DOUBLE_EQ(rows[1].coveredSeconds, 5 + 1);
     EXPECT_NEAR(rows[1].batteryDischargedWh, 10 * 6.0 / 3600, 1e-12);
+    EXPECT_EQ(rows[1].batteryWatts, (FigureSummary{-10, -10, -10}));
     EXPECT_DOUBLE_EQ(rows[2].coveredSeconds, 1);
     EXPECT_GE(rows[2].batteryDischargedWh, 0);
 }
@@ -83,10 +85,11 @@ TEST(HistoryFold, FoldsMinutesIntoHoursByReadingsAndTime) {
         std::tie(row.state, row.chargePercent) = std::pair(state, charge);
         return row;
     };
+    HistoryRow plugged = minute(65min, 30, 7, PowerState::pluggedIn, 80);
+    std::tie(plugged.onBatterySeconds, plugged.adapterEnergyWh) = std::pair(0.0, std::nan(""));
     const auto hours = foldIntoHours({minute(59min, 60, 10, PowerState::onBattery, 40),
                                       minute(0min, 20, 20, PowerState::charging, 41),
-                                      minute(1min, 60, 12, PowerState::onBattery, std::nullopt),
-                                      minute(65min, 30, 7, PowerState::pluggedIn, 80)});
+                                      minute(1min, 60, 12, PowerState::onBattery, std::nullopt), plugged});
     ASSERT_EQ(hours.size(), 2u);
     const HistoryRow& first = hours[0];
     EXPECT_EQ(std::tuple(first.start, first.resolution, first.sampleCount, first.state, first.chargePercent),
@@ -96,8 +99,10 @@ TEST(HistoryFold, FoldsMinutesIntoHoursByReadingsAndTime) {
     EXPECT_EQ(first.systemWatts, (FigureSummary{(60 * 10 + 20 * 20 + 60 * 12) / 140.0, 9, 21.5}));
     EXPECT_DOUBLE_EQ(*first.cpuWatts, first.systemWatts->mean / 4);
     EXPECT_DOUBLE_EQ(first.systemEnergyWh, (10 + 20 + 12) / 64.0);
-    EXPECT_FALSE(first.inputWatts);
-    EXPECT_EQ(std::pair(hours[1].start, hours[1].state), std::pair(kHistoryHour + 1h, PowerState::pluggedIn));
+    EXPECT_FALSE(first.inputWatts || first.gpuWatts); // no minute read them
+    EXPECT_EQ(
+        std::tuple(hours[1].start, hours[1].state, hours[1].onBatterySeconds, hours[1].adapterEnergyWh),
+        std::tuple(kHistoryHour + 1h, PowerState::pluggedIn, 0.0, 0.0)); // an unreadable energy adds none
 }
 
 } // namespace
