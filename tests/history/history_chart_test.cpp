@@ -46,7 +46,7 @@ TEST(HistorySeriesTest, StacksBreaksAndSpans) {
     // Two charging minutes, a two-minute gap, two on battery, then one hour row ending the day.
     std::vector<HistoryRow> rows{
         minuteRow(1, 10, PowerState::charging, 50), minuteRow(0, 10, PowerState::charging, 49),
-        minuteRow(4, 8, PowerState::onBattery, 48), minuteRow(5, 8, PowerState::onBattery),
+        minuteRow(4, 8, PowerState::onBattery, -3), minuteRow(5, 8, PowerState::onBattery),
         minuteRow(5, 99, PowerState::pluggedIn)}; // the clock went back
     rows[0].cpuWatts = 4;
     rows[0].displayWatts = 0.01; // below a real reading: not a layer
@@ -57,7 +57,8 @@ TEST(HistorySeriesTest, StacksBreaksAndSpans) {
 
     ASSERT_EQ(series.points.size(), 4U);
     const auto& p = series.points;
-    EXPECT_EQ(p[0].chargePercent, 49);
+    EXPECT_EQ(std::pair(p[0].chargePercent, p[2].chargePercent),
+              std::pair(std::optional(49), std::optional(0))); // a bogus -3 % is 0
     EXPECT_EQ(std::vector({p[0].breakBefore, p[1].breakBefore, p[2].breakBefore, p[3].breakBefore}),
               std::vector({true, false, true, false}));
     EXPECT_EQ(p[1].stack, (std::array<double, 7>{4, 0, 0, 0, 0, 0, 6}));
@@ -70,6 +71,15 @@ TEST(HistorySeriesTest, StacksBreaksAndSpans) {
     const Date e = historyEpoch();
     EXPECT_EQ(series.spans, (std::vector<ChartSpan>{{Kind::charging, e, e + minutes(2)},
                                                     {Kind::onBattery, e + minutes(4), e + minutes(6)}}));
+}
+
+TEST(HistorySeriesTest, CoarseRangesFoldMinutesAndKeepHourRows) {
+    HistoryRow hour = minuteRow(60, 5);
+    hour.resolution = HistoryResolution::hour;
+    const auto rows = foldRows({minuteRow(1, 10), hour, minuteRow(0, 20)}, HistoryResolution::hour);
+    ASSERT_EQ(rows.size(), 2U);
+    EXPECT_EQ(std::tuple(rows[0].start, rows[0].resolution, rows[0].sampleCount, rows[1].start),
+              std::tuple(historyEpoch(), HistoryResolution::hour, 120, historyEpoch() + hours(1)));
 }
 
 TEST(HistoryTextsTest, RowDetailNamesTimeFiguresAndParts) {

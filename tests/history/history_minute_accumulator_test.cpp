@@ -54,11 +54,12 @@ TEST(HistoryMinuteAccumulator, SummarisesAMinuteAndSplitsTheReadingThatCrossesIt
 TEST(HistoryMinuteAccumulator, SilenceLeavesGapsAndTheClockGoingBackNeverMergesIntoALaterMinute) {
     HistoryMinuteAccumulator accumulator;
     const PowerSnapshot draw = reading(PowerState::onBattery, 10, std::nullopt, -10, 50);
+    const PowerSnapshot more = reading(PowerState::onBattery, 14, std::nullopt, -14, 50);
     const PowerSnapshot nothing = PowerSnapshot::unavailable(Date{});
     // 04:00:30, failed reads only until 04:03:10, then the clock is set back to 04:01:20.
     std::vector<HistoryRow> rows;
     const std::pair<std::chrono::seconds, PowerSnapshot> readings[] = {
-        {30s, draw}, {90s, nothing}, {150s, nothing}, {190s, draw}, {191s, draw}, {80s, draw}, {81s, draw}};
+        {30s, draw}, {90s, nothing}, {150s, nothing}, {190s, draw}, {191s, more}, {80s, draw}, {81s, draw}};
     for (const auto& [at, snapshot] : readings) {
         if (auto row = accumulator.add(snapshot, kHistoryHour + at)) {
             rows.push_back(*row);
@@ -71,8 +72,8 @@ TEST(HistoryMinuteAccumulator, SilenceLeavesGapsAndTheClockGoingBackNeverMergesI
     // After the silence a reading stands for five seconds at most; one dated before the reading
     // before it stands for none, and nothing turns negative.
     EXPECT_DOUBLE_EQ(rows[1].coveredSeconds, 5 + 1);
-    EXPECT_NEAR(rows[1].batteryDischargedWh, 10 * 6.0 / 3600, 1e-12);
-    EXPECT_EQ(rows[1].batteryWatts, (FigureSummary{-10, -10, -10}));
+    EXPECT_NEAR(rows[1].batteryDischargedWh, (10 * 5.0 + 14) / 3600, 1e-12);
+    EXPECT_EQ(rows[1].batteryWatts, (FigureSummary{-12, -14, -10}));
     EXPECT_DOUBLE_EQ(rows[2].coveredSeconds, 1);
     EXPECT_GE(rows[2].batteryDischargedWh, 0);
 }

@@ -32,8 +32,12 @@ TEST(HistoryTotalsTest, NeverNegativeAndCountEachSpanOnce) {
     EXPECT_FALSE(none.averageSystemWatts);
     const auto tiles = totalsTiles(none);
     EXPECT_EQ(tiles[0].value + " " + tiles[3].value + " " + tiles[4].detail, "0.0 \u2014 占记录时间 0%");
-    EXPECT_EQ(totalsTiles(totals)[4].detail + " " + totalsTiles(totals)[3].detail,
-              "占记录时间 60% 峰值 42.0 W");
+    EXPECT_EQ(totalsTiles(totals)[4].value + " " + totalsTiles(totals)[4].detail + " " +
+                  totalsTiles(totals)[3].detail,
+              "0.0 占记录时间 60% 峰值 42.0 W");
+    HistoryRow unreadable = minuteRow(0, 0.5);
+    unreadable.systemWatts->max = std::nan(""); // an unreadable peak is none
+    EXPECT_DOUBLE_EQ(*HistoryTotals::of({unreadable}).peakSystemWatts, 0.5);
 }
 
 } // namespace

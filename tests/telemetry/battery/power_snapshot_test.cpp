@@ -1,4 +1,5 @@
 #include "snapshot_expectations.h"
+#include "telemetry/battery/battery_registry.h"
 
 #include <gtest/gtest.h>
 
@@ -27,6 +28,17 @@ TEST(PowerSnapshotTest, HeadlineWattsFollowTheStateTable) {
     const Date at{std::chrono::seconds(1'700'000'000)};
     EXPECT_EQ(testing::describe(PowerSnapshot::unavailable(at)), "unavailable");
     EXPECT_EQ(PowerSnapshot::unavailable(at).sampledAt, at);
+}
+
+TEST(BatteryHealthFromTableTest, TakesCapacitiesOnlyWhereTheyAreCapacities) {
+    const Date now{};
+    const std::pair<PropertyTable, std::optional<BatteryHealthRecord>> rows[] = {
+        {PropertyTable{{"MaxCapacity", 100}, {"CycleCount", 1e12}}, nullopt}, // a percentage, and garbage
+        {PropertyTable{{"MaxCapacity", 101}, {"BatteryData", PropertyTable{{"DesignCapacity", 5000}}}},
+         BatteryHealthRecord{now, 101, 5000, CapacityUnit::milliampHours, nullopt}}};
+    for (const auto& [table, expected] : rows) {
+        EXPECT_EQ(batteryHealthFromTable(table, now), expected);
+    }
 }
 
 } // namespace
