@@ -19,6 +19,7 @@ TEST(HistoryRangeTest, TicksSitOnTheLocalClockAndNameTheirUnit) {
     // range, local offset, from, tick count, first and last label
     const std::tuple<HistoryRange, seconds, Date, std::size_t, std::string, std::string> cases[] = {
         {HistoryRange::hour, hours(8), epoch + minutes(5), 6, "08:10", "09:00"},
+        {HistoryRange::hour, hours(8), epoch, 7, "08:00", "09:00"}, // a tick on either end
         {HistoryRange::day, hours(0), epoch - minutes(1), 8, "00:00", "21:00"},
         {HistoryRange::day, minutes(330), epoch, 8, "06:00", "03:00"}, // a half-hour zone
         {HistoryRange::week, hours(-5), epoch, 7, "3月1日", "3月7日"},
@@ -34,6 +35,9 @@ TEST(HistoryRangeTest, TicksSitOnTheLocalClockAndNameTheirUnit) {
         }
         EXPECT_GE(ticks.front().at, from);
     }
+    // Months begin at local midnight: New Year in a +8 h zone is 16:00 the day before in UTC.
+    EXPECT_EQ(timeTicks(HistoryRange::year, epoch - days(70), epoch, hours(8)).front().at,
+              epoch - days(59) - hours(8));
     EXPECT_EQ(wattAxis(0), (WattAxis{5, 1}));
     EXPECT_EQ(wattAxis(23), (WattAxis{25, 5}));
     EXPECT_EQ(wattAxis(61), (WattAxis{80, 20}));
