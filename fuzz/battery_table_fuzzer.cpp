@@ -3,6 +3,8 @@
 #include "telemetry/battery/registry_text_reader.h"
 #include "telemetry/battery/typed_json_table_reader.h"
 
+#include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -45,13 +47,42 @@ void decode(const RecordedTable& result) {
     static_cast<void>(snapshot.headlineWatts());
 }
 
+/// Equal down to the bits: the sign of a zero, and NaN as NaN.
+bool same(const PropertyValue& a, const PropertyValue& b);
+
+bool same(const voltrane::PropertyTable& a, const voltrane::PropertyTable& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const auto& x, const auto& y) {
+        return x.first == y.first && same(x.second, y.second);
+    });
+}
+
+bool same(const PropertyValue& a, const PropertyValue& b) {
+    if (a.real() && b.real()) {
+        return std::bit_cast<std::uint64_t>(*a.real()) == std::bit_cast<std::uint64_t>(*b.real());
+    }
+    if (a.table() && b.table()) {
+        return same(*a.table(), *b.table());
+    }
+    if (a.list() && b.list()) {
+        return std::equal(a.list()->begin(), a.list()->end(), b.list()->begin(), b.list()->end(),
+                          [](const PropertyValue& x, const PropertyValue& y) { return same(x, y); });
+    }
+    return a == b;
+}
+
 } // namespace
 
-// The same bytes through every recorded-table reader, then through the decoder.
+// The same bytes through every recorded-table reader, then through the decoder. The direct JSON
+// reader must read exactly what the reader through Qt reads, wherever it reads anything.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const QByteArray bytes =
         QByteArray::fromRawData(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     decode(voltrane::TypedJsonTableReader::read(bytes));
+    if (const auto direct =
+            voltrane::TypedJsonTableReader::readPlain(std::string_view(bytes.constData(), size))) {
+        const RecordedTable throughQt = voltrane::TypedJsonTableReader::readThroughQt(bytes);
+        check(throughQt.entry && same(*direct, *throughQt.entry));
+    }
     decode(voltrane::PlistTableReader::read(bytes));
     decode(voltrane::RegistryTextReader::read(std::string_view(reinterpret_cast<const char*>(data), size)));
     return 0;

@@ -224,9 +224,229 @@ private:
     }
 };
 
+/// Reads the plain form straight into values: well-formed ASCII text without escapes or repeated
+/// keys, which is what recordings hold. It gives up on anything else (an error, an escape, a
+/// repeat, other bytes, too deep a nesting) and leaves that to the reader through Qt, which words
+/// the error or settles the case; where both read a table, they read the same one.
+class PlainReader {
+public:
+    explicit PlainReader(std::string_view text) : text_(text) {}
+
+    std::optional<PropertyTable> document() {
+        skipSpace();
+        auto members = object(0);
+        skipSpace();
+        if (!members || at_ != text_.size()) {
+            return std::nullopt;
+        }
+        return members;
+    }
+
+private:
+    static bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+    void skipSpace() {
+        while (at_ < text_.size() && isSpace(text_[at_])) {
+            ++at_;
+        }
+    }
+
+    bool take(char c) {
+        skipSpace();
+        if (at_ < text_.size() && text_[at_] == c) {
+            ++at_;
+            return true;
+        }
+        return false;
+    }
+
+    bool takeWord(std::string_view word) {
+        if (text_.substr(at_, word.size()) != word) {
+            return false;
+        }
+        at_ += word.size();
+        return true;
+    }
+
+    std::optional<std::string> string() {
+        if (!take('"')) {
+            return std::nullopt;
+        }
+        const std::size_t start = at_;
+        while (at_ < text_.size() && text_[at_] != '"') {
+            const auto c = static_cast<unsigned char>(text_[at_]);
+            if (c < 0x20 || c > 0x7e || c == '\\') {
+                return std::nullopt;
+            }
+            ++at_;
+        }
+        if (at_ == text_.size()) {
+            return std::nullopt;
+        }
+        return std::string(text_.substr(start, at_++ - start));
+    }
+
+    /// The literal's text: a '-' or digit and what follows of "0123456789+-.eE".
+    std::string_view literal() {
+        const std::size_t start = at_;
+        while (at_ < text_.size() &&
+               std::string_view("0123456789+-.eE").find(text_[at_]) != std::string_view::npos) {
+            ++at_;
+        }
+        return text_.substr(start, at_ - start);
+    }
+
+    static std::optional<PropertyValue> number(std::string_view text) {
+        if (!isJsonNumber(text)) {
+            return std::nullopt;
+        }
+        if (text.find_first_of(".eE") == std::string_view::npos) {
+            std::int64_t integer = 0;
+            if (std::from_chars(text.data(), text.data() + text.size(), integer).ec == std::errc()) {
+                return PropertyValue(integer);
+            }
+        }
+        return PropertyValue(parseCNumber(text).value_or(0.0));
+    }
+
+    /// The members of an object whose '{' is next, its values at `depth + 1`.
+    std::optional<PropertyTable> object(int depth) {
+        if (!take('{')) {
+            return std::nullopt;
+        }
+        PropertyTable members;
+        if (take('}')) {
+            return members;
+        }
+        do {
+            auto key = string();
+            if (!key || !take(':')) {
+                return std::nullopt;
+            }
+            auto member = value(depth + 1);
+            if (!member || !members.emplace(std::move(*key), std::move(*member)).second) {
+                return std::nullopt;
+            }
+        } while (take(','));
+        return take('}') ? std::optional(std::move(members)) : std::nullopt;
+    }
+
+    std::optional<PropertyValue> value(int depth) {
+        if (depth > kMaximumTableDepth) {
+            return std::nullopt;
+        }
+        skipSpace();
+        if (at_ == text_.size()) {
+            return std::nullopt;
+        }
+        const char c = text_[at_];
+        if (c == '"') {
+            auto text = string();
+            return text ? std::optional(PropertyValue(std::move(*text))) : std::nullopt;
+        }
+        if (c == '-' || (c >= '0' && c <= '9')) {
+            return number(literal());
+        }
+        if (c == '[') {
+            ++at_;
+            PropertyList list;
+            if (take(']')) {
+                return PropertyValue(std::move(list));
+            }
+            do {
+                auto element = value(depth + 1);
+                if (!element) {
+                    return std::nullopt;
+                }
+                list.push_back(std::move(*element));
+            } while (take(','));
+            return take(']') ? std::optional(PropertyValue(std::move(list))) : std::nullopt;
+        }
+        if (c == '{') {
+            if (opensWithTag()) {
+                return taggedNumber();
+            }
+            auto members = object(depth);
+            return members ? std::optional(PropertyValue(std::move(*members))) : std::nullopt;
+        }
+        if (takeWord("true")) {
+            return PropertyValue(true);
+        }
+        if (takeWord("false")) {
+            return PropertyValue(false);
+        }
+        if (takeWord("null")) {
+            return PropertyValue();
+        }
+        return std::nullopt;
+    }
+
+    static bool isTag(const std::string& key) { return key == "$u64" || key == "$i64" || key == "$f64"; }
+
+    /// Whether the object that opens next names a storage type first.
+    bool opensWithTag() {
+        const std::size_t start = at_;
+        const bool tagged = take('{') && isTag(string().value_or(std::string()));
+        at_ = start;
+        return tagged;
+    }
+
+    /// {"$u64": …}, {"$i64": …} or {"$f64": …} with a value its tag takes. Nothing for any other
+    /// object opening with a tag: a bad value, or a tag among other members, is the other
+    /// reader's to report or read.
+    std::optional<PropertyValue> taggedNumber() {
+        take('{');
+        const std::string tag = string().value_or(std::string());
+        if (!take(':')) {
+            return std::nullopt;
+        }
+        skipSpace();
+        const bool quoted = at_ < text_.size() && text_[at_] == '"';
+        std::optional<std::string> text;
+        if (quoted) {
+            text = string();
+        } else if (at_ < text_.size() && (text_[at_] == '-' || (text_[at_] >= '0' && text_[at_] <= '9'))) {
+            text = std::string(literal());
+        }
+        if (!text || !take('}')) {
+            return std::nullopt;
+        }
+        if (tag == "$u64") {
+            const auto value =
+                (quoted || isJsonNumber(*text)) ? parseWholeInteger<std::uint64_t>(*text) : std::nullopt;
+            return value ? std::optional(PropertyValue(*value)) : std::nullopt;
+        }
+        if (tag == "$i64") {
+            const auto value =
+                (quoted || isJsonNumber(*text)) ? parseWholeInteger<std::int64_t>(*text) : std::nullopt;
+            return value ? std::optional(PropertyValue(*value)) : std::nullopt;
+        }
+        const auto value = quoted                ? parseNonFiniteWord(*text)
+                           : isJsonNumber(*text) ? parseCNumber(*text)
+                                                 : std::nullopt;
+        return value ? std::optional(PropertyValue(*value)) : std::nullopt;
+    }
+
+    std::string_view text_;
+    std::size_t at_ = 0;
+};
+
 } // namespace
 
+std::optional<PropertyTable> TypedJsonTableReader::readPlain(std::string_view text) {
+    return PlainReader(text).document();
+}
+
 RecordedTable TypedJsonTableReader::read(const QByteArray& bytes) {
+    if (auto table = readPlain(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())))) {
+        RecordedTable result;
+        result.entry = std::move(*table);
+        return result;
+    }
+    return readThroughQt(bytes);
+}
+
+RecordedTable TypedJsonTableReader::readThroughQt(const QByteArray& bytes) {
     RecordedTable result;
     const RewrittenJson wrapped = wrapLiteralsAndMarkKeys(bytes);
     QJsonParseError parseError{};

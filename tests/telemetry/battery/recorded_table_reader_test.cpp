@@ -2,6 +2,7 @@
 #include "telemetry/battery/iokit_power_metrics_provider.h"
 #include "telemetry/battery/recorded_battery_registry.h"
 #include "telemetry/battery/recorded_table_reader.h"
+#include "telemetry/battery/typed_json_table_reader.h"
 
 #include <QFile>
 #include <cmath>
@@ -194,6 +195,28 @@ TEST(RecordedTableReaderTest, MalformedRecordingsGiveOneLineAndNoEntry) {
         EXPECT_NE(result.error.find(expected), std::string::npos) << result.error;
         EXPECT_EQ(result.error.find('\n'), std::string::npos) << result.error;
     }
+}
+
+TEST(RecordedTableReaderTest, TheDirectJsonReaderReadsWhatQtReadsAndLeavesTheRestToIt) {
+    // clang-format off
+    const std::pair<std::string, bool> rows[] = {
+        {contents("discharging.json").toStdString(), true},
+        {R"({"u": {"$u64": "18446744073709551615"}, "i": {"$i64": -3}, "f": {"$f64": "-inf"}, "z": -0.0,
+            "e": -25E-1, "big": 18446744073709551616, "l": [1, {"k": null}, []], "t": true, "s": "x y", "o": {}})", true},
+        {R"({"a": "\u0041"})", false}, {"{\"a\": \"\xc3\xa9\"}", false}, {R"({"a": 1, "a": 2})", false},
+        {R"({"a": {"$u64": "-1"}})", false}, {R"({"a": {"$u64": "1", "x": 2}})", false}, {R"({"a": 012})", false},
+        {R"({"a": 1} x)", false}, {R"({"a": tru})", false}, {"[1]", false}};
+    // clang-format on
+    for (const auto& [text, plain] : rows) {
+        const auto direct = TypedJsonTableReader::readPlain(text);
+        ASSERT_EQ(direct.has_value(), plain) << text;
+        const RecordedTable throughQt = TypedJsonTableReader::readThroughQt(QByteArray::fromStdString(text));
+        if (direct) {
+            EXPECT_EQ(*direct, throughQt.entry.value_or(PropertyTable{})) << text;
+        }
+        EXPECT_EQ(TypedJsonTableReader::read(QByteArray::fromStdString(text)).error, throughQt.error) << text;
+    }
+    EXPECT_TRUE(std::signbit(*TypedJsonTableReader::readPlain(rows[1].first)->at("z").real()));
 }
 
 } // namespace
