@@ -51,6 +51,22 @@ RewrittenJson wrapLiteralsAndMarkKeys(const QByteArray& bytes) {
         });
 }
 
+/// The value of a number literal: a plain integer is signed 64-bit, anything else a double.
+/// Nothing when the text is no JSON number.
+std::optional<PropertyValue> literalValue(std::string_view text) {
+    if (!isJsonNumber(text)) {
+        return std::nullopt;
+    }
+    if (text.find_first_of(".eE") == std::string_view::npos) {
+        std::int64_t integer = 0;
+        if (std::from_chars(text.data(), text.data() + text.size(), integer).ec == std::errc()) {
+            return PropertyValue(integer);
+        }
+        // Beyond 64 bits a plain integer can only be held as a double.
+    }
+    return PropertyValue(parseCNumber(text).value_or(0.0));
+}
+
 class TypedJsonConverter {
 public:
     std::string error;
@@ -143,18 +159,10 @@ private:
     }
 
     std::optional<PropertyValue> number(const std::string& text, const std::string& where) {
-        if (!isJsonNumber(text)) {
-            return failure(where, "has the malformed number " + text);
+        if (auto value = literalValue(text)) {
+            return value;
         }
-        if (text.find_first_of(".eE") == std::string::npos) {
-            std::int64_t integer = 0;
-            const auto result = std::from_chars(text.data(), text.data() + text.size(), integer);
-            if (result.ec == std::errc()) {
-                return PropertyValue(integer);
-            }
-            // Beyond 64 bits a plain integer can only be held as a double.
-        }
-        return PropertyValue(parseCNumber(text).value_or(0.0));
+        return failure(where, "has the malformed number " + text);
     }
 
     std::optional<PropertyValue> object(const QJsonObject& object, const std::string& where, int depth) {
@@ -296,19 +304,6 @@ private:
         return text_.substr(start, at_ - start);
     }
 
-    static std::optional<PropertyValue> number(std::string_view text) {
-        if (!isJsonNumber(text)) {
-            return std::nullopt;
-        }
-        if (text.find_first_of(".eE") == std::string_view::npos) {
-            std::int64_t integer = 0;
-            if (std::from_chars(text.data(), text.data() + text.size(), integer).ec == std::errc()) {
-                return PropertyValue(integer);
-            }
-        }
-        return PropertyValue(parseCNumber(text).value_or(0.0));
-    }
-
     /// The members of an object whose '{' is next, its values at `depth + 1`.
     std::optional<PropertyTable> object(int depth) {
         if (!take('{')) {
@@ -345,7 +340,7 @@ private:
             return text ? std::optional(PropertyValue(std::move(*text))) : std::nullopt;
         }
         if (c == '-' || (c >= '0' && c <= '9')) {
-            return number(literal());
+            return literalValue(literal());
         }
         if (c == '[') {
             ++at_;
