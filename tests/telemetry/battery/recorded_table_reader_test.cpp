@@ -5,9 +5,11 @@
 #include "telemetry/battery/typed_json_table_reader.h"
 
 #include <QFile>
+#include <QTemporaryDir>
 #include <cmath>
 #include <cstdlib>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace voltrane {
 namespace {
@@ -54,6 +56,17 @@ TEST(RecordedBatteryRegistryTest, DecodesEachRecordingToItsSituation) {
               0u);
     EXPECT_NE(RecordedTableReader::fromFile(dataFile("malformed.json")).error.find("malformed.json: "),
               std::string::npos);
+    // Read every second: a FIFO must not hang the tick, nor a huge file fill memory.
+    const QTemporaryDir folder;
+    const QString fifo = folder.filePath(QStringLiteral("fifo")),
+                  huge = folder.filePath(QStringLiteral("huge"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    QFile hugeFile(huge);
+    ASSERT_TRUE(hugeFile.open(QIODevice::WriteOnly) && hugeFile.resize(qint64{17} << 20));
+    for (const QString& path : {fifo, huge, folder.path()}) {
+        EXPECT_FALSE(RecordedTableReader::fromFile(path).ok()) << path.toStdString();
+    }
+    EXPECT_NE(RecordedTableReader::fromFile(huge).error.find("too large"), std::string::npos);
 }
 
 TEST(RecordedTableReaderTest, EveryFormOfOneTableReadsTheSame) {
