@@ -99,6 +99,7 @@ QImage TrayIconRenderer::draw(const std::string& symbol, const std::optional<std
     const QString text = figureText(*figure, side);
     const QRectF textRect(0, side * symbolShare, side, side * (1 - symbolShare));
     QFont font = HostFonts::system(textRect.height(), QFont::Black, true);
+    font.setFamilies({HostFonts::latinFamily()});
     font.setStretch(QFont::SemiCondensed);
     // The cap height fills the band; long figures ("1234 W") shrink until they fit the width: the
     // largest whole pixel size from 1.3 times the band down to 6 that fits. Each size tried is a

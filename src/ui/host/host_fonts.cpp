@@ -29,6 +29,17 @@ bool hasTabularDigits(const QString& family) {
     return true;
 }
 
+// The first of a few common sans faces whose digits are tabular, if any is installed.
+QString commonTabularFamily() {
+    for (const char* candidate : {"DejaVu Sans", "Noto Sans", "Liberation Sans"}) {
+        const QString family = QString::fromLatin1(candidate);
+        if (QFontDatabase::hasFamily(family) && hasTabularDigits(family)) {
+            return family;
+        }
+    }
+    return {};
+}
+
 QString chooseTextFamily() {
     const QString system = QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
     // Qt 6.4 has no OpenType feature switch for "tnum", so monospaced digits come from a
@@ -37,19 +48,28 @@ QString chooseTextFamily() {
     if (hasTabularDigits(system)) {
         return system;
     }
-    for (const char* candidate : {"DejaVu Sans", "Noto Sans", "Liberation Sans"}) {
-        const QString family = QString::fromLatin1(candidate);
-        if (QFontDatabase::hasFamily(family) && hasTabularDigits(family)) {
-            return family;
-        }
+    const QString common = commonTabularFamily();
+    return common.isEmpty() ? system : common;
+}
+
+QString chooseLatinFamily() {
+    const QString text = HostFonts::textFamily();
+    if (QFontDatabase::hasFamily(text)) {
+        return text;
     }
-    return system;
+    const QString common = commonTabularFamily();
+    return common.isEmpty() ? text : common;
 }
 
 } // namespace
 
 QString HostFonts::textFamily() {
     static const QString family = chooseTextFamily();
+    return family;
+}
+
+QString HostFonts::latinFamily() {
+    static const QString family = chooseLatinFamily();
     return family;
 }
 

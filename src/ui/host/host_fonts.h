@@ -35,6 +35,11 @@ public:
 
     /// The text face; its digits are all one width or it is replaced by one whose are.
     static QString textFamily();
+    /// For text that is Latin only (the tray's figure): the text face when it is installed, else
+    /// a common installed sans. A system font named by an alias Qt cannot find ("Sans Serif"
+    /// without a desktop theme) would otherwise fall through to the CJK face, several megabytes
+    /// held for ten digits and a W.
+    static QString latinFamily();
     static QString cjkFamily() { return QStringLiteral("Noto Sans CJK SC"); }
 };
 

@@ -1,8 +1,10 @@
 #include "support/temp_dir.h"
 #include "ui/host/accessibility_environment.h"
+#include "ui/host/host_fonts.h"
 #include "ui/host/symbol_glyphs.h"
 #include "ui/host/symbol_table.h"
 
+#include <QFontDatabase>
 #include <QtTest/QTest>
 #include <gtest/gtest.h>
 #include <memory>
@@ -39,6 +41,14 @@ TEST(SymbolGlyphs, FindTheFaceByFamilyElseByFileElseFallBack) {
         EXPECT_EQ(byFile.source(entry.systemName), SymbolGlyphs::Source::iconFont) << entry.systemName;
         EXPECT_EQ(missing.source(entry.systemName), SymbolGlyphs::Source::fallbackText) << entry.systemName;
     }
+}
+
+// Without a desktop theme the system font is "Sans Serif", a name no installed face has: the tray's
+// figure must still get a Latin face of its own, not the CJK collection listed behind it.
+TEST(HostFonts, LatinTextGetsAnInstalledLatinFace) {
+    const QString family = HostFonts::latinFamily();
+    EXPECT_TRUE(QFontDatabase::hasFamily(family)) << family.toStdString();
+    EXPECT_NE(family, HostFonts::cjkFamily());
 }
 
 } // namespace
