@@ -406,9 +406,23 @@ void SankeyRibbonCanvas::paintGlow(QPainter& painter, const QRegion& region) con
     }
     // As a card's shadow is painted (SurfacePainter), from the kept pixmap.
     painter.save();
-    painter.setClipRect(glow_->frame);
     painter.setRenderHint(QPainter::Antialiasing, true);
-    painter.drawPixmap(glow_->origin, glow_->pixmap);
+    const QPointF origin = glow_->origin;
+    if (origin != QPointF(origin.toPoint())) {
+        painter.setClipRect(glow_->frame);
+        painter.drawPixmap(origin, glow_->pixmap);
+        painter.restore();
+        return;
+    }
+    // At a whole-pixel origin, only the repainted parts: drawn whole and clipped, the pixmap is
+    // blended over all of its rows (on Qt's thread pool) to change a particle's square.
+    const qreal scale = glow_->pixmap.devicePixelRatio();
+    const QRect placed(origin.toPoint(), glow_->pixmap.deviceIndependentSize().toSize());
+    for (const QRect& r : region&(glow_->frame & placed)) {
+        const QRectF target(r);
+        painter.drawPixmap(target, glow_->pixmap,
+                           QRectF((target.topLeft() - origin) * scale, target.size() * scale));
+    }
     painter.restore();
 }
 
