@@ -46,6 +46,7 @@ private:
 } // namespace
 
 int main(int argc, char** argv) {
+    VoltraneApp::prepareDisplayConnection();
     QApplication application(argc, argv);
     const bool open = argc > 1 && std::strcmp(argv[1], "open") == 0;
 

@@ -18,6 +18,7 @@
 int main(int argc, char** argv) {
     using namespace voltrane;
 
+    VoltraneApp::prepareDisplayConnection();
     QApplication application(argc, argv);
     // Qt has just applied the user's locale to the C library; C-level number conversions stay in
     // the C locale, so no figure takes a decimal comma. Qt's own texts use QLocale.

@@ -48,6 +48,10 @@ public:
     VoltraneApp(Readers readers, Options options, QObject* parent = nullptr);
     ~VoltraneApp() override;
 
+    /// Before the QApplication exists: sets up the display connection for a panel whose frames
+    /// change a few small squares. Leaves alone what the user has set.
+    static void prepareDisplayConnection();
+
     PowerMonitor& monitor() { return *monitor_; }
     /// The panel, made when first needed. A tray panel is discarded when it closes and made
     /// afresh from the current samples at the next opening, so a closed panel costs nothing.
