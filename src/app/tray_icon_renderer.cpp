@@ -23,6 +23,15 @@ const QColor kRim(0, 0, 0, 200);
 // Below this side the unit gives its room to the digits.
 constexpr int kCompactSide = 40;
 
+/// A small icon gives most of its height to the digits.
+qreal symbolShare(int side) {
+    return side < kCompactSide ? 0.42 : 0.5;
+}
+
+qreal rimWidth(int side) {
+    return std::max(1.0, side / 24.0);
+}
+
 /// The figure as the icon writes it: "12 W", or "12" in a small icon.
 QString figureText(const std::string& figure, int side) {
     QString text = QString::fromStdString(figure);
@@ -49,13 +58,21 @@ bool TrayIconRenderer::update(const std::string& symbol, const std::optional<std
     if (!image_.isNull() && symbol == symbol_ && figure == figure_) {
         return false;
     }
+    if (image_.isNull() || symbol != symbol_ || figure.has_value() != figure_.has_value()) {
+        for (std::size_t i = 0; i < kSides.size(); ++i) {
+            symbolLayers_[i] = drawSymbol(symbol, figure.has_value(), kSides[i]);
+        }
+    }
     symbol_ = symbol;
     figure_ = figure;
     icon_ = QIcon();
-    for (const int side : kSides) {
-        QImage drawn = draw(symbol, figure, side);
+    for (std::size_t i = 0; i < kSides.size(); ++i) {
+        QImage drawn = symbolLayers_[i].copy();
+        if (figure) {
+            drawFigure(drawn, *figure);
+        }
         icon_.addPixmap(QPixmap::fromImage(drawn));
-        if (side == kSide) {
+        if (kSides[i] == kSide) {
             image_ = std::move(drawn);
         }
     }
@@ -81,23 +98,35 @@ const QIcon& TrayIconRenderer::icon(const std::string& symbol, const std::option
 }
 
 QImage TrayIconRenderer::draw(const std::string& symbol, const std::optional<std::string>& figure, int side) {
+    QImage image = drawSymbol(symbol, figure.has_value(), side);
+    if (figure) {
+        drawFigure(image, *figure);
+    }
+    return image;
+}
+
+QImage TrayIconRenderer::drawSymbol(const std::string& symbol, bool withFigure, int side) {
     QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
-    const qreal rim = std::max(1.0, side / 24.0);
-
     // Without a figure the symbol alone says more at this size than the product name would.
-    if (!figure) {
-        paintSymbol(painter, QRectF(0, 0, side, side), symbol, side * 0.8, rim);
-        return image;
+    if (!withFigure) {
+        paintSymbol(painter, QRectF(0, 0, side, side), symbol, side * 0.8, rimWidth(side));
+    } else {
+        const qreal share = symbolShare(side);
+        paintSymbol(painter, QRectF(0, 0, side, side * share), symbol, side * share, rimWidth(side));
     }
-    // A small icon gives most of its height to the digits.
-    const qreal symbolShare = side < kCompactSide ? 0.42 : 0.5;
-    paintSymbol(painter, QRectF(0, 0, side, side * symbolShare), symbol, side * symbolShare, rim);
+    return image;
+}
 
-    const QString text = figureText(*figure, side);
-    const QRectF textRect(0, side * symbolShare, side, side * (1 - symbolShare));
+void TrayIconRenderer::drawFigure(QImage& image, const std::string& figure) {
+    const int side = image.width();
+    const qreal rim = rimWidth(side);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QString text = figureText(figure, side);
+    const QRectF textRect(0, side * symbolShare(side), side, side * (1 - symbolShare(side)));
     QFont font = HostFonts::system(textRect.height(), QFont::Black, true);
     font.setFamilies({HostFonts::latinFamily()});
     font.setStretch(QFont::SemiCondensed);
@@ -139,7 +168,6 @@ QImage TrayIconRenderer::draw(const std::string& symbol, const std::optional<std
     painter.setBrush(Qt::NoBrush);
     painter.drawPath(path);
     painter.fillPath(path, kInk);
-    return image;
 }
 
 } // namespace voltrane

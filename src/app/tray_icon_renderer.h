@@ -12,8 +12,9 @@ namespace voltrane {
 /// hosts here show an image only. Each size a host may ask for is drawn for that size rather
 /// than scaled: small icons drop the unit so the digits can be as tall as the square allows.
 /// Light strokes inside a dark rim read on light and dark panels alike. Keeps the last images
-/// and draws anew only when the symbol or the figure changes. Without a figure the symbol fills the
-/// icon.
+/// and draws anew only when the symbol or the figure changes; the symbol, with its rim nine
+/// glyph paints a size, is kept apart, so a new figure is drawn over a copy of it. Without a
+/// figure the symbol fills the icon.
 class TrayIconRenderer {
 public:
     static constexpr int kSide = 64;
@@ -33,7 +34,11 @@ public:
 
 private:
     bool update(const std::string& symbol, const std::optional<std::string>& figure);
+    /// The symbol alone, where it goes with (`withFigure`) or without a figure.
+    static QImage drawSymbol(const std::string& symbol, bool withFigure, int side);
+    static void drawFigure(QImage& image, const std::string& figure);
 
+    std::array<QImage, kSides.size()> symbolLayers_;
     std::string symbol_;
     std::optional<std::string> figure_;
     QImage image_;

@@ -107,6 +107,17 @@ TEST(DecidedByData, ThePillFollowsTheSourceKindAndTheTrayWritesAnyFigure) {
         EXPECT_EQ(node.findChild<CapsuleFrame*>(QStringLiteral("sourceDetailPill"))->fill().alpha() > 0,
                   pill);
     }
+    // The kept symbol layers follow a new symbol and a figure that comes or goes.
+    TrayIconRenderer renderer;
+    for (const auto& [symbol, figure] :
+         {std::pair<std::string, std::optional<std::string>>{"bolt.slash", std::nullopt},
+          {"bolt.slash", "7 W"},
+          {"battery.75percent", "7 W"},
+          {"battery.75percent", "1234 W"},
+          {"battery.75percent", std::nullopt},
+          {"powerplug", "12 W"}}) {
+        EXPECT_TRUE(renderer.image(symbol, figure) == TrayIconRenderer::draw(symbol, figure)) << symbol;
+    }
     // A figure that reads like the product name is still written under the symbol.
     EXPECT_NE(TrayIconRenderer::draw("bolt.slash", std::nullopt),
               TrayIconRenderer::draw("bolt.slash", "Voltrane"));
