@@ -53,21 +53,28 @@ RecordedTable RecordedTableReader::fromFile(const QString& path) {
     // the parser's freed nodes every second.
     QByteArray bytes;
     std::array<char, 4096> chunk{};
+    QString why;
     for (;;) {
         const ssize_t got = ::read(fd, chunk.data(), chunk.size());
         if (got < 0 && errno == EINTR) {
             continue;
         }
-        if (got <= 0 || bytes.size() + got > kLargestTable) {
-            const int error = errno;
-            ::close(fd);
-            if (got == 0) {
-                break;
-            }
-            return failure(got < 0 ? qt_error_string(error)
-                                   : QStringLiteral("too large for a recorded table"));
+        if (got < 0) {
+            why = qt_error_string(errno);
+            break;
+        }
+        if (got == 0) {
+            break;
+        }
+        if (bytes.size() + got > kLargestTable) {
+            why = QStringLiteral("too large for a recorded table");
+            break;
         }
         bytes.append(chunk.data(), got);
+    }
+    ::close(fd);
+    if (!why.isEmpty()) {
+        return failure(why);
     }
     RecordedTable result = fromBytes(bytes);
     if (!result.ok()) {
