@@ -418,7 +418,8 @@ void SankeyRibbonCanvas::paintGlow(QPainter& painter, const QRegion& region) con
     // blended over all of its rows (on Qt's thread pool) to change a particle's square.
     const qreal scale = glow_->pixmap.devicePixelRatio();
     const QRect placed(origin.toPoint(), glow_->pixmap.deviceIndependentSize().toSize());
-    for (const QRect& r : region&(glow_->frame & placed)) {
+    const QRegion repainted = region & glow_->frame & placed;
+    for (const QRect& r : repainted) {
         const QRectF target(r);
         painter.drawPixmap(target, glow_->pixmap,
                            QRectF((target.topLeft() - origin) * scale, target.size() * scale));
